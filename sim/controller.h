@@ -1,0 +1,69 @@
+// The simulated controller: one kz9, Pask or Trel controller with its memory map, run
+// state, loader states, remote lock, clock, datalogs and front panel. Links (USB pty,
+// TCP, BLE dongle) hand it request bodies and send back what it answers. Qt-free.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "sim/controller_options.h"
+#include "wire/frame_codec.h"
+
+namespace sim {
+
+class ControllerState;
+
+// What a link does with an answer beyond sending it, decided per request by the fault
+// options: spoil the check byte (serial links), or drop the connection after sending.
+struct AnswerFaults {
+    bool corrupt_check = false;
+    bool drop_link = false;
+};
+
+class Controller {
+  public:
+    // `clock` gives milliseconds of a monotonic time base; by default the steady clock.
+    // Tests pass their own to run half-minute countdowns and datalog periods fast.
+    using MonotonicClock = std::function<std::int64_t()>;
+
+    explicit Controller(ControllerOptions options, MonotonicClock clock = {});
+    ~Controller();
+    Controller(const Controller&) = delete;
+    Controller& operator=(const Controller&) = delete;
+
+    // The one entry every link calls. `body` = target, function, address (4), count (2),
+    // data (writes). Returns the answer body without check byte (read answer, write echo,
+    // exception or refusal), or an empty vector when the controller stays silent.
+    // Thread-safe; never throws on malformed input. `faults`, when given, receives the
+    // link-level faults to apply to this answer.
+    wire::Bytes HandleRequest(const wire::Bytes& body, AnswerFaults* faults = nullptr);
+
+    // The link that carried the session closed: the session ends (the remote lock re-arms).
+    void LinkClosed();
+
+    // Persistence of the memory image (--state FILE). Load returns false, leaving the
+    // fresh profile in place, when the file is missing or not a state of this model.
+    bool LoadState(const std::string& path);
+    bool SaveState(const std::string& path) const;
+
+    // Readable log of every request served, one line each; empty path = none.
+    void SetLogSink(std::function<void(const std::string& line)> sink);
+
+    // Read-only views for links and discovery.
+    std::uint32_t Code8() const;
+    std::uint32_t ProductId() const;
+    std::string Label() const; // 0x0F00, trailing blanks removed
+
+    // Snapshot of the 156-byte front-panel block (for tests and a console view).
+    wire::Bytes PanelBlock();
+
+  private:
+    mutable std::mutex mutex_;
+    std::unique_ptr<ControllerState> state_;
+    std::function<void(const std::string&)> log_;
+};
+
+} // namespace sim

@@ -1,0 +1,42 @@
+// Options that choose the simulated controller and its scenario switches.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace sim {
+
+struct Version {
+    std::uint8_t v = 0, i = 0, r = 0;
+};
+
+struct ControllerOptions {
+    std::uint32_t code8 = 61410031;  // any of the nineteen codes of the model table
+    std::uint32_t product_id = 1;    // discovery key together with code8
+    std::string label;               // 0x0F00, at most 18 characters
+    std::optional<Version> software; // overrides the model's default profile
+
+    // Starting content.
+    bool with_application = true; // a small built-in application is loaded
+    bool running = true;
+    std::string remote_password;     // non-empty: the remote lock is armed at each session
+    std::string app_password;        // non-empty: 0x5600 = 1, 0x5500 = the first 6 bytes
+    bool lock_available = true;      // 0x7300 byte 0
+    bool lock_unlockable = true;     // 0x7300 byte 2
+    bool strict_lock_writes = false; // refuse writes too while locked
+    bool strict_run_writes = false;  // refuse program-area writes while running
+    bool parameter_chord = true;     // 0x5900 = 1
+    std::uint32_t state_word = 0;    // starting 0x5000 (e.g. 0x400001F5: LOADER_IDLE)
+    int datalog_period_s = 10;       // a record every period while running (0 = none)
+    int reboot_ms = 0;               // silence after [6,n], [7,0], 0x47000008
+
+    // Fault injection.
+    int fault_silent_nth = 0;      // no answer to the Nth request (1-based; 0 = off)
+    bool fault_bad_check = false;  // every answer's check byte is wrong (serial links)
+    bool fault_refuse = false;     // every request is refused
+    int fault_drop_after = 0;      // the connection drops after N answered frames (0 = off)
+    bool fault_hello_busy = false; // the hello is answered at 0x7100
+};
+
+} // namespace sim
