@@ -1,0 +1,185 @@
+#include "platform/serial_port.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace platform {
+
+namespace {
+
+bool SpeedFor(int baud, speed_t& speed) {
+    struct Rate {
+        int baud;
+        speed_t speed;
+    };
+    static constexpr Rate kRates[] = {{9600, B9600},     {19200, B19200},   {38400, B38400},
+                                      {57600, B57600},   {115200, B115200}, {230400, B230400},
+                                      {460800, B460800}, {921600, B921600}};
+    for (const Rate& r : kRates) {
+        if (r.baud == baud) {
+            speed = r.speed;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool ConfigureRaw(int fd, speed_t speed) {
+    termios tio{};
+    if (tcgetattr(fd, &tio) != 0)
+        return false;
+    cfmakeraw(&tio);
+    tio.c_cflag &= ~(CSIZE | PARENB | CSTOPB | CRTSCTS);
+    tio.c_cflag |= CS8 | CLOCAL | CREAD;
+    tio.c_iflag &= ~(IXON | IXOFF | IXANY);
+    // One byte satisfies a read, so that a non-blocking read with nothing waiting fails
+    // with EAGAIN and a read of 0 bytes means the line hung up.
+    tio.c_cc[VMIN] = 1;
+    tio.c_cc[VTIME] = 0;
+    if (cfsetispeed(&tio, speed) != 0 || cfsetospeed(&tio, speed) != 0)
+        return false;
+    return tcsetattr(fd, TCSANOW, &tio) == 0;
+}
+
+int MillisecondsUntil(SteadyClock::time_point deadline) {
+    auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - SteadyClock::now());
+    return int(std::clamp<std::chrono::milliseconds::rep>(left.count(), 0, 1 << 30));
+}
+
+bool IsHangUp(short revents) {
+    return (revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
+}
+
+} // namespace
+
+SerialPort::~SerialPort() {
+    Close();
+}
+
+bool SerialPort::Open(const std::string& path, int baud) {
+    Close();
+    speed_t speed{};
+    if (!SpeedFor(baud, speed))
+        return false;
+    int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    // Two locks: the advisory lock keeps out every cooperating user (root included),
+    // TIOCEXCL keeps out any other open of the device by an ordinary user.
+    bool ok = isatty(fd) == 1 && flock(fd, LOCK_EX | LOCK_NB) == 0 && ioctl(fd, TIOCEXCL) == 0 &&
+              ConfigureRaw(fd, speed);
+    if (!ok) {
+        ioctl(fd, TIOCNXCL);
+        ::close(fd);
+        return false;
+    }
+    tcflush(fd, TCIOFLUSH);
+    fd_ = fd;
+    baud_ = baud;
+    return true;
+}
+
+void SerialPort::Close() {
+    if (fd_ < 0)
+        return;
+    // The exclusive flag belongs to the device, not to this descriptor: clear it so that
+    // a later open (ours or another program's) is not refused.
+    ioctl(fd_, TIOCNXCL);
+    ::close(fd_);
+    fd_ = -1;
+}
+
+IoResult SerialPort::DiscardInput() {
+    if (fd_ < 0)
+        return IoResult::kLost;
+    tcflush(fd_, TCIFLUSH);
+    std::uint8_t scratch[512];
+    for (;;) {
+        ssize_t n = ::read(fd_, scratch, sizeof scratch);
+        if (n > 0)
+            continue;
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+            break;
+        return IoResult::kLost;
+    }
+    pollfd p{fd_, POLLIN, 0};
+    if (::poll(&p, 1, 0) > 0 && IsHangUp(p.revents))
+        return IoResult::kLost;
+    return IoResult::kOk;
+}
+
+IoResult SerialPort::WriteAll(const std::uint8_t* data, std::size_t n, int timeoutMs) {
+    if (fd_ < 0)
+        return IoResult::kLost;
+    auto deadline = SteadyClock::now() + std::chrono::milliseconds(std::max(timeoutMs, 0));
+    std::size_t sent = 0;
+    while (sent < n) {
+        ssize_t w = ::write(fd_, data + sent, n - sent);
+        if (w > 0) {
+            sent += std::size_t(w);
+            continue;
+        }
+        if (w < 0 && errno == EINTR)
+            continue;
+        if (w < 0 && errno != EAGAIN && errno != EWOULDBLOCK)
+            return IoResult::kLost;
+        pollfd p{fd_, POLLOUT, 0};
+        int r = ::poll(&p, 1, MillisecondsUntil(deadline));
+        if (r < 0 && errno == EINTR)
+            continue;
+        if (r < 0 || (r > 0 && IsHangUp(p.revents)))
+            return IoResult::kLost;
+        if (r == 0)
+            return IoResult::kTimeout;
+    }
+    return IoResult::kOk;
+}
+
+IoResult SerialPort::ReadSome(std::uint8_t* out, std::size_t capacity, std::size_t& got,
+                              SteadyClock::time_point deadline) {
+    got = 0;
+    if (fd_ < 0)
+        return IoResult::kLost;
+    for (;;) {
+        ssize_t n = ::read(fd_, out, capacity);
+        if (n > 0) {
+            got = std::size_t(n);
+            return IoResult::kOk;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK))
+            return IoResult::kLost;
+        pollfd p{fd_, POLLIN, 0};
+        int r = ::poll(&p, 1, MillisecondsUntil(deadline));
+        if (r < 0 && errno == EINTR)
+            continue;
+        if (r < 0)
+            return IoResult::kLost;
+        if (r == 0)
+            return IoResult::kTimeout;
+        if ((p.revents & POLLIN) == 0 && IsHangUp(p.revents))
+            return IoResult::kLost;
+    }
+}
+
+std::size_t SerialPort::PendingOutput() const {
+    int queued = 0;
+    if (fd_ < 0 || ioctl(fd_, TIOCOUTQ, &queued) != 0 || queued < 0)
+        return 0;
+    return std::size_t(queued);
+}
+
+std::chrono::microseconds SerialPort::LineTime(std::size_t characters) const {
+    return std::chrono::microseconds(std::int64_t(characters) * 10 * 1000000 / baud_);
+}
+
+} // namespace platform

@@ -1,0 +1,32 @@
+// Read and write exchanges shared by the USB and Ethernet libraries, and the T71_COMM
+// command table that drives them.
+#pragma once
+
+#include <cstdint>
+
+#include "transports/link_backend.h"
+
+namespace transports {
+
+// The nine arguments of one T71_COMM call (the reserved one is never used).
+struct T71Call {
+    std::int32_t target = 0;
+    std::int32_t command = 0;
+    void* info = nullptr;
+    void* params = nullptr;
+    std::int32_t timeoutMs = 0;
+    std::int32_t count = 0;
+    std::uint32_t address = 0;
+    std::uint8_t* buffer = nullptr;
+};
+
+// A transport library: its link and the library code of its version record.
+struct TransportLibrary {
+    LinkBackend& link;
+    std::uint16_t code;
+};
+
+// One T71_COMM call: dispatches on the command code. Returns only 0, 1, 4 or 5.
+int RunT71(TransportLibrary& library, const T71Call& call);
+
+} // namespace transports
