@@ -1,0 +1,8 @@
+#pragma once
+
+#include <QPixmap>
+
+#include "app/AlertStyle.h"
+
+// The platform's standard icon for an alert icon kind, at message-box size.
+QPixmap StandardAlertPixmap(AlertIcon icon);

@@ -1,0 +1,15 @@
+// Controls keep the numeric identifiers of the program's dialog templates; a Qt widget
+// carries its identifier in its object name, "ctl<id>", so that code and tests find a
+// control by the same number the templates use.
+#pragma once
+
+#include <QString>
+#include <QWidget>
+
+inline QString CtlName(int id) {
+    return QStringLiteral("ctl%1").arg(id);
+}
+
+template <class T> T* FindCtl(const QWidget* parent, int id) {
+    return parent->findChild<T*>(CtlName(id));
+}
