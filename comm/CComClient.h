@@ -5,7 +5,9 @@
 #pragma once
 
 #include <cstdint>
+#include <future>
 #include <memory>
+#include <string_view>
 #include <thread>
 
 #include <zmq.hpp>
@@ -13,6 +15,7 @@
 #include "wire/t71.h"
 
 class QRL_Publish;
+class QRL_Reply;
 class QRL_Request;
 
 class CComClient {
@@ -51,15 +54,32 @@ class CComClient {
     // Takes at most one waiting publication; false at once when none waits.
     bool PollPublish(QRL_Publish& out);
 
+    // One exchange with the whole reply kept: the operations above are built on it, and
+    // tools and tests that need every reply field use it. Same results as above; -1
+    // without sending when the client is not started or the request cannot be encoded.
+    int Transact(const QRL_Request& req, QRL_Reply& reply);
+
+    // The SSL peer name (at most 14 bytes) that SetCommParam sends for an Ethernet block
+    // whose SSL flag is set, and that GetCommParam fills; the block's 4-byte reference
+    // cannot hold its address, so the client keeps it.
+    void SetSslPeerName(std::string_view name);
+    const char* SslPeerName() const { return sslPeerName_; }
+
   private:
     CComClient() = default;
     int Exchange(const QRL_Request& req, std::uint8_t* dest, std::uint32_t count,
                  PARAM_COM* paramOut);
+    int Simple(int reqType);
+    int Access(int reqType, std::uint32_t address, std::uint32_t count, std::uint32_t timeoutMs,
+               std::uint8_t* dest);
+    int Write(int reqType, const std::uint8_t* src, std::uint32_t address, std::uint32_t count,
+              std::uint32_t timeoutMs);
 
     std::unique_ptr<zmq::context_t> ctx_;
     std::unique_ptr<zmq::socket_t> req_;
     std::unique_ptr<zmq::socket_t> sub_;
     std::thread server_;
+    std::future<int> serverResult_;
     bool started_ = false;
     char sslPeerName_[16] = {};
 };

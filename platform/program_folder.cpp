@@ -1,0 +1,27 @@
+#include "platform/program_folder.h"
+
+#include <limits.h>
+#include <unistd.h>
+
+namespace platform {
+
+std::string ExecutablePath() {
+    char buf[PATH_MAX];
+    ssize_t n = readlink("/proc/self/exe", buf, sizeof buf);
+    if (n <= 0 || static_cast<std::size_t>(n) >= sizeof buf)
+        return {};
+    return std::string(buf, static_cast<std::size_t>(n));
+}
+
+std::string FolderOf(const std::string& executablePath) {
+    std::size_t slash = executablePath.rfind('/');
+    if (slash == std::string::npos)
+        return {};
+    return executablePath.substr(0, slash + 1);
+}
+
+std::string ProgramFolder() {
+    return FolderOf(ExecutablePath());
+}
+
+} // namespace platform

@@ -1,0 +1,19 @@
+// The program folder: where the running executable sits, beside its transport libraries
+// and data folders.
+#pragma once
+
+#include <string>
+
+namespace platform {
+
+// Full path of the running executable (from /proc/self/exe); empty when it cannot be read.
+std::string ExecutablePath();
+
+// The folder of `executablePath`, ending with '/'; empty when the path holds no '/'.
+std::string FolderOf(const std::string& executablePath);
+
+// The folder of the running executable, ending with '/'. Empty when it cannot be found,
+// so that files below it are then looked up relative to the current directory.
+std::string ProgramFolder();
+
+} // namespace platform
