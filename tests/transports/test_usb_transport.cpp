@@ -1,0 +1,245 @@
+// Z9hb10_Comm loaded with dlopen, against a pseudo-terminal peer playing the controller.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <numeric>
+#include <thread>
+
+#include "fake_controller.h"
+#include "platform/serial_port.h"
+#include "pty_peer.h"
+#include "transport_loader.h"
+
+using namespace std::chrono_literals;
+using testpeer::Fault;
+
+namespace {
+
+constexpr const char* kPortName = "ttyQV0";
+
+std::vector<std::uint8_t> Pattern(std::size_t n, std::uint8_t seed) {
+    std::vector<std::uint8_t> v(n);
+    for (std::size_t i = 0; i < n; ++i)
+        v[i] = std::uint8_t(seed + i * 7 + (i >> 8));
+    return v;
+}
+
+template <typename Pred> bool WaitUntil(Pred pred, std::chrono::milliseconds limit = 2000ms) {
+    auto end = std::chrono::steady_clock::now() + limit;
+    while (!pred()) {
+        if (std::chrono::steady_clock::now() > end)
+            return false;
+        std::this_thread::sleep_for(5ms);
+    }
+    return true;
+}
+
+class UsbTransport : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        paramcom::SetString(usb.params, paramcom::kPortName, paramcom::kPortNameSize, kPortName,
+                            paramcom::kMaxPortChars);
+        peer = std::make_unique<testpeer::PtyPeer>(controller, devDir.Path(), kPortName);
+        ASSERT_EQ(usb.Open(), t71::kOk);
+    }
+    void TearDown() override { usb.Close(); }
+
+    // Runs `call` and returns its result with the time it took.
+    template <typename F> std::pair<int, std::chrono::milliseconds> Timed(F call) {
+        auto start = std::chrono::steady_clock::now();
+        int r = call();
+        return {r, std::chrono::duration_cast<std::chrono::milliseconds>(
+                       std::chrono::steady_clock::now() - start)};
+    }
+
+    testpeer::TempDevDir devDir;
+    testpeer::FakeController controller;
+    std::unique_ptr<testpeer::PtyPeer> peer;
+    testpeer::Transport usb{"Z9hb10_Comm"};
+};
+
+TEST_F(UsbTransport, VersionStatusAndUnsupportedCommands) {
+    std::uint8_t record[6] = {0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA};
+    ASSERT_EQ(usb.Call(t71::kCmdVersion, 0, 0, 0, nullptr, record), t71::kOk);
+    EXPECT_EQ(record[2] | record[3] << 8, 1); // major
+    EXPECT_EQ(record[4] | record[5] << 8, 0); // minor
+    EXPECT_EQ(usb.Call(t71::kCmdVersion), t71::kUnsupported) << "no record to fill";
+    EXPECT_EQ(usb.Call(t71::kCmdStatus), t71::kOk);
+    for (int command : {6, 9, 10, 13, 14, 255, -1})
+        EXPECT_EQ(usb.Call(command), t71::kUnsupported) << "command " << command;
+    EXPECT_EQ(controller.RequestCount(), 0u);
+}
+
+TEST_F(UsbTransport, OpenFailsForMissingOrUnsafePortNamesAndAccessNeedsAnOpenLink) {
+    for (const char* name : {"ttyNone", "..", "../tty", ""}) {
+        paramcom::SetString(usb.params, paramcom::kPortName, paramcom::kPortNameSize, name,
+                            paramcom::kMaxPortChars);
+        EXPECT_EQ(usb.Open(), t71::kLinkDown) << name;
+    }
+    std::vector<std::uint8_t> out(4);
+    EXPECT_EQ(usb.Read(t71::kCmdRead, 0x6000, out), t71::kLinkDown);
+    EXPECT_EQ(usb.Write(t71::kCmdWrite, 0x6000, {1}), t71::kLinkDown);
+    EXPECT_EQ(usb.Close(), t71::kOk);
+    EXPECT_EQ(usb.Close(), t71::kOk) << "closing a closed link";
+}
+
+TEST_F(UsbTransport, ReadsAndWritesOfAllThreeKinds) {
+    struct Kind {
+        int read, write;
+        std::uint8_t readFn, writeFn;
+    };
+    const Kind kinds[] = {{3, 4, 0x03, 0x10}, {7, 8, 0x13, 0x20}, {11, 12, 0x23, 0x30}};
+    std::uint32_t address = 0x2000;
+    for (const Kind& k : kinds) {
+        std::vector<std::uint8_t> data = Pattern(300, std::uint8_t(k.read));
+        ASSERT_EQ(usb.Write(k.write, address, data), t71::kOk);
+        EXPECT_EQ(controller.Peek(address, data.size()), data);
+        std::vector<std::uint8_t> back(data.size());
+        ASSERT_EQ(usb.Read(k.read, address, back), t71::kOk);
+        EXPECT_EQ(back, data);
+        auto requests = controller.Requests();
+        ASSERT_GE(requests.size(), 2u);
+        EXPECT_EQ(requests[requests.size() - 2][1], k.writeFn);
+        EXPECT_EQ(requests.back()[1], k.readFn);
+        address += 0x1000;
+    }
+    // The request of a 2-byte read at 0xE000 for station 247, character for character.
+    std::vector<std::uint8_t> two(2);
+    ASSERT_EQ(usb.Read(t71::kCmdRead, 0xE000, two), t71::kOk);
+    EXPECT_EQ(peer->Lines().back(), ":F7030000E000000224\r\n");
+    // A write of no bytes is a valid request too (the Ethernet goodbye has none).
+    EXPECT_EQ(usb.Write(t71::kCmdWriteCF, 0x0400, {}), t71::kOk);
+}
+
+TEST_F(UsbTransport, LargestTransferIsCarriedAndLargerIsRefusedBeforeSending) {
+    std::vector<std::uint8_t> data = Pattern(t71::kMaxTransfer, 3);
+    ASSERT_EQ(usb.Write(t71::kCmdWrite, 0, data, 5000), t71::kOk);
+    std::vector<std::uint8_t> back(t71::kMaxTransfer);
+    ASSERT_EQ(usb.Read(t71::kCmdRead, 0, back, 5000), t71::kOk);
+    EXPECT_EQ(back, data);
+
+    std::size_t before = controller.RequestCount();
+    std::vector<std::uint8_t> big(t71::kMaxTransfer + 1);
+    EXPECT_EQ(usb.Read(t71::kCmdRead, 0, big), t71::kUnsupported);
+    EXPECT_EQ(usb.Write(t71::kCmdWrite, 0, big), t71::kUnsupported);
+    EXPECT_EQ(usb.Call(t71::kCmdRead, 1000, -1, 0, big.data()), t71::kUnsupported);
+    EXPECT_EQ(usb.Call(t71::kCmdRead, 1000, 4, 0, nullptr), t71::kUnsupported) << "no buffer";
+    std::this_thread::sleep_for(50ms);
+    EXPECT_EQ(controller.RequestCount(), before) << "a refused request must not be sent";
+}
+
+TEST_F(UsbTransport, ReadAnswerFaultsGiveTheirCodesAndTheLinkStaysUsable) {
+    controller.Poke(0x6000, {1, 2, 3, 4});
+    struct Case {
+        Fault fault;
+        int expected;
+    };
+    const Case cases[] = {{Fault::kRefuse, t71::kNoAnswer},
+                          {Fault::kBadCheck, t71::kUnsupported},
+                          {Fault::kException, t71::kUnsupported},
+                          {Fault::kWrongTarget, t71::kUnsupported},
+                          {Fault::kShortCount, t71::kNoAnswer}};
+    for (const Case& c : cases) {
+        controller.QueueFault(c.fault);
+        std::vector<std::uint8_t> out(4, 0xEE);
+        EXPECT_EQ(usb.Read(t71::kCmdRead, 0x6000, out), c.expected) << int(c.fault);
+        std::vector<std::uint8_t> again(4);
+        ASSERT_EQ(usb.Read(t71::kCmdRead, 0x6000, again), t71::kOk) << int(c.fault);
+        EXPECT_EQ(again, (std::vector<std::uint8_t>{1, 2, 3, 4}));
+    }
+}
+
+TEST_F(UsbTransport, SilentControllerGivesFiveOnReadAndOneOnWriteWithinTheTimeOut) {
+    controller.QueueFault(Fault::kSilent);
+    std::vector<std::uint8_t> out(4);
+    auto [read, readTime] = Timed([&] { return usb.Read(t71::kCmdRead, 0x6000, out, 300); });
+    EXPECT_EQ(read, t71::kNoAnswer);
+    EXPECT_GE(readTime, 290ms);
+    EXPECT_LT(readTime, 2000ms);
+
+    controller.QueueFault(Fault::kSilent);
+    auto [write, writeTime] = Timed([&] { return usb.Write(t71::kCmdWrite, 0x6000, {1}, 300); });
+    EXPECT_EQ(write, t71::kUnsupported);
+    EXPECT_GE(writeTime, 290ms);
+    EXPECT_LT(writeTime, 2000ms);
+}
+
+TEST_F(UsbTransport, WriteAnswerFaultsGiveTheirCodes) {
+    struct Case {
+        Fault fault;
+        std::vector<std::uint8_t> data;
+        int expected;
+    };
+    const std::vector<std::uint8_t> hello = {0x14, 0x00, 0x00, 0x14};
+    const Case cases[] = {
+        {Fault::kRefuse, {1, 2}, t71::kNoAnswer},
+        {Fault::kBadCheck, {1, 2}, t71::kNoAnswer},
+        {Fault::kException, {1, 2}, t71::kUnsupported},
+        {Fault::kHandshake7100, hello, t71::kLinkDown},
+        // Only the handshake is judged by the address of its answer.
+        {Fault::kHandshake7100, {0x15, 0x00}, t71::kOk},
+        {Fault::kNone, hello, t71::kOk},
+    };
+    for (const Case& c : cases) {
+        controller.QueueFault(c.fault);
+        EXPECT_EQ(usb.Write(t71::kCmdWrite, 0x7000, c.data), c.expected) << int(c.fault);
+    }
+}
+
+TEST_F(UsbTransport, LeaveLoadingCommandReturnsRightAfterSending) {
+    controller.QueueFault(Fault::kSilent);
+    auto [r, took] = Timed([&] { return usb.Write(t71::kCmdWrite, 0x7000, {7, 0}, 3000); });
+    EXPECT_EQ(r, t71::kOk);
+    EXPECT_LT(took, 1000ms);
+    ASSERT_TRUE(WaitUntil([&] { return controller.RequestCount() == 1; }));
+    EXPECT_EQ(controller.Requests()[0],
+              wire::BuildRequest(247, 0x10, 0x7000, 2, std::vector<std::uint8_t>{7, 0}.data()));
+}
+
+TEST_F(UsbTransport, LateAnswerToATimedOutReadIsNotTakenForTheNextOne) {
+    controller.Poke(0x6000, {0xA1, 0xA2});
+    controller.QueueFault(Fault::kLate);
+    std::vector<std::uint8_t> out(2);
+    EXPECT_EQ(usb.Read(t71::kCmdRead, 0x6000, out, 100), t71::kNoAnswer);
+    // The late answer (A1 A2) arrives while nobody waits; the memory changes meanwhile.
+    controller.Poke(0x6000, {0xB1, 0xB2});
+    ASSERT_TRUE(WaitUntil([&] { return peer->LateAnswersSent() == 1; }));
+    std::this_thread::sleep_for(100ms);
+    ASSERT_EQ(usb.Read(t71::kCmdRead, 0x6000, out), t71::kOk);
+    EXPECT_EQ(out, (std::vector<std::uint8_t>{0xB1, 0xB2}));
+}
+
+TEST_F(UsbTransport, VanishedDeviceGivesFourAndTheNextOpenFindsItAgain) {
+    std::vector<std::uint8_t> out(2);
+    peer->Vanish();
+    EXPECT_EQ(usb.Read(t71::kCmdRead, 0x6000, out), t71::kLinkDown);
+    EXPECT_EQ(usb.Read(t71::kCmdRead, 0x6000, out), t71::kLinkDown) << "left closed";
+    EXPECT_EQ(usb.Open(), t71::kLinkDown) << "no device under the name";
+
+    peer.reset();
+    peer = std::make_unique<testpeer::PtyPeer>(controller, devDir.Path(), kPortName);
+    ASSERT_EQ(usb.Open(), t71::kOk);
+    EXPECT_EQ(usb.Read(t71::kCmdRead, 0x6000, out), t71::kOk);
+
+    // The device goes away in the middle of an exchange.
+    controller.QueueFault(Fault::kDrop);
+    EXPECT_EQ(usb.Write(t71::kCmdWrite, 0x6000, {1}, 2000), t71::kLinkDown);
+    peer.reset();
+    peer = std::make_unique<testpeer::PtyPeer>(controller, devDir.Path(), kPortName);
+    ASSERT_EQ(usb.Open(), t71::kOk);
+    EXPECT_EQ(usb.Write(t71::kCmdWrite, 0x6000, {1}), t71::kOk);
+}
+
+TEST_F(UsbTransport, PortIsHeldExclusivelyWhileOpen) {
+    platform::SerialPort other;
+    std::string path = devDir.Path() + "/" + kPortName;
+    EXPECT_FALSE(other.Open(path)) << "the library holds the port";
+    EXPECT_EQ(usb.Open(), t71::kOk) << "reopening an open link";
+    usb.Close();
+    ASSERT_TRUE(other.Open(path)) << "closing releases it";
+    EXPECT_EQ(usb.Open(), t71::kLinkDown);
+    other.Close();
+    EXPECT_EQ(usb.Open(), t71::kOk);
+}
+
+} // namespace
