@@ -29,6 +29,7 @@ int TcpLink::Open(const PARAM_COM& params, int timeoutMs) {
 
 SendOutcome TcpLink::Send(const wire::Bytes& body, int timeoutMs) {
     SendOutcome out;
+    inbox_.clear();
     if (socket_.DiscardInput() != NetResult::kOk) {
         Close();
         out.status = SendOutcome::kLinkLost;
@@ -48,32 +49,42 @@ SendOutcome TcpLink::Send(const wire::Bytes& body, int timeoutMs) {
     return out;
 }
 
+void TcpLink::Close() {
+    socket_.Close();
+    inbox_.clear();
+}
+
 Answer TcpLink::Receive(std::size_t maxBody, SteadyClock::time_point deadline) {
     for (;;) {
-        std::uint8_t header[kHeaderSize];
-        NetResult r = socket_.ReadExact(header, kHeaderSize, deadline);
-        wire::TcpHeader h{};
-        wire::Bytes body;
-        if (r == NetResult::kOk) {
-            h = wire::DecodeTcpHeader(header);
+        // Whole frames already received come first.
+        while (inbox_.size() >= kHeaderSize) {
+            wire::TcpHeader h = wire::DecodeTcpHeader(inbox_.data());
             // Without a sane header the frame's end is unknown: give up on this answer.
-            if (h.protocol != 0 || h.length < kMinBody)
+            if (h.protocol != 0 || h.length < kMinBody) {
+                inbox_.clear();
                 return Answer{AnswerStatus::kMalformed, {}, true};
-            body.resize(h.length);
-            r = socket_.ReadExact(body.data(), body.size(), deadline);
+            }
+            const std::size_t frameSize = kHeaderSize + h.length;
+            if (inbox_.size() < frameSize)
+                break;
+            wire::Bytes body(inbox_.begin() + kHeaderSize, inbox_.begin() + long(frameSize));
+            inbox_.erase(inbox_.begin(), inbox_.begin() + long(frameSize));
+            // The answer to an earlier request that timed out: not ours, keep waiting.
+            if (h.transaction != transaction_)
+                continue;
+            if (body.size() > maxBody)
+                return Answer{AnswerStatus::kTooLong, {}, true};
+            return Answer{AnswerStatus::kReceived, std::move(body), true};
         }
+        std::size_t got = 0;
+        NetResult r = socket_.ReadSome(chunk_.data(), chunk_.size(), got, deadline);
         if (r == NetResult::kLost) {
             Close();
             return Answer{AnswerStatus::kLinkLost, {}, true};
         }
         if (r == NetResult::kTimeout)
             return Answer{AnswerStatus::kNoAnswer, {}, true};
-        // The answer to an earlier request that timed out: not ours, keep waiting.
-        if (h.transaction != transaction_)
-            continue;
-        if (body.size() > maxBody)
-            return Answer{AnswerStatus::kTooLong, {}, true};
-        return Answer{AnswerStatus::kReceived, std::move(body), true};
+        inbox_.insert(inbox_.end(), chunk_.begin(), chunk_.begin() + long(got));
     }
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "transports/link_backend.h"
 #include "transports/tcp_socket.h"
@@ -13,7 +14,7 @@ class TcpLink final : public LinkBackend {
   public:
     // Connects to the IPv4 address at PARAM_COM offset 28, port at offset 24.
     int Open(const PARAM_COM& params, int timeoutMs) override;
-    void Close() override { socket_.Close(); }
+    void Close() override;
     bool IsOpen() const override { return socket_.IsOpen(); }
     SendOutcome Send(const wire::Bytes& body, int timeoutMs) override;
     Answer Receive(std::size_t maxBody, SteadyClock::time_point deadline) override;
@@ -21,6 +22,8 @@ class TcpLink final : public LinkBackend {
   private:
     TcpSocket socket_;
     std::uint16_t transaction_ = 0; // id of the last request sent
+    wire::Bytes inbox_;             // received bytes not yet taken as a frame
+    std::vector<std::uint8_t> chunk_ = std::vector<std::uint8_t>(65536);
 };
 
 } // namespace transports

@@ -114,27 +114,35 @@ NetResult TcpSocket::SendAll(const std::uint8_t* data, std::size_t n, Clock::tim
     return NetResult::kOk;
 }
 
-NetResult TcpSocket::ReadExact(std::uint8_t* out, std::size_t n, Clock::time_point deadline) {
+NetResult TcpSocket::ReadSome(std::uint8_t* out, std::size_t capacity, std::size_t& got,
+                              Clock::time_point deadline) {
+    got = 0;
     if (fd_ < 0)
         return NetResult::kLost;
-    std::size_t got = 0;
-    while (got < n) {
-        ssize_t r = ::recv(fd_, out + got, n - got, MSG_DONTWAIT);
+    // Wait first: right after a request the answer has not come yet.
+    int w = WaitFor(fd_, POLLIN, deadline);
+    if (w < 0)
+        return NetResult::kLost;
+    if (w == 0)
+        return NetResult::kTimeout;
+    for (;;) {
+        ssize_t r = ::recv(fd_, out, capacity, MSG_DONTWAIT);
         if (r > 0) {
-            got += std::size_t(r);
-            continue;
+            got = std::size_t(r);
+            return NetResult::kOk;
         }
         if (r < 0 && errno == EINTR)
             continue;
-        if (r == 0 || (errno != EAGAIN && errno != EWOULDBLOCK))
-            return NetResult::kLost;
-        int w = WaitFor(fd_, POLLIN, deadline);
-        if (w < 0)
-            return NetResult::kLost;
-        if (w == 0)
-            return NetResult::kTimeout;
+        if (r < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            w = WaitFor(fd_, POLLIN, deadline);
+            if (w < 0)
+                return NetResult::kLost;
+            if (w == 0)
+                return NetResult::kTimeout;
+            continue;
+        }
+        return NetResult::kLost;
     }
-    return NetResult::kOk;
 }
 
 } // namespace transports

@@ -1,5 +1,5 @@
-// A TCP client socket with deadlines: connect, send everything, read an exact number of
-// bytes. Non-blocking underneath; every wait is a poll bounded by the caller.
+// A TCP client socket with deadlines: connect, send everything, read what has arrived. Non-blocking
+// underneath; every wait is a poll bounded by the caller.
 #pragma once
 
 #include <chrono>
@@ -28,7 +28,10 @@ class TcpSocket {
     // Throws away whatever was received and not read yet; kLost when the peer has closed.
     NetResult DiscardInput();
     NetResult SendAll(const std::uint8_t* data, std::size_t n, Clock::time_point deadline);
-    NetResult ReadExact(std::uint8_t* out, std::size_t n, Clock::time_point deadline);
+    // Waits until something was received or `deadline` passed, then reads what is there
+    // (at most `capacity` bytes); `got` is the number of bytes read.
+    NetResult ReadSome(std::uint8_t* out, std::size_t capacity, std::size_t& got,
+                       Clock::time_point deadline);
 
   private:
     int fd_ = -1;
