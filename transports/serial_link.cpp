@@ -1,5 +1,9 @@
 #include "transports/serial_link.h"
 
+#include <algorithm>
+#include <cstdint>
+#include <optional>
+
 #include "platform/device_folder.h"
 
 namespace transports {
@@ -61,9 +65,10 @@ SendOutcome SerialLink::Send(const wire::Bytes& body, int timeoutMs) {
     // the answer, so the write may take that long on top.
     auto lineTime =
         std::chrono::duration_cast<std::chrono::milliseconds>(port_.LineTime(text.size()));
-    int writeTimeout = int(lineTime.count()) + std::max(timeoutMs, 0) + 1000;
+    const std::int64_t writeTimeout =
+        std::min<std::int64_t>(lineTime.count() + std::max(timeoutMs, 0) + 1000, INT32_MAX);
     platform::IoResult r = port_.WriteAll(reinterpret_cast<const std::uint8_t*>(text.data()),
-                                          text.size(), writeTimeout);
+                                          text.size(), int(writeTimeout));
     if (r == platform::IoResult::kLost) {
         Close();
         out.status = SendOutcome::kLinkLost;

@@ -116,6 +116,8 @@ TEST_F(EthernetTransport, ReadsAndWritesOfAllThreeKindsWithOneTransactionEach) {
         address += 0x1000;
     }
     EXPECT_EQ(eth.Write(t71::kCmdWriteCF, 0x0400, {}), t71::kOk) << "goodbye carries no bytes";
+    std::vector<std::uint8_t> two(2);
+    EXPECT_EQ(eth.Read(t71::kCmdRead, 0x0400, two, INT32_MAX), t71::kOk);
 
     auto headers = peer.Headers();
     auto requests = controller.Requests();

@@ -109,6 +109,9 @@ TEST_F(UsbTransport, ReadsAndWritesOfAllThreeKinds) {
     EXPECT_EQ(peer->Lines().back(), ":F7030000E000000224\r\n");
     // A write of no bytes is a valid request too (the Ethernet goodbye has none).
     EXPECT_EQ(usb.Write(t71::kCmdWriteCF, 0x0400, {}), t71::kOk);
+    // The longest time-out the contract can carry.
+    EXPECT_EQ(usb.Write(t71::kCmdWrite, 0x0400, {9}, INT32_MAX), t71::kOk);
+    EXPECT_EQ(usb.Read(t71::kCmdRead, 0x0400, two, INT32_MAX), t71::kOk);
 }
 
 TEST_F(UsbTransport, LargestTransferIsCarriedAndLargerIsRefusedBeforeSending) {
