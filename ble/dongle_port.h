@@ -1,0 +1,33 @@
+// The dongle's serial port as the BGAPI packet layer uses it: opened by name in the
+// device folder, reads of an exact number of bytes bounded by a time-out per wait.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "platform/serial_port.h"
+
+namespace hb30 {
+
+class DonglePort {
+  public:
+    // Opens "<device folder>/<name>"; false when the name is not a port name or the port
+    // cannot be opened.
+    bool Open(const std::string& name);
+    void Close() { port_.Close(); }
+    bool IsOpen() const { return port_.IsOpen(); }
+
+    // Reads exactly n bytes; each wait for more is bounded by timeoutMs. Returns n, 0 when
+    // a wait ends with nothing more, -1 when the port fails (code in LastError()).
+    int Read(std::uint8_t* out, std::size_t n, int timeoutMs);
+    // Writes all bytes; on failure prints the library's message and returns false.
+    bool Write(const std::uint8_t* data, std::size_t n);
+    int LastError() const { return lastError_; }
+
+  private:
+    platform::SerialPort port_;
+    int lastError_ = 0;
+};
+
+} // namespace hb30
