@@ -34,8 +34,9 @@ CComClient& CComClient::Instance() {
 }
 
 int CComClient::Init() {
-    if (started_)
-        return 1;
+    // Started once per process: after Shutdown the old sockets still hold the context.
+    if (ctx_)
+        return started_ ? 1 : 0;
     ctx_ = std::make_unique<zmq::context_t>(0, kMaxSockets);
     req_ = std::make_unique<zmq::socket_t>(*ctx_, zmq::socket_type::req);
     sub_ = std::make_unique<zmq::socket_t>(*ctx_, zmq::socket_type::sub);
