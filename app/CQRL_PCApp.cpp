@@ -1,0 +1,95 @@
+#include "app/CQRL_PCApp.h"
+
+#include <QFontDatabase>
+
+#include <cstdlib>
+
+#include "app/CIhmDlgMain.h"
+#include "app/CIhmDlgSubMain.h"
+#include "app/MenuDialogs.h"
+#include "app/MenuModel.h"
+#include "app/ProgramFolder.h"
+#include "comm/CComClient.h"
+#include "comm/Startup.h"
+#include "comm/ui/CIhmDlgBLEDongleDiscovery.h"
+#include "comm/ui/CIhmDlgPortCOM.h"
+#include "comm/ui/PortChoice.h"
+#include "discovery/CDiscoveryClient.h"
+#include "discovery/CDiscoveryService.h"
+
+namespace {
+constexpr const char* kFontFile = "Z9PCnormalFont.ttf";
+}
+
+CQRL_PCApp::Options CQRL_PCApp::ParseOptions(const std::vector<std::string>& args) {
+    Options o;
+    if (const char* env = std::getenv("QUORVEL_USB_PORT"); env && *env)
+        o.usbPort = env;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--usb" && i + 1 < args.size())
+            o.usbPort = args[++i];
+        else if (args[i].rfind("--usb=", 0) == 0)
+            o.usbPort = args[i].substr(6);
+        else if (args[i] == "--no-splash")
+            o.splash = false;
+    }
+    return o;
+}
+
+void RegisterConnectionDialogs() {
+    RegisterMenuDialog(kMenuUsb, [](QWidget* parent) {
+        CIhmDlgPortCOM dlg(parent);
+        return dlg.DoModal() == QDialog::Accepted;
+    });
+    RegisterMenuDialog(kMenuBluetooth, [](QWidget* parent) {
+        CIhmDlgBLEDongleDiscovery dlg(parent);
+        return dlg.DoModal() == QDialog::Accepted;
+    });
+}
+
+bool ConnectUsbAtStart(const std::string& port, CIhmDlgSubMain& panel) {
+    PARAM_COM stored{};
+    CComClient::Instance().GetCommParam(stored);
+    CComClient::Instance().SetCommParam(portchoice::UsbParameters(stored, port));
+    return panel.Actions().CompleteConnection(kMenuUsb);
+}
+
+int CQRL_PCApp::InitInstance() {
+    // The transport libraries and the core server.
+    QuorvelStartup(ProgramFolder());
+    // The discovery service, and a first search so the table starts filling.
+    discovery::DiscoveryServiceOptions discoveryOptions;
+    discoveryOptions.interfaces = discovery::InterfacesFromEnvironment();
+    discovery::CDiscoveryClient& discoveryClient = discovery::CDiscoveryClient::Instance();
+    discoveryClient.SetOptions(std::move(discoveryOptions));
+    if (discoveryClient.Init())
+        discoveryClient.Search();
+    RegisterFont();
+    RegisterConnectionDialogs();
+
+    {
+        CIhmDlgMain dlg;
+        dlg.SetSplashEnabled(options_.splash);
+        dlg.Initialise();
+        if (!options_.usbPort.empty())
+            ConnectUsbAtStart(options_.usbPort, *dlg.SubMain());
+        dlg.DoModal();
+    }
+
+    // DECONNECT and its answer, then the core server's bounded stop.
+    QuorvelShutdown();
+    UnregisterFont();
+    discoveryClient.Shutdown();
+    return 0;
+}
+
+void CQRL_PCApp::RegisterFont() {
+    QString path = QString::fromStdString(ProgramFolder()) + kFontFile;
+    fontId_ = QFontDatabase::addApplicationFont(path);
+}
+
+void CQRL_PCApp::UnregisterFont() {
+    if (fontId_ >= 0)
+        QFontDatabase::removeApplicationFont(fontId_);
+    fontId_ = -1;
+}

@@ -1,0 +1,6 @@
+#include "app/LinkState.h"
+
+std::atomic<int>& LinkConfigured() {
+    static std::atomic<int> flag{0};
+    return flag;
+}

@@ -1,0 +1,278 @@
+#include "app/MenuActions.h"
+
+#include <optional>
+
+#include "app/AlertStyle.h"
+#include "app/LinkState.h"
+#include "app/UiClock.h"
+#include "comm/CComClient.h"
+#include "comm/CComManager.h"
+#include "comm/ProcessState.h"
+#include "model/ModelTable.h"
+#include "model/TableFactory.h"
+
+namespace {
+
+CComClient& Client() {
+    return CComClient::Instance();
+}
+
+// Bit 0 of the fourth byte of the run state; nothing when the read fails.
+std::optional<bool> ReadRunning(std::uint32_t timeoutMs) {
+    std::uint8_t b[4] = {};
+    if (Client().SendRead(b, kRunStateAddress, 4, timeoutMs) != 0)
+        return std::nullopt;
+    return (b[3] & 0x01) != 0;
+}
+
+// The state word, big-endian; nothing when the read fails.
+std::optional<std::uint32_t> ReadStateWord() {
+    std::uint8_t b[4] = {};
+    if (Client().SendRead(b, kStateWordAddress, 4, RequestTimeoutMs()) != 0)
+        return std::nullopt;
+    return std::uint32_t(b[0]) << 24 | std::uint32_t(b[1]) << 16 | std::uint32_t(b[2]) << 8 |
+           std::uint32_t(b[3]);
+}
+
+std::optional<int> ReadProductType() {
+    int model = model::kUnknownModel;
+    if (model::ReadBootModel(model) != 0)
+        return std::nullopt;
+    return model;
+}
+
+int WriteCommand(std::uint8_t code) {
+    return Client().SendCommand(code, 0, RequestTimeoutMs());
+}
+
+// The link kind a connection command sets.
+int LinkKindOf(int command) {
+    switch (command) {
+    case kMenuEthernet:
+        return 2;
+    case kMenuBluetooth:
+        return 1;
+    default:
+        return 0;
+    }
+}
+
+class WaitCursor {
+  public:
+    explicit WaitCursor(IMenuUi& ui) : ui_(ui) { ui_.SetWaitCursor(true); }
+    ~WaitCursor() { ui_.SetWaitCursor(false); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+
+  private:
+    IMenuUi& ui_;
+};
+
+} // namespace
+
+bool MenuActions::IsConnected() {
+    return CComManager::Instance().linkClosed.load() != 1;
+}
+
+bool MenuActions::CapabilityCheck() {
+    int family = ControllerFamily().load();
+    if (family < 0 || family > 2) {
+        ControllerFamily().store(2);
+        return false;
+    }
+    auto identity = model::CreateIdentityTable(family);
+    if (!identity || identity->Read() != 0)
+        return true;
+    return SoftwareCapable(family, identity->GetSoftwareV(), identity->GetSoftwareI(),
+                           identity->GetSoftwareR());
+}
+
+CommandMenu MenuActions::Prepare() {
+    Client().StopMonitor();
+    MenuInputs in;
+    in.connected = IsConnected();
+    in.linkConfigured = LinkConfigured().load() == 1;
+    if (in.connected) {
+        WaitCursor wait(ui_);
+        if (auto running = ReadRunning(RequestTimeoutMs()))
+            running_ = *running;
+        in.stateWord = ReadStateWord();
+        if (!in.stateWord || !IsLoaderOnlyState(*in.stateWord))
+            in.productType = ReadProductType();
+    }
+    in.running = running_;
+    return BuildCommandMenu(in);
+}
+
+void MenuActions::Finish() {
+    if (IsConnected())
+        Client().StartMonitor();
+}
+
+void MenuActions::Run(int command) {
+    switch (command) {
+    case kMenuUsb:
+    case kMenuEthernet:
+    case kMenuBluetooth:
+        ConnectWithDialog(command);
+        break;
+    case kMenuDisconnection:
+        DisconnectOrReconnect();
+        break;
+    case kMenuPassword:
+        ServiceDialog(command);
+        break;
+    case kMenuUpdateFirmware:
+    case kMenuDateTime:
+        ServiceWithCapability(command, false);
+        break;
+    case kMenuProgram:
+    case kMenuDatalogs:
+    case kMenuDiagnostics:
+        ServiceWithCapability(command, true);
+        break;
+    case kMenuParameterAccess:
+        ParameterAccess();
+        break;
+    case kMenuStopOrStart:
+    case kMenuStartWithReset:
+        StopOrStart(command);
+        break;
+    default:
+        break;
+    }
+}
+
+void MenuActions::ConnectWithDialog(int command) {
+    Client().StopMonitor();
+    if (!ui_.RunConnectionDialog(command)) {
+        // Cancelled: show the previous link again, if it still answers.
+        std::uint8_t b[4] = {};
+        if (Client().SendRead(b, kRunStateAddress, 4, kResumeReadTimeoutMs) == 0)
+            Client().StartMonitor();
+        return;
+    }
+    CompleteConnection(command);
+}
+
+bool MenuActions::CompleteConnection(int command) {
+    if (!ReadStateWord()) {
+        ui_.Alert(kTextCommunicationFailed, kTitleError, kAlertStyleError);
+        return false;
+    }
+    Client().Connect();
+    if (!ui_.AccessCheck())
+        return false;
+    if (Client().StartMonitor() != 0) {
+        ui_.Alert(kTextCommunicationFailed, kTitleError, kAlertStyleError);
+        return false;
+    }
+    ConnectionKind().store(LinkKindOf(command));
+    LinkConfigured().store(1);
+    return true;
+}
+
+void MenuActions::DisconnectOrReconnect() {
+    if (IsConnected()) {
+        Client().Deconnect();
+        return;
+    }
+    if (Client().Connect() == 0) {
+        if (!ui_.AccessCheck())
+            return;
+        if (Client().StartMonitor() == 0)
+            return;
+    }
+    ui_.Alert(kTextNotReacting, kTitleError, kAlertStyleError);
+}
+
+// Firmware and clock (`refuseWhenIncapable` false) still open on old software, without the
+// access check; program, datalogs and diagnostics refuse with a warning.
+void MenuActions::ServiceWithCapability(int command, bool refuseWhenIncapable) {
+    bool capable = CapabilityCheck();
+    if (!capable && refuseWhenIncapable) {
+        ui_.Alert(kTextUpdateSoftware, kTitleWarning, kAlertStyleWarning);
+        return;
+    }
+    if (capable && !ui_.AccessCheck())
+        return;
+    ServiceDialog(command);
+}
+
+void MenuActions::ServiceDialog(int command) {
+    WaitCursor wait(ui_);
+    Client().StopMonitor();
+    if (!ui_.RunServiceDialog(command))
+        return; // nothing opened: the link was not touched
+    Client().Connect();
+    Client().StartMonitor();
+}
+
+void MenuActions::ParameterAccess() {
+    if (!CapabilityCheck()) {
+        ui_.Alert(kTextUpdateSoftware, kTitleWarning, kAlertStyleWarning);
+        return;
+    }
+    if (!ui_.AccessCheck())
+        return;
+    std::uint8_t value = 0;
+    if (Client().SendRead(&value, kParameterAccessAddress, 1, RequestTimeoutMs()) != 0) {
+        WarnFailed();
+        return;
+    }
+    if (value == 1) {
+        ui_.ToggleChord();
+        UiClock::Wait(kChordHoldMs);
+        ui_.ToggleChord();
+    } else {
+        ui_.ClickEsc();
+    }
+}
+
+bool MenuActions::ChecksForStartStop() {
+    return !CapabilityCheck() || ui_.AccessCheck();
+}
+
+void MenuActions::StopOrStart(int command) {
+    if (!ChecksForStartStop())
+        return;
+    if (command == kMenuStopOrStart && running_) {
+        if (WriteCommand(kCommandStop) != 0) {
+            WarnFailed();
+            return;
+        }
+        ui_.Alert(kTextSwitchedOff, kTitleInfo, kAlertStyleInfo);
+        running_ = false;
+        return;
+    }
+    int result;
+    if (command == kMenuStartWithReset) {
+        WaitCursor wait(ui_);
+        result = WriteCommand(kCommandStartReset);
+    } else {
+        result = WriteCommand(kCommandStart);
+    }
+    if (result != 0) {
+        WarnFailed();
+        return;
+    }
+    ConfirmRunState();
+}
+
+void MenuActions::ConfirmRunState() {
+    auto running = ReadRunning(RequestTimeoutMs());
+    if (!running) {
+        WarnFailed();
+        return;
+    }
+    if (*running) {
+        ui_.Alert(kTextSwitchedOn, kTitleInfo, kAlertStyleInfo);
+        running_ = true;
+    } else {
+        ui_.Alert(kTextNoRunMode, kTitleInfo, kAlertStyleInfo);
+    }
+}
+
+void MenuActions::WarnFailed() {
+    ui_.Alert(kTextCommunicationFailed, kTitleWarning, kAlertStyleWarning);
+}

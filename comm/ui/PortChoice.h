@@ -1,0 +1,57 @@
+// What the "USB settings" and "Bluetooth settings" dialogs decide from the port list and
+// the stored link parameters, and the requests they make. No Qt here.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "wire/t71.h"
+
+namespace portchoice {
+
+// Media of the link parameter block (MoyenCom).
+constexpr std::uint32_t kMediumSerial = 0;
+constexpr std::uint32_t kMediumBle = 2;
+
+// The dialogs' texts.
+inline constexpr const char* kUsbSelect = "Select a COM port to connect your device.";
+inline constexpr const char* kUsbNone =
+    "No USB COM port detected.\nIf you have just connected a USB wire, please refresh the COM "
+    "list.";
+inline constexpr const char* kBleScan = "Scan the area.\nThen select a device to connect.";
+inline constexpr const char* kBleNone =
+    "No BLE device detected.\nIf you have just connected a BLE dongle, please refresh the COM "
+    "list.";
+inline constexpr const char* kNotReacting =
+    "The target peripheral is not reacting.\nCheck the connection.";
+inline constexpr const char* kTestFailed = "Communication Failed";
+inline constexpr const char* kTestSucceeded = "Communication Succeed";
+
+// Entries marked "(USB)", in list order.
+std::vector<std::string> UsbEntries(const std::vector<std::string>& portList);
+// The first entry containing `portName`; nothing when none does.
+std::optional<std::string> EntryContaining(const std::vector<std::string>& entries,
+                                           const std::string& portName);
+// The first entry marked "(BLE)": the dongle.
+std::optional<std::string> DongleEntry(const std::vector<std::string>& portList);
+
+// `stored` with the USB medium and the port name of `entry`.
+PARAM_COM UsbParameters(const PARAM_COM& stored, const std::string& entry);
+// `stored` with the BLE medium, the chosen address (the list's hidden column: 6 characters,
+// zero bytes already written '0') and the dongle's port name.
+PARAM_COM BleParameters(const PARAM_COM& stored, const std::string& hiddenAddress,
+                        const std::string& dongleEntry);
+
+// "Test": sets the USB parameters of `entry`, reads 4 bytes at 0x5000 with the link kind's
+// time-out, then restores `restore`. True when the read succeeded.
+bool TestUsbPort(const std::string& entry, const PARAM_COM& restore);
+
+// The scan of command 9 through the BLE library: fills `buffer` (1 + 32 x 270 bytes,
+// zeroed first). A library that is not loaded, or a scan that fails, leaves the count 0.
+using BleScanner = std::function<void(const PARAM_COM& param, std::uint8_t* buffer)>;
+void ScanThroughLibrary(const PARAM_COM& param, std::uint8_t* buffer);
+
+} // namespace portchoice
