@@ -91,8 +91,6 @@ Answer SerialLink::Receive(std::size_t maxBody, SteadyClock::time_point deadline
         // Anything before the colon is line noise or the tail of an older answer.
         std::size_t colon = pending_.find(':');
         if (colon == std::string::npos) {
-            if (pending_.size() > limit)
-                return Answer{AnswerStatus::kMalformed, {}, true};
             pending_.clear();
             scanned = 0;
         } else if (colon > 0) {

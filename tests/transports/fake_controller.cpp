@@ -76,7 +76,13 @@ Reply FakeController::Handle(const wire::Bytes& req) {
         std::vector<std::uint8_t> data(count);
         for (std::size_t i = 0; i < count; ++i)
             data[i] = memory_[(address + i) % kMemorySize];
-        std::uint16_t sent = fault == Fault::kShortCount ? std::uint16_t(count - 1) : count;
+        std::uint16_t sent = count;
+        if (fault == Fault::kShortCount)
+            sent = std::uint16_t(count - 1);
+        if (fault == Fault::kLongCount) {
+            sent = std::uint16_t(count + 1);
+            data.push_back(0x5A);
+        }
         answer = wire::BuildReadAnswer(target, function, data.data(), sent);
     } else {
         if (req.size() >= 8u + count) {
@@ -90,6 +96,7 @@ Reply FakeController::Handle(const wire::Bytes& req) {
         answer[0] = std::uint8_t(target + 1);
     reply.late = fault == Fault::kLate;
     reply.corruptCheck = fault == Fault::kBadCheck;
+    reply.noiseFirst = fault == Fault::kNoiseFirst;
     if (fault == Fault::kOtherTransaction || fault == Fault::kOnlyOtherTransaction) {
         reply.staleTransaction = true;
         // The stale answer carries other data, so taking it would show.

@@ -22,6 +22,8 @@ enum class Fault {
     kException,            // function code with bit 7 set
     kWrongTarget,          // the answer names another station
     kShortCount,           // a read answer carrying one byte less than asked
+    kLongCount,            // a read answer carrying one byte more than asked
+    kNoiseFirst,           // line noise without a colon before the right answer (serial only)
     kHandshake7100,        // a write answer whose address field is 0x7100
     kOtherTransaction,     // TCP: an answer under another transaction id, then the right one
     kOnlyOtherTransaction, // TCP: only an answer under another transaction id
@@ -34,6 +36,7 @@ struct Reply {
     bool drop = false;               // drop the link instead
     bool corruptCheck = false;       // serial: send a wrong check byte
     bool staleTransaction = false;   // TCP: first body goes under another transaction id
+    bool noiseFirst = false;         // serial: noise characters before the answer
 };
 
 class FakeController {

@@ -107,6 +107,8 @@ void PtyPeer::Serve(const std::string& line) {
     }
     if (reply.late && !reply.bodies.empty())
         std::this_thread::sleep_for(lateDelay_);
+    if (reply.noiseFirst)
+        WriteAll("\r\n\x7F 0A?\n");
     for (const wire::Bytes& body : reply.bodies) {
         std::string text = wire::EncodeAscii(body);
         if (reply.corruptCheck) {

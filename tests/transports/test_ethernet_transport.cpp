@@ -158,6 +158,7 @@ TEST_F(EthernetTransport, AnswerFaultsGiveTheirCodesOnReadsAndWrites) {
         {Fault::kException, true, t71::kUnsupported},
         {Fault::kWrongTarget, true, t71::kUnsupported},
         {Fault::kShortCount, true, t71::kNoAnswer},
+        {Fault::kLongCount, true, t71::kNoAnswer},
         {Fault::kRefuse, false, t71::kNoAnswer},
         {Fault::kException, false, t71::kUnsupported},
     };

@@ -137,15 +137,18 @@ TEST_F(UsbTransport, ReadAnswerFaultsGiveTheirCodesAndTheLinkStaysUsable) {
         Fault fault;
         int expected;
     };
-    const Case cases[] = {{Fault::kRefuse, t71::kNoAnswer},
-                          {Fault::kBadCheck, t71::kUnsupported},
-                          {Fault::kException, t71::kUnsupported},
-                          {Fault::kWrongTarget, t71::kUnsupported},
-                          {Fault::kShortCount, t71::kNoAnswer}};
+    const Case cases[] = {
+        {Fault::kRefuse, t71::kNoAnswer},       {Fault::kBadCheck, t71::kUnsupported},
+        {Fault::kException, t71::kUnsupported}, {Fault::kWrongTarget, t71::kUnsupported},
+        {Fault::kShortCount, t71::kNoAnswer},   {Fault::kLongCount, t71::kNoAnswer},
+        {Fault::kNoiseFirst, t71::kOk}};
     for (const Case& c : cases) {
         controller.QueueFault(c.fault);
         std::vector<std::uint8_t> out(4, 0xEE);
         EXPECT_EQ(usb.Read(t71::kCmdRead, 0x6000, out), c.expected) << int(c.fault);
+        if (c.expected != t71::kOk) {
+            EXPECT_EQ(out, std::vector<std::uint8_t>(4, 0xEE)) << "a failed read leaves the buffer";
+        }
         std::vector<std::uint8_t> again(4);
         ASSERT_EQ(usb.Read(t71::kCmdRead, 0x6000, again), t71::kOk) << int(c.fault);
         EXPECT_EQ(again, (std::vector<std::uint8_t>{1, 2, 3, 4}));
