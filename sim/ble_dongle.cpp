@@ -116,6 +116,7 @@ struct BleDongle::Impl {
     std::deque<Scheduled> queue; // in due order
     Clock::time_point lastDue{};
     Clock::time_point nextSlot{};
+    Clock::time_point connectedAt{};
     std::optional<Clock::time_point> comeBackAt;
     bool connected = false;
     bool notifying = false;
@@ -232,9 +233,16 @@ void BleDongle::Impl::Emit(Bytes packet, std::chrono::microseconds delay) {
     queue.push_back({due, std::move(packet)});
 }
 
-// One notification per connection interval, the first at once.
+// One notification per connection event: the events come every interval from the moment
+// of the connection, and each carries at most one notification.
 void BleDongle::Impl::EmitPaced(Bytes packet) {
     Clock::time_point due = std::max({Clock::now(), nextSlot, lastDue});
+    if (opt.interval_us > 0) {
+        const std::chrono::microseconds interval(opt.interval_us);
+        auto sinceAnchor = std::chrono::ceil<std::chrono::microseconds>(due - connectedAt);
+        auto events = (sinceAnchor.count() + interval.count() - 1) / interval.count();
+        due = connectedAt + events * interval;
+    }
     nextSlot = due + std::chrono::microseconds(opt.interval_us);
     lastDue = due;
     if (!opt.fault_silent)
@@ -310,6 +318,7 @@ void BleDongle::Impl::OnConnectDirect(const Bytes& payload) {
     connected = true;
     notifying = false;
     line.clear();
+    connectedAt = Clock::now();
     Bytes status;
     Writer(status)
         .U8(kConnection)
