@@ -1,0 +1,119 @@
+// identity, config and status: what the diagnostics pages show, read live from the controller.
+#include <array>
+#include <ostream>
+
+#include "cli/commands.h"
+#include "cli/config_report.h"
+#include "cli/identity_report.h"
+#include "cli/messages.h"
+#include "cli/session.h"
+#include "cli/state_word.h"
+
+namespace {
+
+constexpr std::uint32_t kRunStateAddress = 0x4000, kStateWordAddress = 0x5000;
+
+// Takes --json and refuses anything else.
+bool JsonOnlyArgs(cli::Context& context, bool& json) {
+    json = cli::TakeFlag(context.args, "--json");
+    if (context.args.empty())
+        return true;
+    context.err << "Unexpected argument: " << context.args[0] << "\n";
+    return false;
+}
+
+int NotReacting(cli::Context& context) {
+    context.err << cli::msg::kNotReacting << "\n";
+    return cli::kExitFailure;
+}
+
+int RunIdentity(cli::Context& context) {
+    bool json = false;
+    if (!JsonOnlyArgs(context, json))
+        return cli::kExitUsage;
+    model::IControllerReader& reader = model::ComClientReader();
+    int family = 0;
+    cli::IdentityReport report;
+    if (cli::ReadConnectedFamily(reader, family) != 0 ||
+        cli::ReadIdentityReport(reader, family, report) != 0)
+        return NotReacting(context);
+    context.out << (json ? cli::IdentityJson(report) : cli::IdentityText(report));
+    return cli::kExitOk;
+}
+
+int RunConfig(cli::Context& context) {
+    bool json = false;
+    if (!JsonOnlyArgs(context, json))
+        return cli::kExitUsage;
+    model::IControllerReader& reader = model::ComClientReader();
+    int family = 0;
+    cli::ConfigReport report;
+    if (cli::ReadConnectedFamily(reader, family) != 0 ||
+        cli::ReadConfigReport(reader, family, report) != 0)
+        return NotReacting(context);
+    context.out << (json ? cli::ConfigJson(report) : cli::ConfigText(report));
+    return cli::kExitOk;
+}
+
+int RunStatus(cli::Context& context) {
+    bool json = false;
+    if (!JsonOnlyArgs(context, json))
+        return cli::kExitUsage;
+    model::IControllerReader& reader = model::ComClientReader();
+    std::array<std::uint8_t, 4> run{}, word{};
+    if (reader.Read(run.data(), kRunStateAddress, 4, reader.LinkTimeoutMs()) != 0)
+        return NotReacting(context);
+    cli::StatusReport status;
+    status.running = (run[3] & 1) != 0;
+    if (reader.Read(word.data(), kStateWordAddress, 4, reader.LinkTimeoutMs()) == 0)
+        status.stateWord = std::uint32_t(word[0]) << 24 | std::uint32_t(word[1]) << 16 |
+                           std::uint32_t(word[2]) << 8 | word[3]; // big-endian
+    context.out << (json ? cli::StatusJson(status) : cli::StatusText(status));
+    return cli::kExitOk;
+}
+
+const cli::Command kIdentity{
+    "identity",
+    "identity [--json]",
+    "Show the controller's identity record",
+    "Shows the type, code8, model index and family, the hardware, boot, bootloader and\n"
+    "software versions (V.I.R, with the communication module's after \" / \"), the I/O\n"
+    "counts, the XT1 and XT2 expansions and the capabilities.\n"
+    "--json prints one object with the keys: type, code8, model, family, family_name,\n"
+    "hardware, boot, bootloader, software, digital_inputs, analog_inputs, relay_outputs,\n"
+    "pwm_outputs, expansions (a list of {name, code8, hardware, boot, bootloader, software}),\n"
+    "module ({boot, bootloader, software, imei} or null), communicating, gprs, tcpip.\n",
+    true,
+    RunIdentity};
+
+const cli::Command kConfig{
+    "config",
+    "config [--json]",
+    "Show the loaded application and the network settings",
+    "Shows the application fields as the diagnostics show them (\"Unknown\" when the\n"
+    "controller holds no program), the memory used against the memory available, and the\n"
+    "TCP/IP settings of TCP/IP models or the GPRS state of GPRS models.\n"
+    "--json prints one object with the keys: program_present, label, project, version,\n"
+    "author, tool_version, param_menu_access, watchdog, cycle, password, checksum,\n"
+    "program_file, memory (parameters, digital, other, program, slots: each {used,\n"
+    "available}; used is null without a program), network ({ip_address, subnet_mask,\n"
+    "gateway, reserved_address, server_timeout, addressing: \"dynamic\" or \"static\"} or\n"
+    "null), gprs ({active_plmn, power, imei, msisdn} or null).\n",
+    true,
+    RunConfig};
+
+const cli::Command kStatus{
+    "status",
+    "status [--json]",
+    "Show the run state and the state word",
+    "Shows the run state (On or Off), the error code and the state word.\n"
+    "--json prints one object with the keys: running, state_word (null when it could not be\n"
+    "read), error_code.\n",
+    true,
+    RunStatus};
+
+const cli::RegisterCommand kRegisterIdentity(kIdentity);
+const cli::RegisterCommand kRegisterConfig(kConfig);
+const cli::RegisterCommand kRegisterStatus(kStatus);
+
+} // namespace

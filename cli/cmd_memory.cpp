@@ -1,0 +1,46 @@
+// read: a hex dump of controller memory.
+#include <ostream>
+#include <vector>
+
+#include "cli/commands.h"
+#include "cli/hex_dump.h"
+#include "cli/messages.h"
+#include "comm/CComClient.h"
+#include "comm/ProcessState.h"
+#include "wire/t71.h"
+
+namespace {
+
+int RunRead(cli::Context& context) {
+    bool cf = cli::TakeFlag(context.args, "--cf");
+    std::uint32_t address = 0, count = 0;
+    if (context.args.size() != 2 || !cli::ParseNumber(context.args[0], 0xFFFFFFFF, address) ||
+        !cli::ParseNumber(context.args[1], t71::kMaxTransfer, count) || count == 0) {
+        context.err << "Usage: quorvel-cli LINK OPTIONS read ADDRESS COUNT [--cf] (COUNT 1 to "
+                    << t71::kMaxTransfer << ")\n";
+        return cli::kExitUsage;
+    }
+    std::vector<std::uint8_t> bytes(count);
+    CComClient& client = CComClient::Instance();
+    int result = cf ? client.SendReadCF(bytes.data(), address, count, RequestTimeoutMs())
+                    : client.SendRead(bytes.data(), address, count, RequestTimeoutMs());
+    if (result != 0) {
+        context.err << cli::msg::kNotReacting << "\n";
+        return cli::kExitFailure;
+    }
+    context.out << cli::HexDump(address, bytes);
+    return cli::kExitOk;
+}
+
+const cli::Command kRead{
+    "read",
+    "read ADDRESS COUNT [--cf]",
+    "Dump COUNT bytes of controller memory at ADDRESS",
+    "ADDRESS and COUNT are decimal, or hexadecimal after \"0x\"; COUNT is 1 to 40000.\n"
+    "--cf reads with the second read kind (the communication board's memory).\n"
+    "Each line shows the address, 16 bytes in hexadecimal and their printable characters.\n",
+    true,
+    RunRead};
+const cli::RegisterCommand kRegisterRead(kRead);
+
+} // namespace

@@ -1,0 +1,93 @@
+// start and stop: the controller commands of the command menu, with its checks.
+#include <array>
+#include <ostream>
+
+#include "cli/commands.h"
+#include "cli/controller_checks.h"
+#include "cli/messages.h"
+#include "cli/session.h"
+#include "comm/CComClient.h"
+
+namespace {
+
+constexpr std::uint8_t kCmdStop = 1, kCmdStart = 2, kCmdStartReset = 3;
+constexpr std::uint32_t kRunStateAddress = 0x4000;
+
+// The checks of the menu: a capable controller must also grant access. Prints the reason and
+// returns false when the command may not run.
+bool ServiceAllowed(cli::Context& context, model::IControllerReader& reader) {
+    int family = 0;
+    if (cli::ReadConnectedFamily(reader, family) != 0) {
+        context.err << cli::msg::kNotReacting << "\n";
+        return false;
+    }
+    if (!cli::SoftwareCapable(reader, family))
+        return true; // old software: start and stop run without the access check
+    std::string message;
+    if (cli::AccessAllowed(reader, message))
+        return true;
+    context.err << (message.empty() ? cli::msg::kPasswordProtected : message) << "\n";
+    return false;
+}
+
+int CommunicationFailed(cli::Context& context) {
+    context.err << cli::msg::kCommunicationFailed << "\n";
+    return cli::kExitFailure;
+}
+
+int RunStop(cli::Context& context) {
+    if (!context.args.empty()) {
+        context.err << "Unexpected argument: " << context.args[0] << "\n";
+        return cli::kExitUsage;
+    }
+    model::IControllerReader& reader = model::ComClientReader();
+    if (!ServiceAllowed(context, reader))
+        return cli::kExitFailure;
+    if (CComClient::Instance().SendCommand(kCmdStop, 0, reader.LinkTimeoutMs()) != 0)
+        return CommunicationFailed(context);
+    context.out << cli::msg::kSwitchedOff << "\n";
+    return cli::kExitOk;
+}
+
+int RunStart(cli::Context& context) {
+    bool reset = cli::TakeFlag(context.args, "--reset");
+    if (!context.args.empty()) {
+        context.err << "Unexpected argument: " << context.args[0] << "\n";
+        return cli::kExitUsage;
+    }
+    model::IControllerReader& reader = model::ComClientReader();
+    if (!ServiceAllowed(context, reader))
+        return cli::kExitFailure;
+    if (CComClient::Instance().SendCommand(reset ? kCmdStartReset : kCmdStart, 0,
+                                           reader.LinkTimeoutMs()) != 0)
+        return CommunicationFailed(context);
+    std::array<std::uint8_t, 4> run{};
+    if (reader.Read(run.data(), kRunStateAddress, 4, reader.LinkTimeoutMs()) != 0)
+        return CommunicationFailed(context);
+    if ((run[3] & 1) == 0) {
+        context.err << cli::msg::kCannotRun << "\n";
+        return cli::kExitFailure;
+    }
+    context.out << cli::msg::kSwitchedOn << "\n";
+    return cli::kExitOk;
+}
+
+const cli::Command kStop{"stop",
+                         "stop",
+                         "Stop the controller",
+                         "Prints \"Controller successfully switched off.\" on success.\n",
+                         true,
+                         RunStop};
+const cli::Command kStart{
+    "start",
+    "start [--reset]",
+    "Start the controller (--reset: with reset of saved values)",
+    "Starts the controller and checks that it runs: \"Controller successfully switched on.\",\n"
+    "or \"The target responds but it can't enable run mode.\" with exit status 1 (for\n"
+    "example when it holds no program). --reset also resets the saved values.\n",
+    true,
+    RunStart};
+const cli::RegisterCommand kRegisterStop(kStop);
+const cli::RegisterCommand kRegisterStart(kStart);
+
+} // namespace

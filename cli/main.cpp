@@ -1,0 +1,114 @@
+// quorvel-cli: the controller services for technicians and scripts, on the same communication
+// core as the program. Usage: quorvel-cli [LINK OPTIONS] COMMAND [ARGUMENTS]
+#include <algorithm>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "cli/commands.h"
+#include "cli/session.h"
+#include "platform/console_output.h"
+
+namespace {
+
+constexpr const char* kLinkHelp =
+    "Link options (before the command):\n"
+    "  --usb PORT                      the controller's USB serial port (e.g. ttyACM0)\n"
+    "  --ble DONGLE_PORT --address AA:BB:CC:DD:EE:FF\n"
+    "                                  a BLE controller through the dongle on DONGLE_PORT\n"
+    "  --eth HOST[:PORT]               an Ethernet controller (TCP port 42424 by default)\n"
+    "Ports are device names in the device folder ($QUORVEL_DEV_DIR, or /dev).\n"
+    "Each request waits at most 6000 ms over USB, 40000 ms over BLE, 10000 ms over Ethernet.\n";
+
+void PrintToolHelp(std::ostream& out) {
+    out << "Usage: quorvel-cli [LINK OPTIONS] COMMAND [ARGUMENTS]\n"
+           "       quorvel-cli COMMAND --help\n\n"
+        << kLinkHelp << "\nCommands:\n";
+    std::vector<const cli::Command*> commands = cli::Commands();
+    std::sort(commands.begin(), commands.end(), [](const cli::Command* a, const cli::Command* b) {
+        return std::string_view(a->name) < b->name;
+    });
+    std::size_t width = 0;
+    for (const cli::Command* c : commands)
+        width = std::max(width, std::string_view(c->synopsis).size());
+    for (const cli::Command* c : commands) {
+        std::string synopsis = c->synopsis;
+        synopsis.resize(width, ' ');
+        out << "  " << synopsis << "  " << c->summary << "\n";
+    }
+    out << "\nExit status: 0 on success, 1 when the controller does not answer or refuses,\n"
+           "2 for a usage error; messages go to standard error.\n";
+}
+
+void PrintCommandHelp(const cli::Command& command, std::ostream& out) {
+    out << "Usage: quorvel-cli" << (command.needsLink ? " LINK OPTIONS " : " ") << command.synopsis
+        << "\n\n"
+        << command.summary << "\n";
+    if (command.help[0] != '\0')
+        out << "\n" << command.help;
+    if (command.needsLink)
+        out << "\n" << kLinkHelp;
+}
+
+bool IsHelp(const std::string& arg) {
+    return arg == "--help" || arg == "-h";
+}
+
+int Run(std::vector<std::string> args, std::ostream& out) {
+    if (args.empty() || IsHelp(args[0])) {
+        PrintToolHelp(args.empty() ? std::cerr : out);
+        return args.empty() ? cli::kExitUsage : cli::kExitOk;
+    }
+    if (args[0] == "help") {
+        const cli::Command* command = args.size() > 1 ? cli::FindCommand(args[1]) : nullptr;
+        if (command)
+            PrintCommandHelp(*command, out);
+        else
+            PrintToolHelp(out);
+        return cli::kExitOk;
+    }
+
+    cli::Context context{{}, {}, out, std::cerr};
+    std::string error;
+    if (!cli::ParseLinkOptions(args, context.link, error)) {
+        std::cerr << error << "\n";
+        return cli::kExitUsage;
+    }
+    if (args.empty()) {
+        std::cerr << "No command given; see quorvel-cli --help.\n";
+        return cli::kExitUsage;
+    }
+    const cli::Command* command = cli::FindCommand(args[0]);
+    if (command == nullptr) {
+        std::cerr << "Unknown command: " << args[0] << "; see quorvel-cli --help.\n";
+        return cli::kExitUsage;
+    }
+    context.args.assign(args.begin() + 1, args.end());
+    if (std::any_of(context.args.begin(), context.args.end(), IsHelp)) {
+        PrintCommandHelp(*command, out);
+        return cli::kExitOk;
+    }
+    if (!command->needsLink)
+        return command->run(context);
+    if (context.link.kind == cli::LinkKind::None) {
+        std::cerr << "No link chosen: give --usb, --ble or --eth before the command.\n";
+        return cli::kExitUsage;
+    }
+    cli::LinkSession session;
+    if (!session.Open(context.link, error)) {
+        std::cerr << error << "\n";
+        return cli::kExitFailure;
+    }
+    return command->run(context);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    // The core server prints its diagnostic lines on standard output: they go to standard
+    // error, so that standard output carries only the results (and stays valid JSON).
+    std::ostream& out = platform::DivertStandardOutput();
+    int status = Run(std::vector<std::string>(argv + 1, argv + argc), out);
+    out.flush();
+    return status;
+}

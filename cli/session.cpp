@@ -1,0 +1,40 @@
+#include "cli/session.h"
+
+#include "cli/messages.h"
+#include "comm/CComClient.h"
+#include "comm/ProcessState.h"
+#include "comm/Startup.h"
+#include "model/ModelTable.h"
+
+namespace cli {
+
+LinkSession::~LinkSession() {
+    if (started_)
+        QuorvelShutdown();
+}
+
+bool LinkSession::Open(const LinkOptions& options, std::string& error) {
+    started_ = true;
+    if (QuorvelStartup() == 0) {
+        error = msg::kNotReacting;
+        return false;
+    }
+    ConnectionKind() = ConnectionKindOf(options.kind);
+    if (CComClient::Instance().SetCommParam(MakeParamCom(options)) != 0) {
+        error = msg::kNotReacting;
+        return false;
+    }
+    return true;
+}
+
+int ReadConnectedFamily(model::IControllerReader& reader, int& familyIndex) {
+    if (model::ReadFamilyCode(familyIndex, reader) != 0)
+        return model::kTargetNotAnswering;
+    // A family code this program does not know is served with the Trel layout, as the core
+    // server does when it opens the link.
+    if (familyIndex == model::kUnknownFamily)
+        familyIndex = model::kFamilyTrel;
+    return 0;
+}
+
+} // namespace cli

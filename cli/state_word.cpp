@@ -1,0 +1,51 @@
+#include "cli/state_word.h"
+
+#include <cstdio>
+
+#include "cli/json.h"
+#include "cli/messages.h"
+
+namespace cli {
+
+namespace {
+constexpr std::uint32_t kOrangeBit = 0x04000000, kRedBit = 0x40000000, kLow24 = 0x00FFFFFF;
+
+std::string ErrorCodeOf(const StatusReport& status) {
+    return status.stateWord ? ErrorCodeText(*status.stateWord) : msg::kUnknown;
+}
+} // namespace
+
+std::string ErrorCodeText(std::uint32_t stateWord) {
+    if (stateWord == 0)
+        return "No error";
+    if ((stateWord & kOrangeBit) != 0 || (stateWord & kRedBit) != 0)
+        return std::to_string(stateWord & kLow24);
+    return "Unknown default code";
+}
+
+std::string StatusText(const StatusReport& status) {
+    std::string text = std::string("Controller status: ") + (status.running ? "On" : "Off") + "\n";
+    text += "Error code: " + ErrorCodeOf(status) + "\n";
+    if (status.stateWord) {
+        char word[16];
+        std::snprintf(word, sizeof word, "0x%08X", unsigned(*status.stateWord));
+        text += std::string("State word: ") + word + "\n";
+    }
+    return text;
+}
+
+std::string StatusJson(const StatusReport& status) {
+    JsonWriter j;
+    j.BeginObject();
+    j.Key("running").Bool(status.running);
+    j.Key("state_word");
+    if (status.stateWord)
+        j.Int(*status.stateWord);
+    else
+        j.Null();
+    j.Key("error_code").String(ErrorCodeOf(status));
+    j.EndObject();
+    return j.Text() + "\n";
+}
+
+} // namespace cli
