@@ -42,6 +42,7 @@ void FrontPanelSession::Take(const Publication& pub) {
     if (!pub.ok) {
         screen_ = ErrorScreen();
         hasScreen_ = true;
+        showsError_ = true;
         if (link_.IsLinkOpen()) {
             // A failing Ethernet controller is not polled on; a BLE one may have been
             // replaced by another behind the same dongle.
@@ -58,6 +59,7 @@ void FrontPanelSession::Take(const Publication& pub) {
         return;
     screen_ = MapThroughGlyphTable(*raw);
     hasScreen_ = true;
+    showsError_ = false;
 }
 
 void FrontPanelSession::ReidentifyIfAsked() {

@@ -42,6 +42,8 @@ class FrontPanelSession {
     int Tick();
 
     bool HasScreen() const { return hasScreen_; }
+    // Whether the screen on show is the "COMMUNICATION" / "ERROR" screen of a failed read.
+    bool ShowsErrorScreen() const { return showsError_; }
     // The screen on show, cells as code points.
     const ScreenRecord& Screen() const { return screen_; }
     std::uint32_t ShownIcons() const { return IconMask(screen_.iconByte, screen_.iconWord); }
@@ -71,6 +73,7 @@ class FrontPanelSession {
     Hooks hooks_;
     ScreenRecord screen_;
     bool hasScreen_ = false;
+    bool showsError_ = false;
     bool reidentify_ = false;
     std::uint8_t keyMask_ = 0;
     std::uint64_t taken_ = 0;

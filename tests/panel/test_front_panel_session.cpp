@@ -131,6 +131,7 @@ TEST_F(PanelSessionTest, KoOnUsbShowsErrorAndKeepsTheLink) {
     link.PublishKo();
     s.Tick();
     EXPECT_EQ(Row(s.Screen(), 1), u"   COMMUNICATION  ");
+    EXPECT_TRUE(s.ShowsErrorScreen());
     EXPECT_EQ(s.ShownIcons(), IconMask(0xFF, 0));
     EXPECT_TRUE(link.linkOpen);
     EXPECT_TRUE(link.log.empty());
@@ -164,6 +165,7 @@ TEST_F(PanelSessionTest, KoOnBleReidentifiesWhenDataComesBack) {
     link.PublishOk(Block({"C"}));
     s.Tick();
     EXPECT_EQ(link.family, 0);
+    EXPECT_FALSE(s.ShowsErrorScreen());
     EXPECT_EQ(std::count(link.log.begin(), link.log.end(), "read model"), 2);
     EXPECT_EQ(FamilyForModel(7), 1);
     EXPECT_EQ(FamilyForModel(10), 1);
