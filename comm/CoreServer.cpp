@@ -23,10 +23,12 @@ void SendMessage(zmq::socket_t& socket, const google::protobuf::MessageLite& mes
     socket.send(zmq::buffer(bytes), zmq::send_flags::none);
 }
 
-void Publish(zmq::socket_t& pub) {
+// One monitoring read and its publication; true when the read succeeded.
+bool Publish(zmq::socket_t& pub) {
     QRL_Publish publication;
     MonitoringPublication(publication);
     SendMessage(pub, publication);
+    return publication.status() == r_OK;
 }
 
 // Receives one request and answers it; the REP socket needs exactly one reply, so a
@@ -75,12 +77,13 @@ int Run(zmq::context_t& context) {
     state.stop.store(false);
     zmq::pollitem_t item{rep.handle(), 0, ZMQ_POLLIN, 0};
     while (!state.stop.load()) {
-        bool monitoring = state.monitoring.load();
-        if (monitoring)
-            Publish(pub);
+        // A successful display read paces the next pass by itself. Idle, or after a failed
+        // read (an unreachable controller often fails at once), the pass waits on the
+        // request socket instead of spinning; a request still ends the wait at once.
+        bool paced = state.monitoring.load() && Publish(pub);
         item.revents = 0;
         try {
-            zmq::poll(&item, 1, monitoring ? std::chrono::milliseconds(0) : kIdleWait);
+            zmq::poll(&item, 1, paced ? std::chrono::milliseconds(0) : kIdleWait);
         } catch (const zmq::error_t& e) {
             std::printf("exception levée. Le Poll s'est mal passé : %s\n ", e.what());
             std::fflush(stdout);

@@ -14,6 +14,8 @@ constexpr const char* kPublishEndpoint = "inproc://CoreServeur_pub";
 constexpr const char* kThreadName = "CoreServeur";
 // While monitoring is off nothing but a request can change the server's state, so an
 // idle pass may wait this long on the request socket; a request still wakes it at once.
+// A pass whose monitoring read failed waits as long, so that a controller that fails at
+// once is not polled in a busy loop.
 constexpr std::chrono::milliseconds kIdleWait{100};
 // Replies and publications are serialised into a buffer of this size.
 constexpr std::size_t kMessageBufferSize = 40000;

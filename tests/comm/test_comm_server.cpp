@@ -221,6 +221,25 @@ TEST_F(ServerTest, DeconnectOnAClosedLinkOnlyStopsMonitoring) {
         EXPECT_EQ(call.command, t71::kCmdOpen) << "only open attempts expected";
 }
 
+TEST_F(ServerTest, MonitoringAnUnreachableControllerDoesNotSpin) {
+    env->usb->SetDefault(t71::kCmdOpen, 4);
+    ASSERT_EQ(client.StartMonitor(), 0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    // Still answered while monitoring keeps failing.
+    EXPECT_EQ(client.Connect(), 0);
+    ASSERT_EQ(client.StopMonitor(), 0);
+    // One attempt per 100 ms pass (plus CONNECT's); a busy loop would make thousands.
+    EXPECT_GE(env->usb->Count(), 2);
+    EXPECT_LE(env->usb->Count(), 20);
+    QRL_Publish publication;
+    int published = 0;
+    while (client.PollPublish(publication)) {
+        EXPECT_EQ(publication.status(), r_KO);
+        ++published;
+    }
+    EXPECT_GE(published, 1);
+}
+
 TEST_F(ServerTest, DeconnectSaysGoodbyeAndClosesWith500msThenRestoresTheTimeout) {
     for (Medium medium : {Medium::Usb, Medium::Ble, Medium::Ethernet}) {
         SCOPED_TRACE(int(medium));
