@@ -95,6 +95,7 @@ std::vector<BleAdvertiser> MakeOtherAdvertisers(int named, bool nameless, bool d
 struct BleDongle::Impl {
     BleDongleOptions opt;
     RequestHandler handler;
+    std::function<void()> linkClosed;
 
     std::thread thread;
     std::atomic<bool> stop{false};
@@ -143,6 +144,7 @@ struct BleDongle::Impl {
     void OnWriteCommand(const Bytes& payload);
     void OnDisconnect();
     void OnLine(const std::string& text);
+    void EndConnection();
 };
 
 bool BleDongle::Impl::OpenPty(std::string* error) {
@@ -218,8 +220,7 @@ void BleDongle::Impl::Reset() {
     inbox.clear();
     outbox.clear();
     queue.clear();
-    connected = notifying = false;
-    line.clear();
+    EndConnection();
     lastDue = nextSlot = Clock::now();
     if (!opt.fault_never_back)
         comeBackAt = Clock::now() + std::chrono::milliseconds(opt.reenumerate_ms);
@@ -345,6 +346,8 @@ void BleDongle::Impl::OnReadByGroupType() {
         {kSppFirst, kSppLast, hb30::UuidBytes(hb30::kSppServiceUuid)},
     };
     for (const Group& g : groups) {
+        if (opt.gatt_without_service && g.first == kSppFirst)
+            continue;
         Bytes p;
         Writer(p).U8(kConnection).U16(g.first).U16(g.last).Array(g.uuid.data(), g.uuid.size());
         Emit(Event(bgapi::kClassAttClient, bgapi::id::kAttClientGroupFound, p));
@@ -372,6 +375,8 @@ void BleDongle::Impl::OnFindInformation(const Bytes& payload) {
     };
     for (const Info& i : infos) {
         if (i.handle < start || i.handle > end)
+            continue;
+        if (opt.gatt_without_data && i.handle == kDataHandle)
             continue;
         Bytes p;
         Writer(p).U8(kConnection).U16(i.handle).Array(i.uuid.data(), i.uuid.size());
@@ -456,11 +461,19 @@ void BleDongle::Impl::OnLine(const std::string& text) {
         ++counters.notifications;
     }
     if (faults.drop_link) {
-        connected = notifying = false;
+        EndConnection();
         Bytes p;
         Writer(p).U8(kConnection).U16(kReasonSupervisionTimeout);
         Emit(Event(bgapi::kClassConnection, bgapi::id::kConnectionDisconnected, p));
     }
+}
+
+void BleDongle::Impl::EndConnection() {
+    bool was = connected;
+    connected = notifying = false;
+    line.clear();
+    if (was && linkClosed)
+        linkClosed();
 }
 
 void BleDongle::Impl::OnDisconnect() {
@@ -468,7 +481,7 @@ void BleDongle::Impl::OnDisconnect() {
                   ConnResult(connected ? kResultOk : kResultNotConnected)));
     if (!connected)
         return;
-    connected = notifying = false;
+    EndConnection();
     Bytes p;
     Writer(p).U8(kConnection).U16(kReasonLocalHost);
     Emit(Event(bgapi::kClassConnection, bgapi::id::kConnectionDisconnected, p),

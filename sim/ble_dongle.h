@@ -37,6 +37,8 @@ struct BleDongleOptions {
     std::vector<BleAdvertiser> others;  // other devices a scan finds
     int interval_us = 0;                // emulated connection interval; 0: no pacing
     int reenumerate_ms = 100;           // time the port is away after a reset
+    bool gatt_without_service = false;  // the controller lacks the data service
+    bool gatt_without_data = false;     // the service lacks its data characteristic
     bool fault_never_back = false;      // the port does not come back after a reset
     bool fault_unknown_message = false; // a message unknown to the protocol precedes answers
     bool fault_silent = false;          // the dongle answers nothing at all
@@ -54,6 +56,10 @@ class BleDongle : public Link {
 
     BleDongle(BleDongleOptions options, RequestHandler handler);
     ~BleDongle() override;
+
+    // Called on the dongle's thread whenever a connection ends (disconnect, drop, reset).
+    // Set before Start.
+    void SetLinkClosedHandler(std::function<void()> closed);
 
     bool Start(std::string* error) override;
     void Stop() override;

@@ -279,6 +279,34 @@ TEST_F(Hb30Test, LostConnectionFailsTheExchangeAndReconnects) {
     EXPECT_EQ(Read(p, 0x1000, got, 4), 0);
 }
 
+TEST_F(Hb30Test, ServiceDiscoveryFailuresLeaveALinkThatNeverAnswers) {
+    ASSERT_TRUE(lib.Loaded());
+    struct Case {
+        bool noService, noData;
+        const char* message;
+    };
+    for (const Case& c : {Case{true, false, "No SPP Data service found\n"},
+                          Case{false, true,
+                               "No Client Characteristic Configuration found for "
+                               "SPP data service\n"}}) {
+        sim::BleDongleOptions o;
+        o.gatt_without_service = c.noService;
+        o.gatt_without_data = c.noData;
+        DongleBench& b = Bench(o);
+        PARAM_COM p = b.Params(300);
+        testing::internal::CaptureStdout();
+        EXPECT_EQ(Connect(p), 0);
+        std::string out = testing::internal::GetCapturedStdout();
+        EXPECT_NE(out.find("Connected\n"), std::string::npos);
+        EXPECT_NE(out.find(c.message), std::string::npos) << out;
+        std::uint8_t got[2];
+        EXPECT_EQ(Read(p, 0xE000, got, 2), 5);
+        EXPECT_EQ(Write(p, 0x1000, {1}, 300), 1);
+        EXPECT_EQ(b.Dongle().Stats().frames, 0);
+        lib.Call(0, t71::kCmdClose, nullptr, &p, 500, 0, 0, nullptr);
+    }
+}
+
 // Scan ------------------------------------------------------------------------------------
 
 std::string RecordName(const std::vector<std::uint8_t>& out, int i) {
