@@ -14,6 +14,7 @@ namespace {
 constexpr int kMaxSockets = 1023;
 constexpr std::uint32_t kCommandAddress = 0x7000;
 constexpr std::uint32_t kKeyAddress = 0x6000;
+constexpr std::chrono::seconds kKillSettleTime{2};
 
 // The result of a reply: 0 on r_OK, its code on r_KO, -1 for a KO without a (nonzero)
 // code, which must never read as success.
@@ -94,9 +95,15 @@ void CComClient::SetSslPeerName(std::string_view name) {
     std::memcpy(sslPeerName_, name.data(), std::min(name.size(), commparam::kSslPeerNameSize));
 }
 
+bool CComClient::ServerEnded() const {
+    return serverResult_.valid() &&
+           serverResult_.wait_for(std::chrono::milliseconds(0)) == std::future_status::ready;
+}
+
 int CComClient::Transact(const QRL_Request& req, QRL_Reply& reply) {
     reply.Clear();
-    if (!started_)
+    // A request to a server that has ended would wait for ever.
+    if (!started_ || ServerEnded())
         return -1;
     std::string bytes;
     if (!req.SerializeToString(&bytes))
@@ -107,6 +114,11 @@ int CComClient::Transact(const QRL_Request& req, QRL_Reply& reply) {
         return -1;
     if (!reply.ParseFromArray(answer.data(), int(answer.size())))
         return -1;
+    if (req.reqtype() == QRL_KILL && reply.status() == r_OK) {
+        // The server leaves its loop right after this reply; once it has, later requests
+        // are refused at once instead of being queued to nobody.
+        serverResult_.wait_for(kKillSettleTime);
+    }
     return ResultOf(reply);
 }
 

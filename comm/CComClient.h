@@ -56,7 +56,8 @@ class CComClient {
 
     // One exchange with the whole reply kept: the operations above are built on it, and
     // tools and tests that need every reply field use it. Same results as above; -1
-    // without sending when the client is not started or the request cannot be encoded.
+    // without sending when the client is not started, the core server has ended, or the
+    // request cannot be encoded (so no call ever waits for a server that is gone).
     int Transact(const QRL_Request& req, QRL_Reply& reply);
 
     // The SSL peer name (at most 14 bytes) that SetCommParam sends for an Ethernet block
@@ -69,6 +70,7 @@ class CComClient {
     CComClient() = default;
     int Exchange(const QRL_Request& req, std::uint8_t* dest, std::uint32_t count,
                  PARAM_COM* paramOut);
+    bool ServerEnded() const;
     int Simple(int reqType);
     int Access(int reqType, std::uint32_t address, std::uint32_t count, std::uint32_t timeoutMs,
                std::uint8_t* dest);

@@ -51,6 +51,7 @@ TEST(CoreServerKill, KillIsAnsweredThenTheThreadEnds) {
     EXPECT_FALSE(reply.has_commparam());
 
     EXPECT_TRUE(WaitForServerThreadGone());
+    EXPECT_EQ(client.StopMonitor(), -1) << "a request to an ended server must not block";
     EXPECT_TRUE(client.Shutdown(100));
     EXPECT_FALSE(client.IsStarted());
     EXPECT_EQ(client.Deconnect(), -1) << "a stopped client must not block";
