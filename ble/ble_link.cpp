@@ -28,6 +28,7 @@ constexpr std::uint8_t kScanActive = 1;
 constexpr std::uint8_t kDiscoverGeneric = 1;
 constexpr std::uint8_t kBootNormal = 0;
 const bgapi::Bytes kNotificationsOn = {0x01, 0x00};
+constexpr int kPayloadTimeoutMs = 500;
 } // namespace
 
 BleLink::BleLink()
@@ -57,7 +58,10 @@ BleLink::ReadResult BleLink::ReadPacket(int timeoutMs) {
     bgapi::Packet p{bgapi::DecodeHeader(raw), {}};
     if (p.header.length != 0) {
         p.payload.resize(p.header.length);
-        if (port_.Read(p.payload.data(), p.payload.size(), timeoutMs) <= 0) {
+        // The payload follows its header at once: a caller that only takes what is queued
+        // (time-out 0) still gets it whole.
+        int payloadWait = std::max(timeoutMs, kPayloadTimeoutMs);
+        if (port_.Read(p.payload.data(), p.payload.size(), payloadWait) <= 0) {
             std::printf("ERROR: Reading data failed. Error code:%d\n", port_.LastError());
             std::fflush(stdout);
             return ReadResult::kFailed;

@@ -1,5 +1,6 @@
 #include "ble/dongle_port.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -11,6 +12,9 @@ namespace hb30 {
 namespace {
 // A write to the dongle that cannot be handed over within this time has failed.
 constexpr int kWriteTimeoutMs = 2000;
+// Once part of a read has arrived, the rest gets at least this long: a packet cut in two
+// by the line must not be lost, even by a caller that only looks at what is queued.
+constexpr int kRestTimeoutMs = 500;
 } // namespace
 
 bool DonglePort::Open(const std::string& name) {
@@ -25,7 +29,8 @@ bool DonglePort::Open(const std::string& name) {
 int DonglePort::Read(std::uint8_t* out, std::size_t n, int timeoutMs) {
     std::size_t done = 0;
     while (done < n) {
-        auto deadline = platform::SteadyClock::now() + std::chrono::milliseconds(timeoutMs);
+        int wait = done == 0 ? timeoutMs : std::max(timeoutMs, kRestTimeoutMs);
+        auto deadline = platform::SteadyClock::now() + std::chrono::milliseconds(wait);
         std::size_t got = 0;
         platform::IoResult r = port_.ReadSome(out + done, n - done, got, deadline);
         if (r == platform::IoResult::kTimeout)

@@ -18,8 +18,9 @@ class DonglePort {
     void Close() { port_.Close(); }
     bool IsOpen() const { return port_.IsOpen(); }
 
-    // Reads exactly n bytes; each wait for more is bounded by timeoutMs. Returns n, 0 when
-    // a wait ends with nothing more, -1 when the port fails (code in LastError()).
+    // Reads exactly n bytes; each wait for more is bounded by timeoutMs (at least 500 ms
+    // once part of them has arrived). Returns n, 0 when a wait ends with nothing more, -1
+    // when the port fails (code in LastError()).
     int Read(std::uint8_t* out, std::size_t n, int timeoutMs);
     // Writes all bytes; on failure prints the library's message and returns false.
     bool Write(const std::uint8_t* data, std::size_t n);
