@@ -49,8 +49,12 @@ class Controller {
     bool LoadState(const std::string& path);
     bool SaveState(const std::string& path) const;
 
-    // Readable log of every request served, one line each; empty path = none.
+    // Readable log of every request served, one line each.
     void SetLogSink(std::function<void(const std::string& line)> sink);
+
+    // Adds a line to the request log (links note what never reaches the controller, such
+    // as a frame with a wrong check byte).
+    void LogNote(const std::string& line);
 
     // Read-only views for links and discovery.
     std::uint32_t Code8() const;
@@ -60,10 +64,19 @@ class Controller {
     // Snapshot of the 156-byte front-panel block (for tests and a console view).
     wire::Bytes PanelBlock();
 
+    // True once after any accepted write since the last call (the program then saves the
+    // state file).
+    bool TakeDirty();
+
   private:
     mutable std::mutex mutex_;
+    MonotonicClock clock_;
+    ControllerOptions options_;
     std::unique_ptr<ControllerState> state_;
     std::function<void(const std::string&)> log_;
+    std::uint64_t requests_ = 0;
+    std::uint64_t answered_ = 0;
+    bool dirty_ = false;
 };
 
 } // namespace sim

@@ -12,10 +12,14 @@ struct Version {
 };
 
 struct ControllerOptions {
-    std::uint32_t code8 = 61410031;  // any of the nineteen codes of the model table
-    std::uint32_t product_id = 1;    // discovery key together with code8
-    std::string label;               // 0x0F00, at most 18 characters
-    std::optional<Version> software; // overrides the model's default profile
+    std::uint32_t code8 = 61410031;          // any of the nineteen codes of the model table
+    std::uint32_t product_id = 1;            // discovery key together with code8
+    std::string label;                       // 0x0F00, at most 18 characters
+    std::optional<Version> software;         // overrides the model's default profile
+    std::uint32_t xt_code8[2] = {0, 0};      // expansion modules XT1, XT2 (0 = none)
+    std::optional<std::uint8_t> inputs;      // digital input count
+    std::optional<std::uint8_t> outputs;     // relay output count
+    std::optional<std::int64_t> clock_start; // seconds since 2000-01-01 00:00 (default: now, UTC)
 
     // Starting content.
     bool with_application = true; // a small built-in application is loaded
@@ -34,7 +38,9 @@ struct ControllerOptions {
     // Fault injection.
     int fault_silent_nth = 0;      // no answer to the Nth request (1-based; 0 = off)
     bool fault_bad_check = false;  // every answer's check byte is wrong (serial links)
+    int fault_bad_check_nth = 0;   // only the Nth answer's check byte is wrong
     bool fault_refuse = false;     // every request is refused
+    int fault_refuse_nth = 0;      // only the Nth request is refused
     int fault_drop_after = 0;      // the connection drops after N answered frames (0 = off)
     bool fault_hello_busy = false; // the hello is answered at 0x7100
 };

@@ -1,0 +1,51 @@
+// The USB link: a pseudo-terminal published in the device folder as <name> (a symbolic
+// link to the pty) with <name>.name holding its friendly name. Frames are ':' + hex +
+// check byte + CR LF both ways.
+#pragma once
+
+#include <string>
+
+#include "sim/controller.h"
+#include "sim/link.h"
+#include "sim/link_thread.h"
+
+namespace sim {
+
+class UsbLink : public Link {
+  public:
+    UsbLink(Controller& controller, std::string dev_dir, std::string name, int baud);
+    ~UsbLink() override;
+
+    bool Start(std::string* error) override;
+    void Stop() override;
+    std::string ReadyText() const override;
+
+    std::string path() const { return dev_dir_ + "/" + name_; }
+
+  private:
+    bool OpenPty(std::string* error);
+    void Publish();
+    void Unpublish();
+    void Run();
+    void OnChars(const char* p, std::size_t n);
+    void OnLine(const std::string& line);
+    void Send(const std::string& text);
+    void Drop();
+
+    Controller& controller_;
+    std::string dev_dir_;
+    std::string name_;
+    int baud_;
+    int master_ = -1;
+    std::string slave_;
+    std::string line_;
+    bool in_frame_ = false;
+    bool peer_open_ = false;
+    bool published_ = false;
+    LinkThread thread_;
+};
+
+// The friendly name written beside a simulated port.
+std::string FriendlyName(const std::string& name);
+
+} // namespace sim
