@@ -1,0 +1,290 @@
+// The main window and its command menu against the simulator, over the real USB library.
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include <set>
+
+#include "app/CIhmDlgMain.h"
+#include "app/CIhmDlgSubMain.h"
+#include "app/ControlIds.h"
+#include "app/LinkState.h"
+#include "app/MenuActions.h"
+#include "app_sim_fixture.h"
+#include "comm/CComClient.h"
+#include "comm/ProcessState.h"
+#include "panel/CIhmFaceAvantView.h"
+
+namespace {
+
+std::set<int> Enabled(const CommandMenu& m) {
+    std::set<int> out;
+    for (const MenuEntry& e : m.entries)
+        if (e.enabled)
+            out.insert(e.code);
+    return out;
+}
+
+std::string TextOf(const CommandMenu& m, int code) {
+    const MenuEntry* e = m.Find(code);
+    return e ? e->text : "<absent>";
+}
+
+int PressOk(QDialog* d) {
+    auto* ok = FindCtl<QPushButton>(d, 1);
+    if (!ok || !ok->isEnabled())
+        return QDialog::Rejected;
+    ok->click();
+    return d->result();
+}
+
+class MenuSim : public AppSimTest {
+  protected:
+    void SetUp() override {
+        AppSimTest::SetUp();
+        main_ = std::make_unique<CIhmDlgMain>();
+        main_->SetSplashEnabled(false);
+        main_->Initialise();
+        main_->IdleTimer()->stop(); // the tests run the idle passes themselves
+    }
+    void TearDown() override {
+        main_.reset();
+        AppSimTest::TearDown();
+    }
+
+    CIhmDlgSubMain& Panel() { return *main_->SubMain(); }
+
+    // The menu, opened and dismissed.
+    const CommandMenu& LookAtMenu() {
+        Panel().OnMenu();
+        return Panel().LastMenu();
+    }
+
+    void Choose(int command) {
+        user_.menuChoices.push_back(command);
+        Panel().OnMenu();
+    }
+
+    // "Configure Connection..." > "USB", the simulator's port chosen and confirmed.
+    void ConnectUsb() {
+        user_.dialogs["CIhmDlgPortCOM"] = [](QDialog* d) {
+            auto* ports = FindCtl<QComboBox>(d, 1012);
+            int index = ports->findText("ttySIM0 (USB)");
+            EXPECT_GE(index, 0);
+            ports->setCurrentIndex(index);
+            return PressOk(d);
+        };
+        Choose(kMenuUsb);
+    }
+
+    // Idle passes until the front panel shows a screen, or a few seconds have passed.
+    bool WaitForScreen() {
+        for (int i = 0; i < 300; ++i) {
+            main_->IdlePass();
+            if (Panel().View() && Panel().View()->HasScreen())
+                return true;
+            QTest::qWait(10);
+        }
+        return false;
+    }
+
+    std::unique_ptr<CIhmDlgMain> main_;
+};
+
+TEST_F(MenuSim, NeverConnectedThenUsbThenDisconnectionAndReconnection) {
+    StartSim({"--code8", "61410031"});
+    // Never connected: every service entry greyed, "Disconnection" greyed.
+    const CommandMenu& first = LookAtMenu();
+    EXPECT_TRUE(Enabled(first).empty());
+    EXPECT_EQ(TextOf(first, kMenuDisconnection), "Disconnection");
+
+    ConnectUsb();
+    EXPECT_TRUE(Alerts().empty()) << Alerts().front();
+    EXPECT_TRUE(MenuActions::IsConnected());
+    EXPECT_EQ(LinkConfigured().load(), 1);
+    EXPECT_EQ(ConnectionKind().load(), 0);
+    EXPECT_TRUE(WaitForScreen());
+
+    const CommandMenu& connected = LookAtMenu();
+    EXPECT_EQ(TextOf(connected, kMenuDisconnection), "Disconnection");
+    EXPECT_EQ(TextOf(connected, kMenuStopOrStart), "Stop the controller");
+    EXPECT_EQ(Enabled(connected), (std::set<int>{2, 18, 3, 4, 5, 6, 7, 8, 9}));
+
+    Choose(kMenuDisconnection);
+    EXPECT_FALSE(MenuActions::IsConnected());
+    const CommandMenu& after = LookAtMenu();
+    EXPECT_EQ(TextOf(after, kMenuDisconnection), "Reconnection");
+    EXPECT_EQ(Enabled(after), (std::set<int>{2}));
+
+    Choose(kMenuDisconnection); // "Reconnection"
+    EXPECT_TRUE(MenuActions::IsConnected());
+    EXPECT_TRUE(Alerts().empty());
+    EXPECT_EQ(Enabled(LookAtMenu()).size(), 9u);
+}
+
+TEST_F(MenuSim, StopAndStartFollowTheController) {
+    StartSim({"--code8", "61410031"});
+    ConnectUsb();
+    ASSERT_TRUE(MenuActions::IsConnected());
+    EXPECT_EQ(TextOf(LookAtMenu(), kMenuStopOrStart), "Stop the controller");
+
+    Choose(kMenuStopOrStart);
+    EXPECT_TRUE(Shown("Controller successfully switched off."));
+    EXPECT_FALSE(Panel().Actions().Running());
+    const CommandMenu& stopped = LookAtMenu();
+    EXPECT_EQ(TextOf(stopped, kMenuStopOrStart), "Start the controller without Reset");
+    EXPECT_EQ(TextOf(stopped, kMenuStartWithReset), "Start the controller with Reset saved values");
+
+    Choose(kMenuStartWithReset);
+    EXPECT_TRUE(Shown("Controller successfully switched on."));
+    EXPECT_TRUE(Panel().Actions().Running());
+    EXPECT_EQ(TextOf(LookAtMenu(), kMenuStopOrStart), "Stop the controller");
+}
+
+TEST_F(MenuSim, StartWithoutProgramReportsNoRunMode) {
+    StartSim({"--code8", "61420001", "--no-program", "--stopped"});
+    ConnectUsb();
+    ASSERT_TRUE(MenuActions::IsConnected());
+    EXPECT_EQ(TextOf(LookAtMenu(), kMenuStopOrStart), "Start the controller without Reset");
+    Choose(kMenuStopOrStart);
+    EXPECT_TRUE(Shown("The target responds but it can't enable run mode."));
+    EXPECT_FALSE(Panel().Actions().Running());
+}
+
+TEST_F(MenuSim, LoaderOnlyControllerOffersFirmwareUpdateOnly) {
+    StartSim({"--code8", "61410031", "--state-word", "0x400001F6"});
+    ConnectUsb();
+    ASSERT_TRUE(MenuActions::IsConnected());
+    // The loader refuses the access probe, so the connection was not completed: no link
+    // is configured yet and "Disconnection" stays greyed.
+    EXPECT_EQ(LinkConfigured().load(), 0);
+    const CommandMenu& m = LookAtMenu();
+    EXPECT_EQ(Enabled(m), (std::set<int>{3}));
+    EXPECT_EQ(TextOf(m, kMenuDisconnection), "Disconnection");
+    // Once a link was configured, "Reconnection" is offered beside the firmware update.
+    LinkConfigured().store(1);
+    const CommandMenu& configured = LookAtMenu();
+    EXPECT_EQ(Enabled(configured), (std::set<int>{2, 3}));
+    EXPECT_EQ(TextOf(configured, kMenuDisconnection), "Reconnection");
+}
+
+TEST_F(MenuSim, OldSoftwareRefusesServicesButStillStops) {
+    StartSim({"--code8", "61410001", "--software", "1.06.20"});
+    ConnectUsb();
+    ASSERT_TRUE(MenuActions::IsConnected());
+    for (int command : {kMenuProgram, kMenuDatalogs, kMenuDiagnostics, kMenuParameterAccess}) {
+        ModalSeam::ClearHistory();
+        Choose(command);
+        EXPECT_EQ(Alerts(), (std::vector<std::string>{
+                                "Quorvel warning|The controller software must be updated to "
+                                "use this functionality"}))
+            << command;
+    }
+    // Firmware and clock still open (nothing registered here: no alert either).
+    for (int command : {kMenuUpdateFirmware, kMenuDateTime}) {
+        ModalSeam::ClearHistory();
+        Choose(command);
+        EXPECT_TRUE(Alerts().empty()) << command;
+    }
+    ModalSeam::ClearHistory();
+    Choose(kMenuStopOrStart);
+    EXPECT_TRUE(Shown("Controller successfully switched off."));
+}
+
+TEST_F(MenuSim, TrelGreysParameterAccessAndRebuildsThePanel) {
+    StartSim({"--code8", "61430001"});
+    EXPECT_EQ(Panel().TemplateId(), 102);
+    int creations = Panel().CreationCount();
+    ConnectUsb();
+    ASSERT_TRUE(MenuActions::IsConnected());
+    EXPECT_EQ(ControllerFamily().load(), 2);
+    main_->IdlePass();
+    EXPECT_EQ(Panel().TemplateId(), 220);
+    EXPECT_EQ(main_->PanelFamily(), 2);
+    EXPECT_EQ(Panel().CreationCount(), creations + 1);
+    // No rebuild while the family stays.
+    main_->IdlePass();
+    EXPECT_EQ(Panel().CreationCount(), creations + 1);
+    EXPECT_EQ(Panel().View()->Family(), 2);
+
+    const CommandMenu& m = LookAtMenu();
+    EXPECT_FALSE(m.Find(kMenuParameterAccess)->enabled);
+    EXPECT_EQ(Enabled(m).size(), 8u); // 2, 18, 3, 4, 5, 6, 7, 9
+}
+
+TEST_F(MenuSim, EveryTrelModelGreysParameterAccessAndKz9DoesNot) {
+    for (const char* code8 : {"61430002", "61430003", "61410011"}) {
+        SCOPED_TRACE(code8);
+        TearDown();
+        SetUp();
+        StartSim({"--code8", code8});
+        ConnectUsb();
+        ASSERT_TRUE(MenuActions::IsConnected());
+        bool trel = std::string(code8).rfind("6143", 0) == 0;
+        EXPECT_EQ(LookAtMenu().Find(kMenuParameterAccess)->enabled, !trel);
+    }
+}
+
+TEST_F(MenuSim, ParameterAccessWithoutChordClicksEsc) {
+    StartSim({"--code8", "61420001", "--no-chord"});
+    ConnectUsb();
+    ASSERT_TRUE(MenuActions::IsConnected());
+    Choose(kMenuParameterAccess);
+    EXPECT_TRUE(Alerts().empty());
+}
+
+TEST_F(MenuSim, CancelledUsbDialogKeepsTheDisplayRunning) {
+    StartSim({"--code8", "61410031"});
+    ConnectUsb();
+    ASSERT_TRUE(MenuActions::IsConnected());
+    user_.dialogs["CIhmDlgPortCOM"] = [](QDialog*) { return int(QDialog::Rejected); };
+    Choose(kMenuUsb);
+    EXPECT_TRUE(MenuActions::IsConnected());
+    // The display still updates: monitoring is on again.
+    main_->IdlePass();
+    QString before = Panel().View()->LcdText();
+    (void)before;
+    EXPECT_TRUE(WaitForScreen());
+    EXPECT_TRUE(Alerts().empty());
+}
+
+TEST_F(MenuSim, UsbDialogTestLeavesStoredParametersAndReportsResult) {
+    StartSim({"--code8", "61410031"});
+    PARAM_COM before{};
+    CComClient::Instance().GetCommParam(before);
+    user_.dialogs["CIhmDlgPortCOM"] = [](QDialog* d) {
+        auto* ports = FindCtl<QComboBox>(d, 1012);
+        EXPECT_TRUE(ports->isEnabled());
+        EXPECT_EQ(FindCtl<QLabel>(d, 1191)->text(), "Select a COM port to connect your device.");
+        ports->setCurrentIndex(ports->findText("ttySIM0 (USB)"));
+        FindCtl<QPushButton>(d, 1010)->click();
+        return int(QDialog::Rejected);
+    };
+    Choose(kMenuUsb);
+    EXPECT_TRUE(Shown("Communication Succeed"));
+    PARAM_COM after{};
+    CComClient::Instance().GetCommParam(after);
+    EXPECT_EQ(paramcom::GetString(after, paramcom::kPortName, paramcom::kPortNameSize),
+              paramcom::GetString(before, paramcom::kPortName, paramcom::kPortNameSize));
+    EXPECT_EQ(paramcom::GetU32(after, paramcom::kMedium),
+              paramcom::GetU32(before, paramcom::kMedium));
+}
+
+TEST_F(MenuSim, ConfirmedDialogOnSilentPortFailsWithoutChangingLinkKind) {
+    StartSim({"--code8", "61410031"});
+    ConnectionKind().store(2);
+    user_.dialogs["CIhmDlgPortCOM"] = [](QDialog* d) {
+        // A port name the device folder does not hold.
+        auto* ports = FindCtl<QComboBox>(d, 1012);
+        ports->setEditText("ttyNONE9");
+        return PressOk(d);
+    };
+    Choose(kMenuUsb);
+    EXPECT_EQ(Alerts(), (std::vector<std::string>{"Quorvel error|Communication Failed"}));
+    EXPECT_EQ(ConnectionKind().load(), 2);
+    EXPECT_EQ(LinkConfigured().load(), 0);
+}
+
+} // namespace
