@@ -224,6 +224,10 @@ QColor CIhmFaceAvantView::BackgroundColour() const {
     return d_->Background();
 }
 
+std::uint64_t CIhmFaceAvantView::PublicationsTaken() const {
+    return d_->session->PublicationsTaken();
+}
+
 QAbstractButton* CIhmFaceAvantView::KeyButton(int key) const {
     return key >= 0 && key < panel::kButtonCount ? d_->keys[key] : nullptr;
 }

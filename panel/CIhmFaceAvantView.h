@@ -78,6 +78,7 @@ class CIhmFaceAvantView : public QWidget {
     QString LcdText() const;          // the four rows joined by " \n", as drawn
     std::uint32_t ShownIcons() const; // bit i: icon i
     QColor BackgroundColour() const;
+    std::uint64_t PublicationsTaken() const;   // display reads taken since SetFamily
     QAbstractButton* KeyButton(int key) const; // 0-5
     bool KeyPictureLoaded(int key) const;      // 0-5: whether the style folder had it
     bool KeyPicturePressed(int key) const;     // 0-5: the picture now set
