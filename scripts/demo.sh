@@ -27,8 +27,9 @@ run_demo() {
   local log=$devdir/sim.log
   "$build"/bin/quorvel-sim --code8 "$code8" --dev-dir "$devdir" --usb-name ttySIM0 \
     --tcp-port 0 >"$log" 2>&1 &
-  local sim=$!
-  trap 'kill $sim 2>/dev/null; wait $sim 2>/dev/null; rm -rf "$devdir"' EXIT
+  sim_pid=$!
+  sim_dir=$devdir
+  trap 'kill "$sim_pid" 2>/dev/null; wait "$sim_pid" 2>/dev/null; rm -rf "$sim_dir"' EXIT
   for _ in $(seq 100); do
     grep -q '^READY' "$log" && break
     sleep 0.1
@@ -43,6 +44,11 @@ run_demo() {
   if [ "$seconds" -gt 0 ]; then
     limit=(timeout "$seconds")
   fi
+  # QUORVEL_DEMO_SNAPSHOT=file.png: a picture of the screen a few seconds in (needs
+  # ImageMagick's import), to check an unattended demo.
+  if [ -n "${QUORVEL_DEMO_SNAPSHOT:-}" ]; then
+    (sleep 5 && import -window root "$QUORVEL_DEMO_SNAPSHOT") &
+  fi
   "${limit[@]}" "$build"/bin/Quorvel --usb ttySIM0 || true
 }
 
@@ -56,7 +62,7 @@ bash scripts/setup.sh
 
 jobs=${QUORVEL_JOBS:-2}
 export CCACHE_DIR=${CCACHE_DIR:-$root/.cache/ccache}
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE="${QUORVEL_BUILD_TYPE:-RelWithDebInfo}" >/dev/null
 cmake --build "$build" -j "$jobs" --target Quorvel quorvel-sim
 
 # The namespace keeps the X display reachable only through its socket file, which a new
@@ -69,5 +75,6 @@ fi
 export QUORVEL_DEMO_CODE8=$code8 QUORVEL_DEMO_SECONDS=$seconds
 exec $SUDO unshare -n -- env "PATH=$PATH" "DISPLAY=${DISPLAY:-}" "QUORVEL_BUILD_DIR=$build" \
   "XAUTHORITY=${XAUTHORITY:-}" "QUORVEL_DEMO_CODE8=$code8" "QUORVEL_DEMO_SECONDS=$seconds" \
+  "QUORVEL_DEMO_SNAPSHOT=${QUORVEL_DEMO_SNAPSHOT:-}" \
   QUORVEL_IN_NAMESPACE=1 "${display_wrapper[@]}" bash -c \
   "ip link set lo up && exec bash '$root/scripts/demo.sh'"

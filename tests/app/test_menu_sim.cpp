@@ -287,4 +287,24 @@ TEST_F(MenuSim, ConfirmedDialogOnSilentPortFailsWithoutChangingLinkKind) {
     EXPECT_EQ(LinkConfigured().load(), 0);
 }
 
+TEST_F(MenuSim, OneIdlePassCatchesUpWithEveryPublication) {
+    StartSim({"--code8", "61410031"});
+    ConnectUsb();
+    ASSERT_TRUE(MenuActions::IsConnected());
+    ASSERT_TRUE(WaitForScreen());
+    for (int i = 0; i < 50 && !Panel().View()->LcdText().contains("RUN"); ++i) {
+        QTest::qWait(10);
+        main_->IdlePass();
+    }
+    ASSERT_TRUE(Panel().View()->LcdText().contains("RUN"))
+        << Panel().View()->LcdText().toStdString();
+    // The controller stops behind the window's back; the display reads pile up meanwhile.
+    ASSERT_EQ(CComClient::Instance().SendCommand(1, 0, RequestTimeoutMs()), 0);
+    QTest::qWait(400);
+    // A single pass shows the newest state, not the oldest waiting one.
+    main_->IdlePass();
+    EXPECT_TRUE(Panel().View()->LcdText().contains("STOP"))
+        << Panel().View()->LcdText().toStdString();
+}
+
 } // namespace
