@@ -189,7 +189,9 @@ wire::Bytes Controller::HandleRequest(const wire::Bytes& body, AnswerFaults* fau
         result = "exception " + std::to_string(reply.code);
         break;
     case Reply::kRefusal:
-        answer = wire::BuildRefusal(kStation);
+        // The refusal in its documented form: a write echo naming address 0xFFFFFFFF, count
+        // 0 (":F710FFFFFFFF0000FD").
+        answer = wire::BuildWriteAnswer(kStation, 0x10, 0xFFFFFFFF, 0);
         result = "refused";
         break;
     case Reply::kSilent:
