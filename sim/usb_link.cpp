@@ -205,6 +205,8 @@ void UsbLink::Send(const std::string& text) {
 // An unplugged cable: the pty goes away (the peer reads a hang-up) and a fresh one is
 // published under the same name.
 void UsbLink::Drop() {
+    // Give the peer time to read the last answer: closing the pty discards unread input.
+    thread_.Sleep(100);
     controller_.LogNote("USB: link dropped");
     ::close(master_);
     master_ = -1;
