@@ -177,7 +177,8 @@ void MenuActions::DisconnectOrReconnect() {
         Client().Deconnect();
         return;
     }
-    if (Client().Connect() == 0) {
+    // CONNECT is answered OK whatever became of the link: the link itself tells.
+    if (Client().Connect() == 0 && IsConnected()) {
         if (!ui_.AccessCheck())
             return;
         if (Client().StartMonitor() == 0)

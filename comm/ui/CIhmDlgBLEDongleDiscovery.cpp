@@ -153,7 +153,9 @@ void CIhmDlgBLEDongleDiscovery::OnOk() {
         ShowAlert(this, portchoice::kNotReacting, kTitleError, kAlertStyleError);
         return;
     }
-    if (client.Connect() != 0) {
+    // CONNECT is answered OK whatever became of the link; only an open link means the
+    // device answered, and only then is the link kept as chosen.
+    if (client.Connect() != 0 || !IsLinkOpen()) {
         ShowAlert(this, portchoice::kNotReacting, kTitleError, kAlertStyleError);
         return;
     }

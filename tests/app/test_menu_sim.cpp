@@ -90,6 +90,17 @@ class MenuSim : public AppSimTest {
         return false;
     }
 
+    // Idle passes until the LCD shows `text`.
+    bool WaitForLcd(const QString& text, int passes = 300) {
+        for (int i = 0; i < passes; ++i) {
+            main_->IdlePass();
+            if (Panel().View() && Panel().View()->LcdText().contains(text))
+                return true;
+            QTest::qWait(10);
+        }
+        return false;
+    }
+
     std::unique_ptr<CIhmDlgMain> main_;
 };
 
@@ -122,6 +133,18 @@ TEST_F(MenuSim, NeverConnectedThenUsbThenDisconnectionAndReconnection) {
     EXPECT_TRUE(MenuActions::IsConnected());
     EXPECT_TRUE(Alerts().empty());
     EXPECT_EQ(Enabled(LookAtMenu()).size(), 9u);
+}
+
+TEST_F(MenuSim, ReconnectionToAVanishedControllerSaysItDoesNotReact) {
+    StartSim({"--code8", "61410031"});
+    ConnectUsb();
+    ASSERT_TRUE(MenuActions::IsConnected());
+    Choose(kMenuDisconnection);
+    sim_.reset();               // the controller is gone
+    Choose(kMenuDisconnection); // "Reconnection"
+    EXPECT_EQ(Alerts(), (std::vector<std::string>{"Quorvel error|The target peripheral is not "
+                                                  "reacting.\nCheck the connection."}));
+    EXPECT_FALSE(MenuActions::IsConnected());
 }
 
 TEST_F(MenuSim, StopAndStartFollowTheController) {
@@ -227,12 +250,25 @@ TEST_F(MenuSim, EveryTrelModelGreysParameterAccessAndKz9DoesNot) {
     }
 }
 
-TEST_F(MenuSim, ParameterAccessWithoutChordClicksEsc) {
+TEST_F(MenuSim, ParameterAccessHoldsTheChordOrClicksEsc) {
+    // 0x5900 = 1: the Esc+Enter chord, which opens the controller's parameter menu.
+    StartSim({"--code8", "61420001"});
+    ConnectUsb();
+    ASSERT_TRUE(MenuActions::IsConnected());
+    Choose(kMenuParameterAccess);
+    EXPECT_TRUE(Alerts().empty());
+    EXPECT_TRUE(WaitForLcd("PARAMETERS")) << Panel().View()->LcdText().toStdString();
+    EXPECT_EQ(Panel().View()->KeyMask(), 0); // the chord was released again
+
+    // 0x5900 = 0: one click of Esc; the parameter menu does not open.
+    TearDown();
+    SetUp();
     StartSim({"--code8", "61420001", "--no-chord"});
     ConnectUsb();
     ASSERT_TRUE(MenuActions::IsConnected());
     Choose(kMenuParameterAccess);
     EXPECT_TRUE(Alerts().empty());
+    EXPECT_FALSE(WaitForLcd("PARAMETERS", 30));
 }
 
 TEST_F(MenuSim, CancelledUsbDialogKeepsTheDisplayRunning) {
