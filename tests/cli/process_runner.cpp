@@ -1,24 +1,14 @@
 #include "process_runner.h"
 
-#include <atomic>
-#include <chrono>
-#include <climits>
-#include <csignal>
 #include <cstdlib>
-#include <cstring>
-#include <fcntl.h>
 #include <filesystem>
-#include <fstream>
 #include <poll.h>
 #include <sys/wait.h>
-#include <thread>
 #include <unistd.h>
 
 namespace e2e {
 
 namespace {
-
-std::atomic<int> counter{0};
 
 pid_t Spawn(const std::string& path, const std::vector<std::string>& args,
             const std::map<std::string, std::string>& env, int outFd, int errFd) {
@@ -84,49 +74,6 @@ RunResult Run(const std::string& program, const std::vector<std::string>& args,
     if (pid > 0 && ::waitpid(pid, &status, 0) == pid && WIFEXITED(status))
         result.status = WEXITSTATUS(status);
     return result;
-}
-
-Simulator::Simulator(const std::vector<std::string>& args) {
-    int n = counter++;
-    devDir_ = (std::filesystem::temp_directory_path() /
-               ("quorvel-cli-e2e-" + std::to_string(::getpid()) + "-" + std::to_string(n)))
-                  .string();
-    std::filesystem::remove_all(devDir_);
-    std::filesystem::create_directories(devDir_);
-    usbName_ = "ttyQC" + std::to_string(n % 10);
-    std::vector<std::string> all = args;
-    all.insert(all.end(), {"--dev-dir", devDir_, "--usb-name", usbName_, "--tcp-port", "0"});
-    // The simulator writes to a file, so that its output can never fill a pipe and stop it.
-    outPath_ = devDir_ + ".out";
-    int outFd = ::open(outPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    if (outFd < 0)
-        return;
-    pid_ = Spawn(ProgramDir() + "/quorvel-sim", all, {}, outFd, STDERR_FILENO);
-    ::close(outFd);
-    // Wait (at most 10 s) for "READY usb=... tcp=PORT".
-    std::string text;
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (text.find('\n') == std::string::npos && std::chrono::steady_clock::now() < deadline) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        std::ifstream in(outPath_);
-        std::getline(in, text);
-        if (!in.eof())
-            text += '\n';
-    }
-    std::size_t at = text.find("tcp=");
-    if (text.rfind("READY", 0) == 0 && at != std::string::npos)
-        tcpPort_ = std::atoi(text.c_str() + at + 4);
-}
-
-Simulator::~Simulator() {
-    if (pid_ > 0) {
-        ::kill(pid_, SIGTERM);
-        int status = 0;
-        ::waitpid(pid_, &status, 0);
-    }
-    std::error_code ec;
-    std::filesystem::remove_all(devDir_, ec);
-    std::filesystem::remove(outPath_, ec);
 }
 
 } // namespace e2e

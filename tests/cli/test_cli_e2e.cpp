@@ -8,20 +8,36 @@
 #include <unistd.h>
 
 #include "process_runner.h"
+#include "tests/support/sim_fixture.h"
 
 namespace {
 
-struct Cli {
-    const e2e::Simulator& sim;
+// A simulated controller and the command line pointed at it.
+class Cli {
+  public:
+    explicit Cli(std::vector<std::string> simArgs) : sim_(simtest::SimConfig{simArgs, "ttyQC0"}) {}
 
+    bool Start() {
+        std::string error;
+        bool ok = sim_.Start(&error);
+        EXPECT_TRUE(ok) << error;
+        return ok;
+    }
     e2e::RunResult Usb(std::vector<std::string> args) const {
-        args.insert(args.begin(), {"--usb", sim.usbName()});
-        return e2e::Run("quorvel-cli", args, {{"QUORVEL_DEV_DIR", sim.devDir()}});
+        args.insert(args.begin(), {"--usb", sim_.usb_name()});
+        return Run(args);
     }
     e2e::RunResult Eth(std::vector<std::string> args) const {
-        args.insert(args.begin(), {"--eth", "127.0.0.1:" + std::to_string(sim.tcpPort())});
-        return e2e::Run("quorvel-cli", args, {{"QUORVEL_DEV_DIR", sim.devDir()}});
+        args.insert(args.begin(), {"--eth", "127.0.0.1:" + std::to_string(sim_.tcp_port())});
+        return Run(args);
     }
+    e2e::RunResult Run(const std::vector<std::string>& args) const {
+        return e2e::Run("quorvel-cli", args, {{"QUORVEL_DEV_DIR", sim_.dev_dir()}});
+    }
+    const simtest::SimProcess& sim() const { return sim_; }
+
+  private:
+    simtest::SimProcess sim_;
 };
 
 bool Has(const std::string& text, const std::string& part) {
@@ -39,9 +55,8 @@ void ExpectIdentityKeys(const std::string& json) {
 } // namespace
 
 TEST(CliEndToEnd, Kz9GprsOverUsbAndEthernet) {
-    e2e::Simulator sim({"--code8", "61410011"});
-    ASSERT_TRUE(sim.ok());
-    Cli cli{sim};
+    Cli cli({"--code8", "61410011"});
+    ASSERT_TRUE(cli.Start());
 
     for (const e2e::RunResult& r :
          {cli.Usb({"identity", "--json"}), cli.Eth({"identity", "--json"})}) {
@@ -69,9 +84,8 @@ TEST(CliEndToEnd, Kz9GprsOverUsbAndEthernet) {
 }
 
 TEST(CliEndToEnd, PaskTcpIpShowsTheNetworkViewAndRunsStopStart) {
-    e2e::Simulator sim({"--code8", "61420011"});
-    ASSERT_TRUE(sim.ok());
-    Cli cli{sim};
+    Cli cli({"--code8", "61420011"});
+    ASSERT_TRUE(cli.Start());
 
     e2e::RunResult identity = cli.Eth({"identity", "--json"});
     ASSERT_EQ(identity.status, 0) << identity.err;
@@ -97,9 +111,8 @@ TEST(CliEndToEnd, PaskTcpIpShowsTheNetworkViewAndRunsStopStart) {
 }
 
 TEST(CliEndToEnd, TrelHasNoExpansionsModuleOrNetworkView) {
-    e2e::Simulator sim({"--code8", "61430001"});
-    ASSERT_TRUE(sim.ok());
-    Cli cli{sim};
+    Cli cli({"--code8", "61430001"});
+    ASSERT_TRUE(cli.Start());
     for (const e2e::RunResult& r :
          {cli.Usb({"identity", "--json"}), cli.Eth({"identity", "--json"})}) {
         ASSERT_EQ(r.status, 0) << r.err;
@@ -114,9 +127,8 @@ TEST(CliEndToEnd, TrelHasNoExpansionsModuleOrNetworkView) {
 }
 
 TEST(CliEndToEnd, StartWithoutProgramCannotEnableRunMode) {
-    e2e::Simulator sim({"--code8", "61410031", "--no-program", "--stopped"});
-    ASSERT_TRUE(sim.ok());
-    Cli cli{sim};
+    Cli cli({"--code8", "61410031", "--no-program", "--stopped"});
+    ASSERT_TRUE(cli.Start());
     e2e::RunResult start = cli.Usb({"start"});
     EXPECT_EQ(start.status, 1);
     EXPECT_TRUE(Has(start.err, "The target responds but it can't enable run mode.\n"));
@@ -126,11 +138,11 @@ TEST(CliEndToEnd, StartWithoutProgramCannotEnableRunMode) {
 }
 
 TEST(CliEndToEnd, PortsListTheSimulatedPort) {
-    e2e::Simulator sim({"--code8", "61410011"});
-    ASSERT_TRUE(sim.ok());
-    e2e::RunResult ports = e2e::Run("quorvel-cli", {"ports"}, {{"QUORVEL_DEV_DIR", sim.devDir()}});
+    Cli cli({"--code8", "61410011"});
+    ASSERT_TRUE(cli.Start());
+    e2e::RunResult ports = cli.Run({"ports"});
     ASSERT_EQ(ports.status, 0) << ports.err;
-    EXPECT_EQ(ports.out.rfind(sim.usbName(), 0), 0u) << ports.out;
+    EXPECT_TRUE(Has(ports.out, "ttyQC0 (USB)\n")) << ports.out;
 }
 
 TEST(CliEndToEnd, SilentControllerGivesTheMessageAndAFailureStatus) {
