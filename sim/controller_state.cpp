@@ -162,9 +162,13 @@ void ControllerState::BuildAreas() {
     };
     areas_.clear();
     for (const AreaSpec& s : specs) {
+        // An unknown model is given the catalogue's placeholder size for every area.
+        std::uint32_t size = s.size;
+        if (p.model == kUnknownModel && s.persistent)
+            size = std::max<std::uint32_t>(size, 12345);
         // Images are only counted, never kept: a firmware image may be a megabyte.
-        areas_.push_back(Area{s.name, s.base, s.size, s.persistent,
-                              wire::Bytes(s.persistent ? s.size : 0, 0xFF), 0});
+        areas_.push_back(Area{s.name, s.base, size, s.persistent,
+                              wire::Bytes(s.persistent ? size : 0, 0xFF), 0});
     }
 }
 
@@ -175,12 +179,16 @@ Area* ControllerState::AreaNamed(const char* name) {
     return nullptr;
 }
 
+// The area that holds [address, address + count): when two overlap (the placeholder sizes
+// of an unknown model), the one that starts nearest below the address.
 Area* ControllerState::FindArea(std::uint32_t address, std::uint32_t count) {
+    Area* best = nullptr;
     for (Area& a : areas_) {
-        if (address >= a.base && std::uint64_t(address) + count <= std::uint64_t(a.base) + a.size)
-            return &a;
+        if (address >= a.base && std::uint64_t(address) + count <= std::uint64_t(a.base) + a.size &&
+            (best == nullptr || a.base > best->base))
+            best = &a;
     }
-    return nullptr;
+    return best;
 }
 
 void ControllerState::EraseArea(const char* name) {
@@ -747,7 +755,6 @@ void ControllerState::Reboot(std::int64_t now_ms) {
     silent_until_ms_ = now_ms + options_.reboot_ms;
     // A restart serves the stored configuration again and ends the session.
     config_served_ = AreaNamed("TabConf")->data;
-    config_served_.resize(849);
     locked_ = HasRemotePassword();
     xt_query_ = 0;
     if (!ProgramPresent())

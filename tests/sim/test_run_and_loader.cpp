@@ -210,4 +210,20 @@ TEST(SimCommands, DaughterBoardEraseAndIdentityOfEachFamily) {
     }
 }
 
+TEST(SimCommands, UnknownCodeServesThePlaceholderAreaSizes) {
+    ControllerClient c(Model(12345678));
+    auto boot = c.Read(0xE000, 21);
+    ASSERT_TRUE(boot);
+    EXPECT_EQ(std::string(boot->begin() + 1, boot->begin() + 9), "12345678");
+    for (std::uint32_t base : {0x40000u, 0x60000u, 0xB0000u})
+        EXPECT_TRUE(c.Read(base, 12345)) << std::hex << base;
+    for (std::uint32_t base : {0x48118000u, 0x4811E000u, 0x48119000u})
+        EXPECT_TRUE(c.Read(base, 12345, 0x13)) << std::hex << base;
+    // The annuaire's placeholder size reaches over paramCF: each keeps its own bytes.
+    ASSERT_TRUE(c.Command(18, 0));
+    ASSERT_TRUE(c.Write(0x48119000, {0xAB}, 0x20));
+    EXPECT_EQ(c.Read(0x48118FFF, 2, 0x13), (wire::Bytes{0xFF, 0xFF}));
+    EXPECT_EQ(c.Read(0x48119000, 1, 0x13), wire::Bytes{0xAB});
+}
+
 } // namespace
