@@ -178,6 +178,8 @@ wire::Bytes Controller::HandleRequest(const wire::Bytes& body, AnswerFaults* fau
         answer = wire::BuildReadAnswer(kStation, r.function, reply.data.data(),
                                        std::uint16_t(reply.data.size()));
         result = "ok " + std::to_string(reply.data.size()) + " bytes";
+        if (!reply.data.empty())
+            result += " [" + HexBytes(reply.data.data(), reply.data.size(), 16) + "]";
         break;
     case Reply::kWriteAck:
         answer = wire::BuildWriteAnswer(
