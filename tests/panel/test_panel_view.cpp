@@ -33,13 +33,27 @@ QString ProgramFolder() {
     return dir ? QString::fromLocal8Bit(dir) + "/" : QString();
 }
 
-QApplication& App() {
-    static int argc = 1;
-    static char name[] = "test_panel_view";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = new QApplication(argc, argv);
-    return *app;
-}
+// One QApplication for the executable, made before the first test and deleted after the
+// last, so that everything Qt holds is released.
+class QtEnvironment : public ::testing::Environment {
+  public:
+    void SetUp() override {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        static int argc = 1;
+        static char name[] = "test_panel_view";
+        static char* argv[] = {name, nullptr};
+        app_ = new QApplication(argc, argv);
+    }
+    void TearDown() override {
+        delete app_;
+        app_ = nullptr;
+    }
+
+  private:
+    QApplication* app_ = nullptr;
+};
+const auto* const kQt = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
 
 // Keeps a picture of a rendered panel when QUORVEL_PANEL_PREVIEW names a folder.
 void Preview(const QImage& image, const char* name) {
@@ -57,10 +71,7 @@ int CountPixels(const QImage& img, const QRect& area, QRgb colour) {
 
 class PanelViewTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        App();
-        KeyState().fill(0);
-    }
+    void SetUp() override { KeyState().fill(0); }
     void TearDown() override { KeyState().fill(0); }
 
     std::unique_ptr<CIhmFaceAvantView> MakeView(int family) {
@@ -238,7 +249,6 @@ QImage Canvas(QColor fill = Qt::white) {
 }
 
 TEST(GfxPrimitives, ZeroHeightShapeIsDrawnTwoPixelsHigh) {
-    App();
     QImage img = Canvas();
     CGfxForme shape;
     shape.outline = 0;
@@ -256,7 +266,6 @@ TEST(GfxPrimitives, ZeroHeightShapeIsDrawnTwoPixelsHigh) {
 }
 
 TEST(GfxPrimitives, OutlinedLabelDrawsTextInsideThePen) {
-    App();
     CGfxNote note = CGfxNote::Make(60, 40, QPoint(10, 10), "X", Qt::yellow);
     EXPECT_EQ(note.TextRect().left, 10);
     note.outline = 1;
@@ -290,7 +299,6 @@ TEST(GfxPrimitives, OutlinedLabelDrawsTextInsideThePen) {
 }
 
 TEST(GfxPrimitives, ColourKeyMakesPureWhiteTransparent) {
-    App();
     QImage picture(4, 1, QImage::Format_RGB32);
     picture.setPixel(0, 0, qRgb(255, 255, 255));
     picture.setPixel(1, 0, qRgb(254, 255, 255));
@@ -304,7 +312,6 @@ TEST(GfxPrimitives, ColourKeyMakesPureWhiteTransparent) {
 }
 
 TEST(GfxPrimitives, IconBarDrawsShownIconsOnItsBackgroundAndLoadsOnce) {
-    App();
     QWidget view;
     const QString images = ProgramFolder() + kImageFolder;
     CGfxIconeBar bar;
@@ -339,7 +346,6 @@ TEST(GfxPrimitives, IconBarDrawsShownIconsOnItsBackgroundAndLoadsOnce) {
 }
 
 TEST(GfxPrimitives, AllWhiteIconDrawsNothingAndMissingIconIsEmpty) {
-    App();
     QWidget view;
     const QString dir = QDir::tempPath() + "/quorvel_icons_test/";
     QDir().mkpath(dir);
@@ -361,7 +367,6 @@ TEST(GfxPrimitives, AllWhiteIconDrawsNothingAndMissingIconIsEmpty) {
 }
 
 TEST(GfxPrimitives, OffScreenContextClearsOnlyTheLcdArea) {
-    App();
     QImage img(350, 223, QImage::Format_RGB32);
     img.fill(Qt::gray);
     {
