@@ -1,6 +1,6 @@
 // Read throughput of the USB and Ethernet transport libraries with 2048-byte frames.
 //
-// USB: the library talks to a pseudo-terminal peer that emulates a 115200-baud line
+// USB: the library talks to the test pseudo-terminal peer emulating a 115200-baud line
 // (10 bits per character, each direction paced on its own); the figure is the characters
 // carried per second, request and answer counted, over the line's limit.
 // When the simulator (quorvel-sim) sits in the program folder, the same USB figure is also
@@ -10,17 +10,10 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <poll.h>
-#include <pty.h>
+#include <cstdlib>
+#include <filesystem>
 #include <string>
-#include <termios.h>
-#include <thread>
-#include <unistd.h>
-
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <netinet/tcp.h>
-#include <sys/socket.h>
+#include <vector>
 
 #include "fake_controller.h"
 #include "platform/device_folder.h"
@@ -37,89 +30,6 @@ using namespace std::chrono_literals;
 constexpr std::uint16_t kFrame = 2048;
 constexpr int kBaud = 115200;
 constexpr double kCharsPerSecond = kBaud / 10.0;
-
-// A serial peer whose line carries kCharsPerSecond characters per second each way.
-class PacedPtyPeer {
-  public:
-    PacedPtyPeer(testpeer::FakeController& controller, const std::string& path)
-        : controller_(controller), path_(path) {
-        char name[256];
-        termios raw{};
-        cfmakeraw(&raw);
-        if (openpty(&master_, &slave_, name, &raw, nullptr) != 0)
-            throw std::runtime_error("openpty failed");
-        unlink(path_.c_str());
-        if (symlink(name, path_.c_str()) != 0)
-            throw std::runtime_error("cannot publish the pseudo-terminal");
-        thread_ = std::thread([this] { Run(); });
-    }
-    ~PacedPtyPeer() {
-        stop_ = true;
-        thread_.join();
-        close(master_);
-        close(slave_);
-        unlink(path_.c_str());
-    }
-
-  private:
-    static Clock::duration CharTime(std::size_t n) {
-        return std::chrono::duration_cast<Clock::duration>(
-            std::chrono::duration<double>(double(n) / kCharsPerSecond));
-    }
-
-    void Run() {
-        std::string pending;
-        char buf[4096];
-        Clock::time_point inboundFree = Clock::now(); // when the inbound line is idle again
-        while (!stop_) {
-            pollfd p{master_, POLLIN, 0};
-            if (poll(&p, 1, 20) <= 0)
-                continue;
-            Clock::time_point seen = Clock::now();
-            ssize_t n = read(master_, buf, sizeof buf);
-            if (n <= 0)
-                continue;
-            // The characters read now only finish arriving after their line time.
-            inboundFree = std::max(inboundFree, seen) + CharTime(std::size_t(n));
-            pending.append(buf, std::size_t(n));
-            std::size_t lf;
-            while ((lf = pending.find('\n')) != std::string::npos) {
-                std::string line = pending.substr(0, lf + 1);
-                pending.erase(0, lf + 1);
-                std::this_thread::sleep_until(inboundFree);
-                Answer(line);
-            }
-        }
-    }
-
-    void Answer(const std::string& line) {
-        auto frame = wire::ParseAsciiFrame(line);
-        if (!frame)
-            return;
-        frame->pop_back();
-        testpeer::Reply reply = controller_.Handle(*frame);
-        for (const wire::Bytes& body : reply.bodies)
-            SendPaced(wire::EncodeAscii(body));
-    }
-
-    // Sends in slices of 32 characters, each at the moment the line would have carried it.
-    void SendPaced(const std::string& text) {
-        constexpr std::size_t kSlice = 32;
-        Clock::time_point start = Clock::now();
-        for (std::size_t off = 0; off < text.size(); off += kSlice) {
-            std::size_t n = std::min(kSlice, text.size() - off);
-            std::this_thread::sleep_until(start + CharTime(off + n));
-            if (write(master_, text.data() + off, n) != ssize_t(n))
-                return;
-        }
-    }
-
-    testpeer::FakeController& controller_;
-    std::string path_;
-    int master_ = -1, slave_ = -1;
-    std::atomic<bool> stop_{false};
-    std::thread thread_;
-};
 
 double Seconds(Clock::duration d) {
     return std::chrono::duration<double>(d).count();
@@ -155,20 +65,20 @@ void UsePort(testpeer::Transport& usb, const char* name) {
 int BenchUsb(int frames) {
     testpeer::TempDevDir dev;
     testpeer::FakeController controller;
-    PacedPtyPeer peer(controller, dev.Path() + "/ttyQVB");
+    testpeer::PtyPeer peer(controller, dev.Path(), "ttyQVB", std::chrono::milliseconds(0), kBaud);
     testpeer::Transport usb("Z9hb10_Comm");
     UsePort(usb, "ttyQVB");
     if (usb.Open() != t71::kOk) {
         std::printf("usb: cannot open the emulated port\n");
         return 1;
     }
-    int rc = MeasureUsb(usb, 0, 0x10000, frames, "line emulated by the bench's own pty peer");
+    int rc = MeasureUsb(usb, 0, 0x10000, frames, "line emulated by the test pty peer");
     usb.Close();
     return rc;
 }
 
 int BenchUsbSimulator(int frames) {
-    if (access(simtest::SimProcess::ProgramPath().c_str(), X_OK) != 0) {
+    if (!std::filesystem::exists(simtest::SimProcess::ProgramPath())) {
         std::printf("usb: no quorvel-sim in the program folder, simulator figure skipped\n");
         return 0;
     }
@@ -202,34 +112,20 @@ int BenchUsbSimulator(int frames) {
 
 // The same exchanges straight over a socket: request frame out, answer frame in.
 double RawTcpSeconds(std::uint16_t port, int frames) {
-    int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_port = htons(port);
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    int one = 1;
-    setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
-    if (connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0)
+    testpeer::RawTcpClient raw(port);
+    if (!raw.Connected())
         return -1;
-    std::vector<std::uint8_t> answer(6 + 4 + kFrame);
+    wire::Bytes answer;
+    const std::size_t answerSize = 6 + 4 + kFrame;
     Clock::time_point start = Clock::now();
     for (int i = 0; i < frames; ++i) {
-        wire::Bytes req = wire::EncodeTcp(
-            std::uint16_t(i),
-            wire::BuildRequest(247, 0x03, std::uint32_t(i) * kFrame % 0x10000, kFrame));
-        if (send(fd, req.data(), req.size(), MSG_NOSIGNAL) != ssize_t(req.size()))
+        std::uint32_t address = std::uint32_t(i) * kFrame % 0x10000;
+        wire::Bytes req =
+            wire::EncodeTcp(std::uint16_t(i), wire::BuildRequest(247, 0x03, address, kFrame));
+        if (!raw.Exchange(req, answer, answerSize))
             return -1;
-        std::size_t got = 0;
-        while (got < answer.size()) {
-            ssize_t n = recv(fd, answer.data() + got, answer.size() - got, 0);
-            if (n <= 0)
-                return -1;
-            got += std::size_t(n);
-        }
     }
-    double elapsed = Seconds(Clock::now() - start);
-    close(fd);
-    return elapsed;
+    return Seconds(Clock::now() - start);
 }
 
 double LibraryTcpSeconds(testpeer::Transport& eth, int frames) {

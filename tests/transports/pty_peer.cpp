@@ -1,5 +1,7 @@
 #include "pty_peer.h"
 
+#include <algorithm>
+
 #include <cstdlib>
 #include <filesystem>
 #include <poll.h>
@@ -27,8 +29,8 @@ TempDevDir::~TempDevDir() {
 }
 
 PtyPeer::PtyPeer(FakeController& controller, const std::string& folder, const std::string& name,
-                 std::chrono::milliseconds lateDelay)
-    : controller_(controller), link_(folder + "/" + name), lateDelay_(lateDelay) {
+                 std::chrono::milliseconds lateDelay, int baud)
+    : controller_(controller), link_(folder + "/" + name), lateDelay_(lateDelay), baud_(baud) {
     char slaveName[256];
     termios raw{};
     cfmakeraw(&raw);
@@ -65,21 +67,33 @@ std::vector<std::string> PtyPeer::Lines() const {
     return lines_;
 }
 
+std::chrono::steady_clock::duration PtyPeer::LineTime(std::size_t characters) const {
+    if (baud_ <= 0)
+        return {};
+    return std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+        std::chrono::duration<double>(double(characters) * 10.0 / baud_));
+}
+
 void PtyPeer::Run() {
     std::string pending;
     char buf[4096];
+    // When the inbound line is idle again: what was read only finishes arriving then.
+    auto inboundFree = std::chrono::steady_clock::now();
     while (!stop_) {
         pollfd p{master_, POLLIN, 0};
         if (poll(&p, 1, 20) <= 0)
             continue;
+        auto seen = std::chrono::steady_clock::now();
         ssize_t n = read(master_, buf, sizeof buf);
         if (n <= 0)
             continue;
+        inboundFree = std::max(inboundFree, seen) + LineTime(std::size_t(n));
         pending.append(buf, std::size_t(n));
         std::size_t lf;
         while ((lf = pending.find('\n')) != std::string::npos) {
             std::string line = pending.substr(0, lf + 1);
             pending.erase(0, lf + 1);
+            std::this_thread::sleep_until(inboundFree);
             Serve(line);
             if (stop_)
                 return;
@@ -123,9 +137,14 @@ void PtyPeer::Serve(const std::string& line) {
 }
 
 void PtyPeer::WriteAll(const std::string& text) {
+    // On an emulated line, slices of 32 characters leave when the line has carried them.
+    const std::size_t slice = baud_ > 0 ? 32 : text.size();
+    const auto start = std::chrono::steady_clock::now();
     std::size_t sent = 0;
     while (sent < text.size()) {
-        ssize_t n = write(master_, text.data() + sent, text.size() - sent);
+        std::size_t end = std::min(text.size(), sent + slice);
+        std::this_thread::sleep_until(start + LineTime(end));
+        ssize_t n = write(master_, text.data() + sent, end - sent);
         if (n <= 0)
             return;
         sent += std::size_t(n);

@@ -1,5 +1,7 @@
 // A serial test peer: a pseudo-terminal published under a name in a temporary device
 // folder, answering the ASCII controller frames of the USB link from a FakeController.
+// Given a baud rate, it emulates that line: each direction carries baud / 10 characters
+// per second.
 #pragma once
 
 #include <atomic>
@@ -26,7 +28,7 @@ class TempDevDir {
 class PtyPeer {
   public:
     PtyPeer(FakeController& controller, const std::string& folder, const std::string& name,
-            std::chrono::milliseconds lateDelay = std::chrono::milliseconds(400));
+            std::chrono::milliseconds lateDelay = std::chrono::milliseconds(400), int baud = 0);
     ~PtyPeer();
     PtyPeer(const PtyPeer&) = delete;
     PtyPeer& operator=(const PtyPeer&) = delete;
@@ -42,10 +44,12 @@ class PtyPeer {
     void Run();
     void Serve(const std::string& line);
     void WriteAll(const std::string& text);
+    std::chrono::steady_clock::duration LineTime(std::size_t characters) const;
 
     FakeController& controller_;
     std::string link_;
     std::chrono::milliseconds lateDelay_;
+    int baud_;
     int master_ = -1;
     int slave_ = -1;
     std::atomic<bool> stop_{false};

@@ -2,6 +2,7 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <stdexcept>
 #include <sys/socket.h>
@@ -105,6 +106,41 @@ void TcpPeer::SendAll(const wire::Bytes& bytes) {
             return;
         sent += std::size_t(n);
     }
+}
+
+RawTcpClient::RawTcpClient(std::uint16_t port) {
+    int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_port = htons(port);
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    int one = 1;
+    if (fd < 0 || setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one) != 0 ||
+        connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
+        if (fd >= 0)
+            close(fd);
+        return;
+    }
+    fd_ = fd;
+}
+
+RawTcpClient::~RawTcpClient() {
+    if (fd_ >= 0)
+        close(fd_);
+}
+
+bool RawTcpClient::Exchange(const wire::Bytes& frame, wire::Bytes& answer, std::size_t answerSize) {
+    if (send(fd_, frame.data(), frame.size(), MSG_NOSIGNAL) != ssize_t(frame.size()))
+        return false;
+    answer.resize(answerSize);
+    std::size_t got = 0;
+    while (got < answerSize) {
+        ssize_t n = recv(fd_, answer.data() + got, answerSize - got, 0);
+        if (n <= 0)
+            return false;
+        got += std::size_t(n);
+    }
+    return true;
 }
 
 } // namespace testpeer

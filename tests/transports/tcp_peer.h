@@ -48,4 +48,20 @@ class TcpPeer {
     std::thread thread_;
 };
 
+// A bare client of the Ethernet framing, for comparisons with the library.
+class RawTcpClient {
+  public:
+    explicit RawTcpClient(std::uint16_t port); // connects to 127.0.0.1, TCP_NODELAY
+    ~RawTcpClient();
+    RawTcpClient(const RawTcpClient&) = delete;
+    RawTcpClient& operator=(const RawTcpClient&) = delete;
+
+    bool Connected() const { return fd_ >= 0; }
+    // Sends `frame` and reads exactly `answerSize` bytes back; false on any failure.
+    bool Exchange(const wire::Bytes& frame, wire::Bytes& answer, std::size_t answerSize);
+
+  private:
+    int fd_ = -1;
+};
+
 } // namespace testpeer
