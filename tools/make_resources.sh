@@ -12,5 +12,6 @@ QT_QPA_PLATFORM=offscreen "$build/bin/quorvel-resgen" pictures res
 points=$(mktemp)
 trap 'rm -f "$points"' EXIT
 "$build/bin/quorvel-resgen" codepoints >"$points"
-/usr/bin/python3 tools/make_lcd_font.py "$points" res/Z9PCnormalFont.ttf
+# A fixed date in the font's tables, so that the same sources make the same file.
+SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-1765065600} /usr/bin/python3 tools/make_lcd_font.py "$points" res/Z9PCnormalFont.ttf
 echo "res/ remade"
