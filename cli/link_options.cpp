@@ -40,8 +40,13 @@ bool ParseHost(std::string_view text, LinkOptions& out, std::string& error) {
     if (!host.empty())
         resolved = platform::ResolveIpv4(std::string(host));
     if (!resolved) {
-        error = "Unknown host: " + std::string(host);
-        return false;
+        if (host.empty()) {
+            error = "Unknown host: " + std::string(host);
+            return false;
+        }
+        // Neither an address nor a host name: a controller label, looked up by discovery.
+        out.label = std::string(host);
+        return true;
     }
     out.host = *resolved;
     return true;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "cli/discovery_lookup.h"
 #include "cli/session.h"
 #include "platform/console_output.h"
 
@@ -16,7 +17,8 @@ constexpr const char* kLinkHelp =
     "  --usb PORT                      the controller's USB serial port (e.g. ttyACM0)\n"
     "  --ble DONGLE_PORT --address AA:BB:CC:DD:EE:FF\n"
     "                                  a BLE controller through the dongle on DONGLE_PORT\n"
-    "  --eth HOST[:PORT]               an Ethernet controller (TCP port 42424 by default)\n"
+    "  --eth HOST[:PORT]               an Ethernet controller (TCP port 42424 by default);\n"
+    "                                  HOST may be a controller label, found by discovery\n"
     "Ports are device names in the device folder ($QUORVEL_DEV_DIR, or /dev).\n"
     "Each request waits at most 6000 ms over USB, 40000 ms over BLE, 10000 ms over Ethernet.\n";
 
@@ -93,6 +95,10 @@ int Run(std::vector<std::string> args, std::ostream& out) {
     if (context.link.kind == cli::LinkKind::None) {
         std::cerr << "No link chosen: give --usb, --ble or --eth before the command.\n";
         return cli::kExitUsage;
+    }
+    if (!context.link.label.empty() && !cli::ResolveEthernetLabel(context.link, error)) {
+        std::cerr << error << "\n";
+        return cli::kExitFailure;
     }
     cli::LinkSession session;
     if (!session.Open(context.link, error)) {

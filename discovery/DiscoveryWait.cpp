@@ -3,6 +3,7 @@
 #include <chrono>
 #include <thread>
 
+#include "discovery/CDiscoveryTableHolder.h"
 #include "discovery/DiscoveryAddress.h"
 #include "platform/net_adapters.h"
 
@@ -32,6 +33,22 @@ bool WaitForController(IDiscoveryClient& client, std::uint32_t addressMsb, std::
         clock.sleepMs(kWaitRetryMs);
     }
     return false;
+}
+
+std::optional<Entry> FindControllerByLabel(IDiscoveryClient& client, const std::string& label,
+                                           int waitMs, const WaitClock& clock) {
+    const std::string wanted = TrimmedLabel(label);
+    const std::int64_t start = clock.nowMs();
+    for (;;) {
+        if (const auto table = client.GetTable()) {
+            for (const Entry& e : table->ligne())
+                if (TrimmedLabel(e.label()) == wanted)
+                    return e;
+        }
+        if (clock.nowMs() - start >= waitMs)
+            return std::nullopt;
+        clock.sleepMs(kWaitRetryMs);
+    }
 }
 
 std::optional<std::uint32_t> ResolveHostName(const std::string& name) {

@@ -25,6 +25,11 @@ inline constexpr int kWaitRetryMs = 100;
 bool WaitForController(IDiscoveryClient& client, std::uint32_t addressMsb, std::uint32_t port,
                        const WaitClock& clock = SteadyWaitClock());
 
+// Waits up to `waitMs` for a table line whose label (first 18 characters, trimmed) is
+// `label`, asking GET_TABLE every 100 ms. The first such line in table order.
+std::optional<Entry> FindControllerByLabel(IDiscoveryClient& client, const std::string& label,
+                                           int waitMs, const WaitClock& clock = SteadyWaitClock());
+
 // First IPv4 address of a host name (or dotted text) with the first octet most
 // significant; nothing when it cannot be resolved.
 std::optional<std::uint32_t> ResolveHostName(const std::string& name);
