@@ -66,9 +66,12 @@ void AppSimTest::TearDown() {
 }
 
 void AppSimTest::StartSim(const std::vector<std::string>& options) {
-    sim_ = std::make_unique<SimProcess>(options);
-    ASSERT_TRUE(sim_->Ok()) << sim_->Output();
-    setenv("QUORVEL_DEV_DIR", sim_->DevDir().c_str(), 1);
+    simtest::SimConfig config;
+    config.args = options;
+    sim_ = std::make_unique<simtest::SimProcess>(config);
+    std::string error;
+    ASSERT_TRUE(sim_->Start(&error)) << error;
+    setenv("QUORVEL_DEV_DIR", sim_->dev_dir().c_str(), 1);
 }
 
 std::vector<std::string> AppSimTest::Alerts() const {

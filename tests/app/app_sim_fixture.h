@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "app/ModalSeam.h"
-#include "sim_process.h"
+#include "tests/support/sim_fixture.h"
 
 class ScriptedUser {
   public:
@@ -45,6 +45,6 @@ class AppSimTest : public ::testing::Test {
     // Whether an alert with this text was shown.
     bool Shown(const std::string& text) const;
 
-    std::unique_ptr<SimProcess> sim_;
+    std::unique_ptr<simtest::SimProcess> sim_;
     ScriptedUser user_;
 };
