@@ -551,6 +551,10 @@ BleDongle::~BleDongle() {
     Stop();
 }
 
+void BleDongle::SetLinkClosedHandler(std::function<void()> closed) {
+    impl_->linkClosed = std::move(closed);
+}
+
 bool BleDongle::Start(std::string* error) {
     std::string ignored;
     if (error == nullptr)

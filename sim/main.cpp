@@ -10,6 +10,8 @@
 
 #include <google/protobuf/stubs/logging.h>
 
+#include "sim/ble_dongle.h"
+#include "sim/ble_options.h"
 #include "sim/controller.h"
 #include "sim/discovery_link.h"
 #include "sim/link.h"
@@ -35,13 +37,20 @@ sigset_t BlockStopSignals() {
 
 int main(int argc, char** argv) {
     sim::SimOptions options;
+    sim::BleSimOptions ble;
     std::string error;
-    if (!sim::ParseSimOptions(std::vector<std::string>(argv + 1, argv + argc), &options, &error)) {
-        std::fprintf(stderr, "quorvel-sim: %s\n%s", error.c_str(), sim::SimUsage());
+    auto bleOption = [&](const std::vector<std::string>& args, std::size_t* i, std::string* e) {
+        return sim::ParseBleOption(args, i, &ble, e) && e->empty();
+    };
+    if (!sim::ParseSimOptions(std::vector<std::string>(argv + 1, argv + argc), &options, &error,
+                              bleOption)) {
+        std::fprintf(stderr, "quorvel-sim: %s\n%s%s", error.c_str(), sim::SimUsage(),
+                     sim::BleUsage());
         return 2;
     }
     if (options.help) {
         std::fputs(sim::SimUsage(), stdout);
+        std::fputs(sim::BleUsage(), stdout);
         return 0;
     }
     // Garbage datagrams must not fill standard error.
@@ -72,6 +81,15 @@ int main(int argc, char** argv) {
     if (!options.usb_name.empty())
         links.push_back(std::make_unique<sim::UsbLink>(controller, options.dev_dir,
                                                        options.usb_name, options.baud));
+    if (!ble.name.empty()) {
+        auto dongle = std::make_unique<sim::BleDongle>(
+            sim::MakeDongleOptions(ble, options.dev_dir, controller.Label()),
+            [&controller](const wire::Bytes& body, sim::AnswerFaults* faults) {
+                return controller.HandleRequest(body, faults);
+            });
+        dongle->SetLinkClosedHandler([&controller] { controller.LinkClosed(); });
+        links.push_back(std::move(dongle));
+    }
     if (options.tcp_port >= 0)
         links.push_back(std::make_unique<sim::TcpLink>(controller, options.bind, options.tcp_port));
     if (options.discovery_port > 0)

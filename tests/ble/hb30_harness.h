@@ -3,6 +3,7 @@
 // a memory and lets a test script odd answers.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <cstdlib>
 #include <dlfcn.h>
@@ -119,6 +120,7 @@ class DongleBench {
             options, [this](const wire::Bytes& b, sim::AnswerFaults* f) {
                 return controller_.Handle(b, f);
             });
+        dongle_->SetLinkClosedHandler([this] { ++linksClosed_; });
     }
     ~DongleBench() {
         dongle_->Stop();
@@ -145,12 +147,15 @@ class DongleBench {
     sim::BleDongle& Dongle() { return *dongle_; }
     FakeController& Controller() { return controller_; }
     const std::string& Dir() const { return dir_; }
+    // Connections the dongle has seen end.
+    int LinksClosed() const { return linksClosed_.load(); }
 
   private:
     std::string dir_;
     sim::BleDongleOptions options_;
     FakeController controller_;
     std::unique_ptr<sim::BleDongle> dongle_;
+    std::atomic<int> linksClosed_{0};
 };
 
 } // namespace hb30test

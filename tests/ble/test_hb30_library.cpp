@@ -274,6 +274,7 @@ TEST_F(Hb30Test, LostConnectionFailsTheExchangeAndReconnects) {
     EXPECT_EQ(Read(p, 0x1000, got, 4), 0); // answered, then the link drops
     b.Controller().SetScript({});
     EXPECT_EQ(Read(p, 0x1000, got, 4), 5);
+    EXPECT_EQ(b.LinksClosed(), 1);
     // A new open finds the service again on the new connection.
     ASSERT_EQ(Connect(p), 0);
     EXPECT_EQ(Read(p, 0x1000, got, 4), 0);
@@ -364,7 +365,9 @@ TEST_F(Hb30Test, ScanWhileConnectedLeavesTheBufferAlone) {
     std::uint8_t got[2];
     EXPECT_EQ(Read(p, 0xE000, got, 2), 0);
     // After a close the scan runs.
+    EXPECT_EQ(b.LinksClosed(), 0);
     EXPECT_EQ(lib.Call(0, t71::kCmdClose, nullptr, &p, 500, 0, 0, nullptr), 0);
+    EXPECT_EQ(b.LinksClosed(), 1);
     EXPECT_EQ(lib.Call(0, t71::kCmdScan, nullptr, &p, 0, 0, 0, out.data()), 0);
     EXPECT_EQ(out[0], 1);
 }
