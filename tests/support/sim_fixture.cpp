@@ -115,6 +115,9 @@ bool SimProcess::Start(std::string* error) {
         int e = ::open(err_path.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
         if (e >= 0)
             ::dup2(e, STDERR_FILENO);
+        // Nothing else of the test goes with it: an inherited port or socket would keep
+        // another simulator's pty or listener open.
+        ::close_range(3, ~0U, 0);
         ::execv(argv[0], argv.data());
         ::_exit(127);
     }
