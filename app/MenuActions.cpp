@@ -201,10 +201,14 @@ void MenuActions::ServiceWithCapability(int command, bool refuseWhenIncapable) {
 }
 
 void MenuActions::ServiceDialog(int command) {
-    WaitCursor wait(ui_);
-    Client().StopMonitor();
+    {
+        WaitCursor wait(ui_);
+        Client().StopMonitor();
+    }
+    // The dialog runs with the normal cursor: it has its own controls to work with.
     if (!ui_.RunServiceDialog(command))
         return; // nothing opened: the link was not touched
+    WaitCursor wait(ui_);
     Client().Connect();
     Client().StartMonitor();
 }

@@ -12,8 +12,10 @@
 #include "app/ControlIds.h"
 #include "app/LinkState.h"
 #include "app/MenuActions.h"
+#include "app/MenuDialogs.h"
 #include "app_sim_fixture.h"
 #include "comm/CComClient.h"
+#include "comm/CoreServerState.h"
 #include "comm/ProcessState.h"
 #include "panel/CIhmFaceAvantView.h"
 
@@ -248,6 +250,72 @@ TEST_F(MenuSim, EveryTrelModelGreysParameterAccessAndKz9DoesNot) {
         bool trel = std::string(code8).rfind("6143", 0) == 0;
         EXPECT_EQ(LookAtMenu().Find(kMenuParameterAccess)->enabled, !trel);
     }
+}
+
+// A service dialog of a later subsystem, as the menu sees it: opened with monitoring off,
+// followed by CONNECT and START_MONITOR.
+struct FakeServiceDialog {
+    explicit FakeServiceDialog(int command) : command_(command) {
+        RegisterMenuDialog(command, [this](QWidget*) {
+            ++opened;
+            monitoringWhileOpen = CoreServerState::Instance().monitoring.load();
+            return true;
+        });
+    }
+    ~FakeServiceDialog() { RegisterMenuDialog(command_, {}); }
+    int opened = 0;
+    bool monitoringWhileOpen = true;
+
+  private:
+    int command_;
+};
+
+TEST_F(MenuSim, ServiceDialogsRunWithMonitoringOffAndResumeIt) {
+    StartSim({"--code8", "61410031"});
+    ConnectUsb();
+    ASSERT_TRUE(MenuActions::IsConnected());
+    for (int command : {kMenuUpdateFirmware, kMenuProgram, kMenuDatalogs, kMenuDateTime,
+                        kMenuDiagnostics, kMenuPassword}) {
+        SCOPED_TRACE(command);
+        FakeServiceDialog dialog(command);
+        Choose(command);
+        EXPECT_EQ(dialog.opened, 1);
+        EXPECT_FALSE(dialog.monitoringWhileOpen);
+        EXPECT_TRUE(CoreServerState::Instance().monitoring.load());
+        EXPECT_TRUE(MenuActions::IsConnected());
+    }
+    EXPECT_TRUE(Alerts().empty());
+}
+
+TEST_F(MenuSim, LockedControllerOpensNoServiceButOldSoftwareSkipsTheCheck) {
+    // A remote password locks every session: the access probe fails and, until the
+    // password dialogs exist, the access check refuses without a word.
+    StartSim({"--code8", "61410031", "--remote-password", "secret1"});
+    user_.dialogs["CIhmDlgPortCOM"] = [](QDialog* d) {
+        auto* ports = FindCtl<QComboBox>(d, 1012);
+        ports->setCurrentIndex(ports->findText("ttySIM0 (USB)"));
+        return PressOk(d);
+    };
+    Choose(kMenuUsb);
+    EXPECT_EQ(LinkConfigured().load(), 0);
+    EXPECT_TRUE(MenuActions::IsConnected());
+    {
+        FakeServiceDialog clock(kMenuDateTime);
+        Choose(kMenuDateTime);
+        EXPECT_EQ(clock.opened, 0);
+    }
+    Choose(kMenuStopOrStart);
+    EXPECT_TRUE(Alerts().empty());
+
+    // Old software: firmware and clock open without the access check.
+    TearDown();
+    SetUp();
+    StartSim({"--code8", "61410001", "--software", "1.06.20", "--remote-password", "secret1"});
+    Choose(kMenuUsb);
+    ASSERT_TRUE(MenuActions::IsConnected());
+    FakeServiceDialog firmware(kMenuUpdateFirmware);
+    Choose(kMenuUpdateFirmware);
+    EXPECT_EQ(firmware.opened, 1);
 }
 
 TEST_F(MenuSim, ParameterAccessHoldsTheChordOrClicksEsc) {
