@@ -75,8 +75,12 @@ bool IsSearchForUs(const std::string& datagram, const std::string& label) {
 DiscoveryLink::DiscoveryLink(Controller& controller, std::string bind, int port,
                              std::string notify_to, int period_s)
     : controller_(controller), bind_(std::move(bind)), port_(port),
-      notify_to_(notify_to.empty() ? "255.255.255.255" : std::move(notify_to)),
-      period_s_(period_s) {}
+      notify_to_(std::move(notify_to)), period_s_(period_s) {
+    // By default NOTIFY is broadcast, except from a loopback address, whose broadcast
+    // could only be routed out of this machine: it then goes to the bind address itself.
+    if (notify_to_.empty())
+        notify_to_ = bind_.rfind("127.", 0) == 0 ? bind_ : "255.255.255.255";
+}
 
 DiscoveryLink::~DiscoveryLink() {
     Stop();
@@ -93,9 +97,11 @@ bool DiscoveryLink::Start(std::string* error) {
         *error = "cannot bind discovery to " + bind_ + ":" + std::to_string(port_);
         return false;
     }
+    // The PC broadcasts its SEARCH to 255.255.255.255, which only a socket bound to that
+    // address (or the wildcard) hears. Optional: absent when nothing may bind there.
     sockaddr_in b{};
-    if (MakeAddress(notify_to_, port_, &b) && b.sin_addr.s_addr != a.sin_addr.s_addr)
-        broadcast_ = BoundSocket(b, false); // optional: absent when nothing may bind there
+    MakeAddress("255.255.255.255", port_, &b);
+    broadcast_ = BoundSocket(b, false);
     thread_.Start([this] { Run(); });
     return true;
 }
