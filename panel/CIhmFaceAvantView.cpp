@@ -172,9 +172,11 @@ void CIhmFaceAvantView::paintEvent(QPaintEvent* event) {
     if (!d.session->HasScreen())
         return;
     {
+        // Clears the LCD area; the text is drawn on the panel itself, since its rectangle
+        // reaches beyond that area on some families.
         CMemDC_QRL memory(painter, d.Background());
-        d.note.Draw(memory.Painter(), this);
     }
+    d.note.Draw(painter, this);
     d.bar->Draw(painter, this);
 }
 
