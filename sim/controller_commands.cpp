@@ -92,7 +92,7 @@ Reply ControllerState::Command(const Request& r, std::int64_t now_ms) {
         return Exception(kExIllegalValue, "command is 2 bytes");
     const std::uint8_t code = r.data[0], arg = r.data[1];
     const std::string name = "cmd [" + std::to_string(code) + "," + std::to_string(arg) + "] ";
-    const bool in_loader = loader_ != LoaderState::kApp;
+    const bool in_loader = BootloaderRunning();
 
     if (code == 7) {
         // Never answered: the sender does not wait, and a late answer would spoil its next

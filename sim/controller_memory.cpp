@@ -170,7 +170,7 @@ Reply ControllerState::Read(const Request& r, std::int64_t now_ms) {
         return Exception(kExIllegalValue, "read too long");
     if (locked_ && !ReadableWhileLocked(a))
         return Refusal("refused: remote lock");
-    if (loader_ != LoaderState::kApp && !ReadableInLoader(a))
+    if (BootloaderRunning() && !ReadableInLoader(a))
         return Exception(kExBusy, "refused: loader state");
 
     if (a == addr::kPanel) {
@@ -244,7 +244,7 @@ Reply ControllerState::Write(const Request& r, std::int64_t now_ms) {
     default:
         break;
     }
-    const bool in_loader = loader_ != LoaderState::kApp;
+    const bool in_loader = BootloaderRunning();
     Area* area = FindArea(a, r.count);
     const bool image = area != nullptr && !area->persistent;
     if (in_loader && !image)

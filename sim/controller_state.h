@@ -124,6 +124,12 @@ class ControllerState {
     PanelInputs GatherPanel(std::int64_t now_ms) const;
 
     bool ProgramPresent() const;
+    // The loader itself runs (no firmware, or waiting for an image): it serves only the
+    // identification, the state and the images. In LOADED and TREL_PENDING the firmware
+    // is there and everything is served; only the state word and the run bit differ.
+    bool BootloaderRunning() const {
+        return loader_ == LoaderState::kLoaderIdle || loader_ == LoaderState::kLoading;
+    }
     std::uint32_t StateWord() const;
     bool Locked() const { return locked_; }
     bool HasRemotePassword() const;

@@ -125,6 +125,9 @@ TEST(SimLoader, TrelPartTwoWaitsForItsStartAfterTheReconnect) {
     c.controller().LinkClosed();
     ASSERT_TRUE(c.Hello());
     EXPECT_EQ(c.StateWord(), 0x40000201u);
+    // The new firmware is there: the access check after the reconnect goes through.
+    EXPECT_TRUE(c.Read(0x40000, 847));
+    EXPECT_FALSE(c.Running());
     c.Exchange(wire::BuildRequest(0xF7, 0x10, 0x7000, 2, wire::Bytes{7, 0}.data()));
     EXPECT_EQ(c.StateWord(), 0u);
 }
