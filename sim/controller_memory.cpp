@@ -169,7 +169,7 @@ Reply ControllerState::Read(const Request& r, std::int64_t now_ms) {
     if (r.count > kMaxRequestData)
         return Exception(kExIllegalValue, "read too long");
     if (locked_ && !ReadableWhileLocked(a))
-        return Refusal("refused: remote lock");
+        return Refusal("remote lock");
     if (BootloaderRunning() && !ReadableInLoader(a))
         return Exception(kExBusy, "refused: loader state");
 
@@ -225,7 +225,7 @@ Reply ControllerState::Write(const Request& r, std::int64_t now_ms) {
     using namespace addr;
     const std::uint32_t a = r.address;
     if (locked_ && options_.strict_lock_writes && !WritableWhileLocked(r))
-        return Refusal("refused: remote lock (strict)");
+        return Refusal("remote lock, strict");
     if (a == kCommand)
         return Command(r, now_ms);
     if (a >= kAddressedFirst && a <= kAddressedLast)
