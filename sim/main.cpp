@@ -58,8 +58,15 @@ int main(int argc, char** argv) {
     const sigset_t stop_signals = BlockStopSignals();
 
     sim::Controller controller(options.controller);
-    if (!options.state_file.empty() && controller.LoadState(options.state_file))
-        std::fprintf(stderr, "quorvel-sim: state loaded from %s\n", options.state_file.c_str());
+    if (!options.state_file.empty()) {
+        if (controller.LoadState(options.state_file))
+            std::fprintf(stderr, "quorvel-sim: state loaded from %s\n", options.state_file.c_str());
+        else if (std::ifstream(options.state_file))
+            std::fprintf(stderr,
+                         "quorvel-sim: %s is not a state of this controller; starting fresh "
+                         "(it will be overwritten)\n",
+                         options.state_file.c_str());
+    }
 
     std::ofstream log_file;
     std::mutex log_mutex;
