@@ -171,6 +171,20 @@ TEST_F(PanelViewTest, KeptScreenStillRedrawsItsIcons) {
     Preview(Render(*view), "trel");
 }
 
+// The Trel text starts above the cleared LCD area: the tops of its first row (the accents
+// of capitals) still show.
+TEST_F(PanelViewTest, TrelFirstRowIsDrawnWhole) {
+    auto view = MakeView(2);
+    link.PublishOk(Block({std::string(6, '\x80')}, 1)); // page 1: capital A with grave
+    view->Tick();
+    const QImage img = Render(*view);
+    const auto& look = LookForFamily(2);
+    EXPECT_LT(look.lcdOrigin.y, kLcdClearRect.top);
+    const QRect aboveCleared(look.lcdOrigin.x, look.lcdOrigin.y, 6 * 13,
+                             kLcdClearRect.top - look.lcdOrigin.y);
+    EXPECT_GT(CountPixels(img, aboveCleared, qRgb(0, 0, 0)), 6);
+}
+
 TEST_F(PanelViewTest, ErrorScreenOnKo) {
     link.linkKind = 2;
     auto view = MakeView(0);
