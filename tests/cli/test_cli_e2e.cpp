@@ -145,6 +145,22 @@ TEST(CliEndToEnd, PortsListTheSimulatedPort) {
     EXPECT_TRUE(Has(ports.out, "ttyQC0 (USB)\n")) << ports.out;
 }
 
+TEST(CliEndToEnd, PaskOverBleThroughTheDongle) {
+    // The default address ends in a zero byte, which the link block carries as '0'.
+    Cli cli({"--code8", "61420001", "--ble-name", "ttyQB0", "--ble-address", "A2:7B:C4:1D:5E:00"});
+    ASSERT_TRUE(cli.Start());
+    e2e::RunResult ports = cli.Run({"ports"});
+    ASSERT_EQ(ports.status, 0) << ports.err;
+    EXPECT_TRUE(Has(ports.out, "ttyQB0 (BLE)\n")) << ports.out;
+
+    e2e::RunResult identity =
+        cli.Run({"--ble", "ttyQB0", "--address", "A2:7B:C4:1D:5E:00", "identity", "--json"});
+    ASSERT_EQ(identity.status, 0) << identity.err;
+    ExpectIdentityKeys(identity.out);
+    EXPECT_TRUE(Has(identity.out, "\"code8\":\"61420001\",\"model\":7,\"family\":1,"));
+    EXPECT_TRUE(Has(identity.out, "\"module\":null,\"communicating\":false,"));
+}
+
 TEST(CliEndToEnd, SilentControllerGivesTheMessageAndAFailureStatus) {
     // A pseudo-terminal that nobody answers on, published as a port of the device folder.
     int master = ::posix_openpt(O_RDWR | O_NOCTTY);
