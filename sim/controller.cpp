@@ -84,6 +84,11 @@ std::string Controller::Label() const {
     return state_->LabelText();
 }
 
+std::int64_t Controller::ClockSeconds() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return state_->ClockSeconds(clock_());
+}
+
 wire::Bytes Controller::PanelBlock() {
     std::lock_guard<std::mutex> lock(mutex_);
     return state_->PanelBlock(clock_());

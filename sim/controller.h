@@ -60,6 +60,8 @@ class Controller {
     std::uint32_t Code8() const;
     std::uint32_t ProductId() const;
     std::string Label() const; // 0x0F00, trailing blanks removed
+    // The controller clock now, seconds since 2000-01-01 00:00.
+    std::int64_t ClockSeconds() const;
 
     // Snapshot of the 156-byte front-panel block (for tests and a console view).
     wire::Bytes PanelBlock();

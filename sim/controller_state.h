@@ -93,6 +93,7 @@ class ControllerState {
 
     const Profile& profile() const { return profile_; }
     std::string LabelText() const;
+    std::int64_t ClockSeconds(std::int64_t now_ms) const { return rtc_.Now(now_ms); }
     wire::Bytes PanelBlock(std::int64_t now_ms);
     LoaderState loader() const { return loader_; }
     bool running() const { return running_; }

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include "discovery.pb.h"
+#include "sim/rtc.h"
 
 namespace sim {
 
@@ -57,6 +58,20 @@ std::string BuildDiscoveryDatagram(const Controller& controller, std::uint32_t h
     n->set_label(controller.Label().substr(0, 18));
     n->set_type(KZ9);
     n->set_securitylevel(ADMIN);
+    if (notify) {
+        // The controller's own clock, as a NOTIFY may carry it.
+        const std::int64_t seconds = controller.ClockSeconds();
+        const CivilTime t = FromSeconds(seconds);
+        DateTime* d = n->mutable_datetime();
+        d->set_timezone(0);
+        d->set_annee(std::uint32_t(t.year));
+        d->set_mois(std::uint32_t(t.month));
+        d->set_date(std::uint32_t(t.day));
+        d->set_jour(std::uint32_t(Weekday(seconds)));
+        d->set_heure(std::uint32_t(t.hour));
+        d->set_minute(std::uint32_t(t.minute));
+        d->set_seconde(std::uint32_t(t.second));
+    }
     return std::string(kMagic) + m.SerializeAsString();
 }
 

@@ -203,7 +203,20 @@ TEST(SimDiscovery, AnswersKz9SearchesWithAnEmptyOrMatchingLabel) {
     EXPECT_EQ(m.searchresp().label(), "LINE 4");
     EXPECT_EQ(m.searchresp().type(), KZ9);
     ASSERT_TRUE(m.ParseFromString(sim::BuildDiscoveryDatagram(controller, 1, true).substr(4)));
-    EXPECT_TRUE(m.has_notify());
+    ASSERT_TRUE(m.has_notify());
+    EXPECT_FALSE(m.has_searchresp());
+    // The NOTIFY carries the controller's clock.
+    sim::ControllerOptions dated = o;
+    dated.clock_start = sim::ToSeconds(sim::CivilTime{5, 4, 3, 2, 1, 2030});
+    sim::Controller clocked(dated, [] { return std::int64_t(0); });
+    ASSERT_TRUE(m.ParseFromString(sim::BuildDiscoveryDatagram(clocked, 1, true).substr(4)));
+    ASSERT_TRUE(m.notify().has_datetime());
+    EXPECT_EQ(m.notify().datetime().annee(), 2030u);
+    EXPECT_EQ(m.notify().datetime().mois(), 1u);
+    EXPECT_EQ(m.notify().datetime().date(), 2u);
+    EXPECT_EQ(m.notify().datetime().heure(), 3u);
+    EXPECT_EQ(m.notify().datetime().seconde(), 5u);
+    EXPECT_EQ(m.notify().datetime().jour(), 3u); // a Wednesday
 }
 
 } // namespace
