@@ -17,7 +17,7 @@ void SendMessage(zmq::socket_t& socket, const google::protobuf::MessageLite& mes
     std::string bytes;
     message.SerializePartialToString(&bytes);
     if (bytes.size() > kMessageBufferSize) {
-        std::printf("Message trop long (%zu octets), non envoye\n", bytes.size());
+        std::printf("Message trop long (%zu octets), non envoyé\n", bytes.size());
         bytes.clear();
     }
     socket.send(zmq::buffer(bytes), zmq::send_flags::none);
