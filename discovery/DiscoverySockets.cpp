@@ -13,25 +13,37 @@ bool DiscoverySockets::IsLocalAddress(std::uint32_t host) const {
 void DiscoverySockets::CloseAll() {
     receivers_.clear();
     local_.clear();
-    owned_.clear();
+    wildcard_.reset();
+    manualPorts_.clear();
     interfaces_.clear();
+    boundAddresses_.clear();
+    built_ = false;
 }
 
-platform::UdpSocket* DiscoverySockets::Open(std::uint32_t host, std::uint16_t port,
-                                            platform::UdpSocket::Options options) {
+std::unique_ptr<platform::UdpSocket> DiscoverySockets::Open(std::uint32_t host, std::uint16_t port,
+                                                            platform::UdpSocket::Options options) {
     std::string error;
     auto socket = std::make_unique<platform::UdpSocket>(
         platform::UdpSocket::Bind(host, port, options, error));
-    if (!socket->IsOpen()) {
-        if (error.rfind("reuse ", 0) == 0)
-            console_ << "Pb lors du set du timeout " << error.substr(6) << std::endl;
-        else
-            console_ << "Socket de découverte " << FormatHost(host) << ":" << port << " : " << error
-                     << std::endl;
-        return nullptr;
-    }
-    owned_.push_back(std::move(socket));
-    return owned_.back().get();
+    if (socket->IsOpen())
+        return socket;
+    if (error.rfind("reuse ", 0) == 0)
+        console_ << "Pb lors du set du timeout " << error.substr(6) << std::endl;
+    else
+        console_ << "Socket de découverte " << FormatHost(host) << ":" << port << " : " << error
+                 << std::endl;
+    return nullptr;
+}
+
+void DiscoverySockets::ListReceivers() {
+    receivers_.clear();
+    for (const auto& s : local_)
+        receivers_.push_back({s.get(), false});
+    if (wildcard_)
+        receivers_.push_back({wildcard_.get(), true});
+    for (const auto& [where, s] : manualPorts_)
+        if (s) // a port that could not be bound stays recorded so that it is not retried
+            receivers_.push_back({s.get(), false});
 }
 
 bool DiscoverySockets::Refresh(const std::vector<platform::NetAdapter>& adapters,
@@ -39,38 +51,44 @@ bool DiscoverySockets::Refresh(const std::vector<platform::NetAdapter>& adapters
     std::vector<std::uint32_t> addresses;
     for (const auto& a : adapters)
         addresses.push_back(a.host);
-    const bool changed = !built_ || addresses != boundAddresses_ ||
-                         manual.size() != boundManualSize_ || addresses.empty();
-    if (!changed)
-        return false;
-    CloseAll();
-    built_ = true;
-    boundAddresses_ = addresses;
-    boundManualSize_ = manual.size();
-    for (const auto& a : adapters)
-        interfaces_.insert(static_cast<int>(a.index));
+    bool changed = false;
+    if (!built_ || addresses != boundAddresses_ || addresses.empty()) {
+        CloseAll();
+        built_ = true;
+        boundAddresses_ = addresses;
+        for (const auto& a : adapters)
+            interfaces_.insert(static_cast<int>(a.index));
+        for (std::uint32_t host : addresses)
+            if (auto s = Open(host, kDiscoveryPort, {.broadcast = true, .wantInterface = false}))
+                local_.push_back(std::move(s));
+        if (!addresses.empty())
+            wildcard_ = Open(0, kDiscoveryPort, {.broadcast = false, .wantInterface = true});
+        changed = true;
+    }
 
-    for (std::uint32_t host : addresses) {
-        if (auto* s = Open(host, kDiscoveryPort, {.broadcast = true, .wantInterface = false})) {
-            local_.push_back(s);
-            receivers_.push_back({s, false});
-        }
-    }
-    if (!addresses.empty()) {
-        if (auto* s = Open(0, kDiscoveryPort, {.broadcast = false, .wantInterface = true}))
-            receivers_.push_back({s, true});
-    }
-    // Every rebuild binds the manual ports again, so that a change of interfaces never
-    // leaves a custom discovery port deaf.
-    std::set<std::uint16_t> ports;
+    // One receive socket per local address and custom port of the manual map.
+    std::set<std::pair<std::uint32_t, std::uint16_t>> wanted;
     for (const auto& [host, m] : manual)
         if (m.port != kDiscoveryPort)
-            ports.insert(m.port);
-    for (std::uint32_t host : addresses)
-        for (std::uint16_t port : ports)
-            if (auto* s = Open(host, port, {}))
-                receivers_.push_back({s, false});
-    return true;
+            for (std::uint32_t local : addresses)
+                wanted.insert({local, m.port});
+    for (auto it = manualPorts_.begin(); it != manualPorts_.end();) {
+        if (wanted.count(it->first) == 0) {
+            it = manualPorts_.erase(it);
+            changed = true;
+        } else {
+            ++it;
+        }
+    }
+    for (const auto& where : wanted) {
+        if (manualPorts_.count(where) != 0)
+            continue;
+        manualPorts_.emplace(where, Open(where.first, where.second, {}));
+        changed = true;
+    }
+    if (changed)
+        ListReceivers();
+    return changed;
 }
 
 bool DiscoverySockets::Broadcast(const std::string& datagram) {
@@ -81,7 +99,7 @@ bool DiscoverySockets::Unicast(const std::string& datagram, std::uint32_t host,
                                std::uint16_t port) {
     if (local_.empty())
         return false;
-    for (auto* s : local_)
+    for (const auto& s : local_)
         s->SendTo(datagram.data(), datagram.size(), host, port); // failures: next socket
     return true;
 }

@@ -27,9 +27,11 @@ class DiscoverySockets : public IDiscoverySenders {
   public:
     explicit DiscoverySockets(std::ostream& console) : console_(console) {}
 
-    // Rebuilds the sets when the local addresses differ from those of the previous build,
-    // when the manual map's size changed, or when there is no local address. True when
-    // rebuilt.
+    // Rebuilds the address sockets when the local addresses differ from those of the previous
+    // build, and brings the manual-port sockets in line with the manual map. Sockets that
+    // stay are never reopened: closing one would drop the datagrams waiting in it, such as
+    // the answer to the directed SEARCH that has just added an address to the map. True
+    // when any socket changed.
     bool Refresh(const std::vector<platform::NetAdapter>& adapters,
                  const std::map<std::uint32_t, ManualAddress>& manual);
     void CloseAll();
@@ -47,16 +49,19 @@ class DiscoverySockets : public IDiscoverySenders {
     bool Unicast(const std::string& datagram, std::uint32_t host, std::uint16_t port) override;
 
   private:
-    platform::UdpSocket* Open(std::uint32_t host, std::uint16_t port,
-                              platform::UdpSocket::Options options);
+    std::unique_ptr<platform::UdpSocket> Open(std::uint32_t host, std::uint16_t port,
+                                              platform::UdpSocket::Options options);
 
     std::ostream& console_;
+    void ListReceivers();
+
     std::vector<std::uint32_t> boundAddresses_;
-    std::size_t boundManualSize_ = 0;
     bool built_ = false;
     std::set<int> interfaces_;
-    std::vector<std::unique_ptr<platform::UdpSocket>> owned_;
-    std::vector<platform::UdpSocket*> local_; // one per local address: the sender sets
+    std::vector<std::unique_ptr<platform::UdpSocket>> local_; // the sender sets, one an address
+    std::unique_ptr<platform::UdpSocket> wildcard_;
+    std::map<std::pair<std::uint32_t, std::uint16_t>, std::unique_ptr<platform::UdpSocket>>
+        manualPorts_;
     std::vector<Receiver> receivers_;
 };
 
