@@ -178,4 +178,23 @@ TEST_F(ConnectionDialogs, BluetoothScanListsDevicesAndOkNeedsASelection) {
               "ttyACM3");
 }
 
+TEST_F(ConnectionDialogs, BluetoothThroughTheSimulatedDongleConnects) {
+    // The simulator's dongle advertises its controller twice in each scan.
+    StartSim({"--code8", "61420001", "--ble-name", "ttySIM1", "--ble-duplicate",
+              "--ble-device-name", "Pask controller, workshop 2"});
+    CIhmDlgBLEDongleDiscovery dlg;
+    EXPECT_EQ(FindCtl<QLabel>(&dlg, 1221)->text(), "ttySIM1 (BLE)");
+    CIhmCtrlList* list = dlg.Devices();
+    ASSERT_EQ(list->rowCount(), 1);
+    EXPECT_EQ(list->Text(0, 0), "Pask controller, w");
+    list->selectRow(0);
+    FindCtl<QPushButton>(&dlg, 1)->click();
+    EXPECT_TRUE(Alerts().empty()) << Alerts().front();
+    EXPECT_EQ(dlg.result(), QDialog::Accepted);
+    EXPECT_EQ(ConnectionKind().load(), 1);
+    EXPECT_EQ(LinkConfigured().load(), 1);
+    EXPECT_TRUE(IsLinkOpen());
+    EXPECT_EQ(ControllerFamily().load(), 1);
+}
+
 } // namespace
