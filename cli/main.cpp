@@ -30,12 +30,14 @@ void PrintToolHelp(std::ostream& out) {
     std::sort(commands.begin(), commands.end(), [](const cli::Command* a, const cli::Command* b) {
         return std::string_view(a->name) < b->name;
     });
-    std::size_t width = 0;
-    for (const cli::Command* c : commands)
-        width = std::max(width, std::string_view(c->synopsis).size());
+    // Synopses longer than the column get their summary on the next line.
+    constexpr std::size_t kColumn = 28;
     for (const cli::Command* c : commands) {
         std::string synopsis = c->synopsis;
-        synopsis.resize(width, ' ');
+        if (synopsis.size() > kColumn)
+            synopsis += "\n" + std::string(kColumn + 2, ' ');
+        else
+            synopsis.resize(kColumn, ' ');
         out << "  " << synopsis << "  " << c->summary << "\n";
     }
     out << "\nExit status: 0 on success, 1 when the controller does not answer or refuses,\n"
