@@ -2,8 +2,9 @@
 """Derives the LCD font Z9PCnormalFont.ttf from GNU Unifont.
 
 Every controller glyph is one LCD cell: all glyphs share one advance (0.375 em) and the
-line is 0.6875 em high, so at 26 points on a 96 dpi screen a cell is 13 x 24 pixels and the
-four 18-cell rows fit the panel's 238 x 100 LCD rectangle. Unifont's 8 x 16 pixel glyphs
+line is 0.625 em high, so at 26 points on a 96 dpi screen a cell is 13 x 22 pixels: the
+18-cell rows fit the panel's 238-pixel LCD width, and the four rows end above the icon
+bar, 93 pixels below the text origin. Unifont's 8 x 16 pixel glyphs
 are scaled onto the cell; its 16 x 16 (fullwidth) glyphs are narrowed to the same cell, as
 the LCD draws them.
 
@@ -20,7 +21,7 @@ SOURCE = "/usr/share/fonts/opentype/unifont/unifont.otf"
 FACE = "Z9PCnormalFont"
 EM = 1024
 ADVANCE = 384          # 8 source pixels of 48 units
-PIXEL_HEIGHT = 44      # units per source pixel, vertically
+PIXEL_HEIGHT = 40      # units per source pixel, vertically
 ASCENT = 14 * PIXEL_HEIGHT
 DESCENT = 2 * PIXEL_HEIGHT
 

@@ -109,6 +109,11 @@ TEST_F(PanelViewTest, LcdFontCoversTheGlyphTableAndFitsTheLcd) {
     EXPECT_EQ(fm.horizontalAdvance(QString(18, QChar('W'))),
               fm.horizontalAdvance(QString(18, QChar(0x30A2))));
     EXPECT_LE(4 * fm.lineSpacing(), kLcdTextHeight);
+    // The four rows end above the icon bar, which is drawn over the text rectangle.
+    for (int family = 0; family < 3; ++family) {
+        const auto& look = LookForFamily(family);
+        EXPECT_LT(look.lcdOrigin.y + 4 * fm.lineSpacing(), look.iconOrigin.y - 1) << family;
+    }
 }
 
 TEST_F(PanelViewTest, DrawsDigitsAndIconsOnTheFamilyLcd) {
