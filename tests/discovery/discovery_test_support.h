@@ -6,6 +6,10 @@
 #include <string>
 #include <vector>
 
+#include <deque>
+#include <optional>
+
+#include "discovery/CDiscoveryClient.h"
 #include "discovery/DiscoveryCodec.h"
 #include "discovery/DiscoveryRequests.h"
 #include "discovery/DiscoveryStore.h"
@@ -85,6 +89,61 @@ inline DiscoveryMessage SentMessage(const std::string& datagram) {
     DiscoveryMessage m;
     m.ParseFromArray(datagram.data() + 4, static_cast<int>(datagram.size() - 4));
     return m;
+}
+
+// A client that serves tables from a script.
+class ScriptedClient : public IDiscoveryClient {
+  public:
+    bool addResult = true;
+    std::vector<Request> adds;
+    std::deque<DiscoveryTable> publications;
+    std::vector<std::uint32_t> removed;
+    DiscoveryTable current;
+    int getTableCalls = 0;
+    int appearAfterCalls = -1; // GET_TABLE call from which `current` holds the controller
+    DiscoveryTable appeared;
+
+    bool Search() override { return true; }
+    bool AddController(std::uint32_t productId, std::uint32_t code, std::uint32_t address,
+                       std::uint32_t port) override {
+        Request r;
+        r.set_reqtype(ADD_KZ9);
+        r.set_prodid(productId);
+        r.set_code8(code);
+        r.set_ipaddress(address);
+        r.set_portnumber(port);
+        adds.push_back(r);
+        return addResult;
+    }
+    bool RemoveController(std::uint32_t host) override {
+        removed.push_back(host);
+        return true;
+    }
+    bool PollTable(DiscoveryTable& table) override {
+        if (publications.empty())
+            return false;
+        table = publications.front();
+        publications.pop_front();
+        return true;
+    }
+    std::optional<DiscoveryTable> GetTable() override {
+        ++getTableCalls;
+        if (appearAfterCalls >= 0 && getTableCalls >= appearAfterCalls)
+            return appeared;
+        return current;
+    }
+};
+
+inline Entry Line(std::uint32_t host, const std::string& label) {
+    Entry e;
+    e.set_host(host);
+    e.set_productid(1);
+    e.set_code8(61410031);
+    e.set_label(label);
+    e.set_type(0);
+    e.set_securitylevel(0);
+    e.set_timestamp(0);
+    return e;
 }
 
 } // namespace discovery::test

@@ -18,6 +18,8 @@ namespace {
 using test::Bytes;
 using test::ControllerDatagram;
 using test::Host;
+using test::Line;
+using test::ScriptedClient;
 
 const std::vector<std::string> kNoInterface = {"quorvel-none0"};
 
@@ -187,61 +189,6 @@ TEST(DiscoveryClient, AnUnknownRequestEndsTheServiceAndTheClientDoesNotHang) {
     // reqType 42 is no request kind: the service ends without answering.
     EXPECT_FALSE(client.ExchangeBytes(std::string("\x08\x2a", 2)));
     EXPECT_TRUE(client.Shutdown(500)); // the thread had ended already
-}
-
-// A client that serves tables from a script.
-class ScriptedClient : public IDiscoveryClient {
-  public:
-    bool addResult = true;
-    std::vector<Request> adds;
-    std::deque<DiscoveryTable> publications;
-    std::vector<std::uint32_t> removed;
-    DiscoveryTable current;
-    int getTableCalls = 0;
-    int appearAfterCalls = -1; // GET_TABLE call from which `current` holds the controller
-    DiscoveryTable appeared;
-
-    bool Search() override { return true; }
-    bool AddController(std::uint32_t productId, std::uint32_t code, std::uint32_t address,
-                       std::uint32_t port) override {
-        Request r;
-        r.set_reqtype(ADD_KZ9);
-        r.set_prodid(productId);
-        r.set_code8(code);
-        r.set_ipaddress(address);
-        r.set_portnumber(port);
-        adds.push_back(r);
-        return addResult;
-    }
-    bool RemoveController(std::uint32_t host) override {
-        removed.push_back(host);
-        return true;
-    }
-    bool PollTable(DiscoveryTable& table) override {
-        if (publications.empty())
-            return false;
-        table = publications.front();
-        publications.pop_front();
-        return true;
-    }
-    std::optional<DiscoveryTable> GetTable() override {
-        ++getTableCalls;
-        if (appearAfterCalls >= 0 && getTableCalls >= appearAfterCalls)
-            return appeared;
-        return current;
-    }
-};
-
-Entry Line(std::uint32_t host, const std::string& label) {
-    Entry e;
-    e.set_host(host);
-    e.set_productid(1);
-    e.set_code8(61410031);
-    e.set_label(label);
-    e.set_type(0);
-    e.set_securitylevel(0);
-    e.set_timestamp(0);
-    return e;
 }
 
 struct FakeWait {
