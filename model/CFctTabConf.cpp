@@ -117,8 +117,9 @@ unsigned CFctTabConf::GetProgramZoneUsed() const {
     return unsigned(U16(kProgramUsed2)) + U16(kProgramUsed1);
 }
 
-std::size_t CFctTabConf::CopyNetworkBlock(std::uint8_t* dest) const {
-    std::copy_n(record_.begin() + layout_.networkBlock, kNetworkBlockHandedOut, dest);
+std::size_t
+CFctTabConf::CopyNetworkBlock(std::span<std::uint8_t, kNetworkBlockHandedOut> dest) const {
+    std::copy_n(record_.begin() + layout_.networkBlock, kNetworkBlockHandedOut, dest.begin());
     return kNetworkBlockHandedOut;
 }
 

@@ -71,7 +71,8 @@ class CFctTabConf {
     virtual unsigned GetOtherZonesUsed() const;
     virtual unsigned GetProgramZoneUsed() const;
     // Copies 43 bytes of the network block to `dest`; returns 43.
-    virtual std::size_t CopyNetworkBlock(std::uint8_t* dest) const;
+    virtual std::size_t
+    CopyNetworkBlock(std::span<std::uint8_t, kNetworkBlockHandedOut> dest) const;
     virtual std::string GetProgramFileName() const;
     virtual std::uint16_t GetPasswordFlag() const;
     // Block bytes 1 and 0 as they were when the object was Reset.

@@ -188,7 +188,7 @@ TEST(Conf, NetworkBlockCopyAndCachedBytes) {
     ASSERT_EQ(conf.Read(), 0);
     std::uint8_t block[50];
     std::fill(std::begin(block), std::end(block), 0xEE);
-    EXPECT_EQ(conf.CopyNetworkBlock(block), 43u);
+    EXPECT_EQ(conf.CopyNetworkBlock(std::span<std::uint8_t, 43>(block, 43)), 43u);
     EXPECT_EQ(block[0], 192);
     EXPECT_EQ(block[12], 1);
     EXPECT_EQ(block[42], 42);
