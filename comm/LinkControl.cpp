@@ -114,11 +114,18 @@ void GoodbyeAndClose() {
     CloseNow();
 }
 
+int Access(std::int32_t command, std::int32_t count, std::uint32_t address, std::uint8_t* buffer) {
+    int rc = Transport(command, count, address, buffer);
+    if (rc == t71::kLinkDown)
+        CloseLink();
+    return rc;
+}
+
 int ReadDisplay(std::uint8_t (&display)[kDisplaySize]) {
     if (int rc = EnsureConnected(); rc != 0)
         return rc;
     SetTimeout(kMonitorTimeoutMs);
-    return Transport(t71::kCmdRead, kDisplaySize, kDisplayAddress, display);
+    return Access(t71::kCmdRead, kDisplaySize, kDisplayAddress, display);
 }
 
 } // namespace corelink

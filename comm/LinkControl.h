@@ -33,6 +33,11 @@ int EnsureConnected();
 // Closes the link if it is not marked closed (500 ms, the block's time-out restored).
 void CloseLink();
 
+// A memory access of the program (a request or the monitoring read) on an open link. A
+// result of 4 means the link was lost (device unplugged, connection dropped): the link is
+// then marked closed, so that the next access opens it again instead of failing for ever.
+int Access(std::int32_t command, std::int32_t count, std::uint32_t address, std::uint8_t* buffer);
+
 // Goodbye to the controller, then CloseLink; the time-out is 500 ms meanwhile and is
 // restored afterwards.
 void GoodbyeAndClose();

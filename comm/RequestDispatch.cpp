@@ -76,8 +76,7 @@ void Read(const QRL_Request& request, QRL_Reply& reply, std::int32_t command,
     // Cleared, so that a library returning fewer bytes than asked leaks nothing.
     static std::vector<std::uint8_t> buffer(t71::kMaxTransfer);
     std::fill_n(buffer.begin(), trame.nbdata(), 0);
-    int rc =
-        corelink::Transport(command, std::int32_t(trame.nbdata()), trame.adress(), buffer.data());
+    int rc = corelink::Access(command, std::int32_t(trame.nbdata()), trame.adress(), buffer.data());
     FromResult(reply, rc);
     if (rc == 0)
         reply.set_dataread(buffer.data(), trame.nbdata());
@@ -113,8 +112,8 @@ void Write(const QRL_Request& request, QRL_Reply& reply, std::int32_t command) {
     std::vector<std::uint8_t> bytes;
     if (!PrepareBufferAccess(request, reply, true, bytes))
         return;
-    FromResult(reply, corelink::Transport(command, std::int32_t(trame.nbdata()), trame.adress(),
-                                          bytes.data()));
+    FromResult(reply, corelink::Access(command, std::int32_t(trame.nbdata()), trame.adress(),
+                                       bytes.data()));
 }
 
 void ReadExt(const QRL_Request& request, QRL_Reply& reply) {
@@ -122,8 +121,8 @@ void ReadExt(const QRL_Request& request, QRL_Reply& reply) {
     std::vector<std::uint8_t> bytes;
     if (!PrepareBufferAccess(request, reply, false, bytes))
         return;
-    FromResult(reply, corelink::Transport(t71::kCmdReadExt, std::int32_t(trame.nbdata()),
-                                          trame.adress(), bytes.data()));
+    FromResult(reply, corelink::Access(t71::kCmdReadExt, std::int32_t(trame.nbdata()),
+                                       trame.adress(), bytes.data()));
 }
 
 void StartMonitor(const QRL_Request&, QRL_Reply& reply) {

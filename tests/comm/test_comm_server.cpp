@@ -191,6 +191,34 @@ TEST_F(ServerTest, FailedOpenKeepsTheLinkClosedAndTheNextAccessRetries) {
     EXPECT_THAT(WrittenBytes(calls[4]), ElementsAre(0x42));
 }
 
+TEST_F(ServerTest, LostLinkIsReopenedByTheNextAccess) {
+    std::uint8_t dest[4];
+    ASSERT_EQ(client.SendRead(dest, 0x3000, 4, 100), 0);
+    ASSERT_TRUE(IsLinkOpen());
+    env->usb->Reset();
+
+    // The library reports the link lost: the server closes it rather than failing for ever.
+    env->usb->Push(t71::kCmdRead, 0x3000, 4);
+    EXPECT_EQ(client.SendRead(dest, 0x3000, 4, 100), 4);
+    EXPECT_FALSE(IsLinkOpen());
+
+    EXPECT_EQ(client.SendRead(dest, 0x3000, 4, 100), 0);
+    EXPECT_TRUE(IsLinkOpen());
+    auto calls = env->usb->Calls();
+    ASSERT_EQ(calls.size(), 6u);
+    EXPECT_EQ(calls[1].command, t71::kCmdClose);
+    EXPECT_EQ(calls[2].command, t71::kCmdOpen);
+    ExpectCall(calls[5], t71::kCmdRead, 4, 0x3000, 100);
+}
+
+TEST_F(ServerTest, OtherAccessFailuresLeaveTheLinkOpen) {
+    std::uint8_t dest[4];
+    ASSERT_EQ(client.SendRead(dest, 0x3000, 4, 100), 0);
+    env->usb->Push(t71::kCmdRead, 0x3000, 5);
+    EXPECT_EQ(client.SendRead(dest, 0x3000, 4, 100), 5);
+    EXPECT_TRUE(IsLinkOpen());
+}
+
 TEST_F(ServerTest, ConnectAnswersOkForAnUnreachableController) {
     env->usb->SetDefault(t71::kCmdOpen, 4);
     QRL_Reply reply;
