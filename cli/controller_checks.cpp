@@ -25,10 +25,8 @@ bool SoftwareCapable(model::IControllerReader& reader, int familyIndex) {
         return false; // not a family this program knows
     if (identity->Read() != 0)
         return true;
-    int v = identity->GetSoftwareV(), i = identity->GetSoftwareI(), r = identity->GetSoftwareR();
-    if (familyIndex == model::kFamilyTrel)
-        return !(v == 0 || (v == 1 && i == 0 && r == 0));
-    return !(v == 0 || i < 6 || (v == 1 && i == 6 && r <= 20));
+    return model::SoftwareOffersServices(familyIndex, identity->GetSoftwareV(),
+                                         identity->GetSoftwareI(), identity->GetSoftwareR());
 }
 
 std::string BlockedMessage(std::uint8_t halfMinutesLeft) {

@@ -148,6 +148,14 @@ int ReadBootCode8(std::array<char, kCode8Size>& code8, IControllerReader& reader
     return 0;
 }
 
+bool SoftwareOffersServices(int familyIndex, int v, int i, int r) {
+    if (familyIndex == kFamilyKz9 || familyIndex == kFamilyPask)
+        return !(v == 0 || i < 6 || (v == 1 && i == 6 && r <= 20));
+    if (familyIndex == kFamilyTrel)
+        return !(v == 0 || (v == 1 && i == 0 && r == 0));
+    return false;
+}
+
 std::string FormatVir(std::uint8_t v, std::uint8_t i, std::uint8_t r) {
     char text[16];
     std::snprintf(text, sizeof text, "%d.%02d.%02d", v, i, r);

@@ -65,6 +65,11 @@ int ReadBootModel(int& modelIndex, IControllerReader& reader = ComClientReader()
 int ReadBootCode8(std::array<char, kCode8Size>& code8,
                   IControllerReader& reader = ComClientReader());
 
+// Whether a controller software version offers the services (program, datalogs, diagnostics,
+// parameter access). kz9 and Pask: not V 0, not I below 6, not 1.6.R with R up to 20.
+// Trel: not V 0, not 1.0.0. Any other family index: no.
+bool SoftwareOffersServices(int familyIndex, int v, int i, int r);
+
 // A V.I.R triple: V as "%d", I and R as "%02d", joined by ".".
 std::string FormatVir(std::uint8_t v, std::uint8_t i, std::uint8_t r);
 
