@@ -4,6 +4,7 @@
 
 #include "cli/commands.h"
 #include "cli/config_report.h"
+#include "cli/expansion_query.h"
 #include "cli/identity_report.h"
 #include "cli/messages.h"
 #include "cli/session.h"
@@ -37,6 +38,7 @@ int RunIdentity(cli::Context& context) {
     if (cli::ReadConnectedFamily(reader, family) != 0 ||
         cli::ReadIdentityReport(reader, family, report) != 0)
         return NotReacting(context);
+    cli::CompleteExpansionBoots(report, reader, cli::ComClientExpansionLink());
     context.out << (json ? cli::IdentityJson(report) : cli::IdentityText(report));
     return cli::kExitOk;
 }
@@ -78,7 +80,8 @@ const cli::Command kIdentity{
     "Show the controller's identity record",
     "Shows the type, code8, model index and family, the hardware, boot, bootloader and\n"
     "software versions (V.I.R, with the communication module's after \" / \"), the I/O\n"
-    "counts, the XT1 and XT2 expansions and the capabilities.\n"
+    "counts, the XT1 and XT2 expansions and the capabilities. An expansion whose boot version\n"
+    "reads 0.00.00 is asked for it through the controller, as the diagnostics do.\n"
     "--json prints one object with the keys: type, code8, model, family, family_name,\n"
     "hardware, boot, bootloader, software, digital_inputs, analog_inputs, relay_outputs,\n"
     "pwm_outputs, expansions (a list of {name, code8, hardware, boot, bootloader, software}),\n"

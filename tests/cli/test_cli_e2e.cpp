@@ -126,6 +126,17 @@ TEST(CliEndToEnd, TrelHasNoExpansionsModuleOrNetworkView) {
     EXPECT_TRUE(Has(config.out, "\"program\":{\"used\":"));
 }
 
+TEST(CliEndToEnd, ExpansionBootVersionsAreAskedForThroughThePassThrough) {
+    Cli cli({"--code8", "61410031", "--xt1", "61419001", "--xt2", "61419002"});
+    ASSERT_TRUE(cli.Start());
+    e2e::RunResult r = cli.Usb({"identity", "--json"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(Has(r.out, "\"expansions\":[{\"name\":"));
+    EXPECT_TRUE(Has(r.out, "\"code8\":\"61419001\""));
+    EXPECT_TRUE(Has(r.out, "\"code8\":\"61419002\""));
+    EXPECT_FALSE(Has(r.out, "\"boot\":\"0.00.00\"")) << r.out;
+}
+
 TEST(CliEndToEnd, StartWithoutProgramCannotEnableRunMode) {
     Cli cli({"--code8", "61410031", "--no-program", "--stopped"});
     ASSERT_TRUE(cli.Start());
