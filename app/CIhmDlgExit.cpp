@@ -19,10 +19,8 @@ CIhmDlgExit::CIhmDlgExit(QWidget* mainWindow, QWidget* parent)
     icon->setPixmap(ApplicationIcon().pixmap(32, 32));
     auto* text =
         new QLabel(QStringLiteral("Are you sure you want to exit Quorvel software?"), this);
-    auto* exit = new QPushButton(QStringLiteral("Exit"), this);
-    exit->setObjectName(CtlName(1008));
-    auto* back = new QPushButton(QStringLiteral("Return"), this);
-    back->setObjectName(CtlName(1048));
+    QPushButton* exit = MakeCtlButton(this, 1008, "Exit");
+    QPushButton* back = MakeCtlButton(this, 1048, "Return");
     back->setDefault(true);
 
     connect(exit, &QPushButton::clicked, this, [this] {

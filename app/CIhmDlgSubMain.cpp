@@ -1,6 +1,7 @@
 #include "app/CIhmDlgSubMain.h"
 
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QMenu>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -26,6 +27,8 @@ constexpr int kViewWidth = 350;
 constexpr int kViewHeight = 223;
 constexpr int kColumnX = 362;
 constexpr int kColumnWidth = 96;
+// The About entry of the window's own menu (string 101).
+constexpr const char* kAboutEntry = "&\u00C0 propos de IhmDlgMain...";
 
 // The family a template was made for.
 int FamilyOfTemplate(int templateId) {
@@ -87,9 +90,7 @@ void CIhmDlgSubMain::Create(int templateId) {
                                 {1007, "About QRL", &CIhmDlgSubMain::OnAbout},
                                 {1008, "Exit", &CIhmDlgSubMain::OnExit}};
     for (const ButtonSpec& spec : specs) {
-        auto* button = new QPushButton(QString::fromUtf8(spec.text), column_);
-        button->setObjectName(CtlName(spec.id));
-        button->setAutoDefault(false);
+        QPushButton* button = MakeCtlButton(column_, spec.id, spec.text);
         connect(button, &QPushButton::clicked, this, spec.slot);
         layout->addWidget(button);
         if (spec.id == 1000)
@@ -161,6 +162,26 @@ void CIhmDlgSubMain::OnExit() {
 
 int CIhmDlgSubMain::Alert(const std::string& text, const std::string& title, int style) {
     return ShowAlert(this, text, title, style);
+}
+
+void CIhmDlgSubMain::OnSysCommand(int command) {
+    if (command >= kSysCommandAbout && command <= 31)
+        OnAbout();
+}
+
+void CIhmDlgSubMain::contextMenuEvent(QContextMenuEvent* event) {
+    // The window's own menu, with the About entry the program adds to it.
+    ModalRequest request{"menu", "SystemMenu", "", std::string("16|1|") + kAboutEntry + "\n", 0};
+    QPoint at = event->globalPos();
+    ModalAnswer answer = ModalSeam::Ask(request, [this, at] {
+        QMenu menu(this);
+        menu.addSeparator();
+        QAction* about = menu.addAction(QString::fromUtf8(kAboutEntry));
+        about->setData(kSysCommandAbout);
+        QAction* chosen = menu.exec(at);
+        return ModalAnswer{chosen ? chosen->data().toInt() : 0, {}};
+    });
+    OnSysCommand(answer.code);
 }
 
 void CIhmDlgSubMain::SetWaitCursor(bool on) {

@@ -36,6 +36,9 @@ class CIhmDlgSubMain : public QWidget, private IMenuUi {
     void OnHelp();
     void OnAbout();
     void OnExit();
+    // A command of the window's own menu: 16 to 31 open About, the others do nothing.
+    void OnSysCommand(int command);
+    static constexpr int kSysCommandAbout = 16;
 
     // The last menu built, as it was offered.
     const CommandMenu& LastMenu() const { return lastMenu_; }
@@ -44,6 +47,9 @@ class CIhmDlgSubMain : public QWidget, private IMenuUi {
 
     // The size of the panel's window in pixels.
     static QSize PanelSize();
+
+  protected:
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
   private:
     // IMenuUi

@@ -3,6 +3,7 @@
 // control by the same number the templates use.
 #pragma once
 
+#include <QPushButton>
 #include <QString>
 #include <QWidget>
 
@@ -12,4 +13,12 @@ inline QString CtlName(int id) {
 
 template <class T> T* FindCtl(const QWidget* parent, int id) {
     return parent->findChild<T*>(CtlName(id));
+}
+
+// A push button carrying template id `id`; never the default button by itself.
+inline QPushButton* MakeCtlButton(QWidget* parent, int id, const char* text) {
+    auto* button = new QPushButton(QString::fromUtf8(text), parent);
+    button->setObjectName(CtlName(id));
+    button->setAutoDefault(false);
+    return button;
 }

@@ -14,34 +14,16 @@
 #include "app/ControlIds.h"
 #include "app/LinkState.h"
 #include "app/ModalSeam.h"
+#include "app/WaitCursor.h"
 #include "comm/CComClient.h"
 #include "comm/PortEnumeration.h"
 #include "comm/ProcessState.h"
-
-namespace {
-
-class WaitCursor {
-  public:
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};
-
-QPushButton* MakeButton(QWidget* parent, int id, const char* text) {
-    auto* b = new QPushButton(QString::fromUtf8(text), parent);
-    b->setObjectName(CtlName(id));
-    b->setAutoDefault(false);
-    return b;
-}
-
-} // namespace
 
 CIhmDlgBLEDongleDiscovery::CIhmDlgBLEDongleDiscovery(QWidget* parent,
                                                      portchoice::BleScanner scanner)
     : QDialog(parent), scanner_(scanner ? std::move(scanner) : portchoice::ScanThroughLibrary),
       info_(new QLabel(this)), port_(new QLabel(this)), list_(new CIhmCtrlList(this)),
-      scan_(MakeButton(this, 1022, "Scan")), ok_(MakeButton(this, 1, "OK")) {
+      scan_(MakeCtlButton(this, 1022, "Scan")), ok_(MakeCtlButton(this, 1, "OK")) {
     setWindowTitle(QStringLiteral("Bluetooth settings"));
     setWindowIcon(ApplicationIcon());
     info_->setObjectName(CtlName(1190));
@@ -54,8 +36,8 @@ CIhmDlgBLEDongleDiscovery::CIhmDlgBLEDongleDiscovery(QWidget* parent,
     list_->Setup(true);
     list_->setShowGrid(true);
     list_->setMinimumSize(300, 160);
-    QPushButton* refresh = MakeButton(this, 1013, "Refresh");
-    QPushButton* back = MakeButton(this, 2, "Return");
+    QPushButton* refresh = MakeCtlButton(this, 1013, "Refresh");
+    QPushButton* back = MakeCtlButton(this, 2, "Return");
 
     auto* grid = new QGridLayout(this);
     grid->addWidget(info_, 0, 0, 1, 3);
@@ -104,7 +86,7 @@ void CIhmDlgBLEDongleDiscovery::DongleCheck() {
 }
 
 void CIhmDlgBLEDongleDiscovery::OnScan() {
-    WaitCursor wait;
+    ScopedWaitCursor wait;
     // The core server must let go of the dongle before the library scans through it.
     CComClient::Instance().Deconnect();
     std::vector<std::uint8_t> buffer(kScanBufferSize, 0);
@@ -141,7 +123,7 @@ void CIhmDlgBLEDongleDiscovery::OnSelectionChanged() {
 
 void CIhmDlgBLEDongleDiscovery::OnRefresh() {
     {
-        WaitCursor wait;
+        ScopedWaitCursor wait;
         comm::EnumeratePorts();
     }
     DongleCheck();

@@ -11,32 +11,14 @@
 #include "app/AppIcon.h"
 #include "app/ControlIds.h"
 #include "app/ModalSeam.h"
+#include "app/WaitCursor.h"
 #include "comm/CComClient.h"
 #include "comm/PortEnumeration.h"
 #include "comm/ui/PortChoice.h"
 
-namespace {
-
-class WaitCursor {
-  public:
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};
-
-QPushButton* MakeButton(QWidget* parent, int id, const char* text) {
-    auto* b = new QPushButton(QString::fromUtf8(text), parent);
-    b->setObjectName(CtlName(id));
-    b->setAutoDefault(false);
-    return b;
-}
-
-} // namespace
-
 CIhmDlgPortCOM::CIhmDlgPortCOM(QWidget* parent)
     : QDialog(parent), info_(new QLabel(this)), ports_(new QComboBox(this)),
-      ok_(MakeButton(this, 1, "OK")), test_(MakeButton(this, 1010, "Test")) {
+      ok_(MakeCtlButton(this, 1, "OK")), test_(MakeCtlButton(this, 1010, "Test")) {
     setWindowTitle(QStringLiteral("USB settings"));
     setWindowIcon(ApplicationIcon());
     info_->setObjectName(CtlName(1191));
@@ -45,8 +27,8 @@ CIhmDlgPortCOM::CIhmDlgPortCOM(QWidget* parent)
     ports_->setEditable(true);
     ports_->setInsertPolicy(QComboBox::NoInsert);
     ports_->setMinimumWidth(180);
-    QPushButton* back = MakeButton(this, 2, "Return");
-    QPushButton* refresh = MakeButton(this, 1013, "Refresh");
+    QPushButton* back = MakeCtlButton(this, 2, "Return");
+    QPushButton* refresh = MakeCtlButton(this, 1013, "Refresh");
     ok_->setDefault(true);
 
     auto* grid = new QGridLayout(this);
@@ -112,7 +94,7 @@ void CIhmDlgPortCOM::OnSelectionChanged() {
 void CIhmDlgPortCOM::OnTest() {
     bool ok;
     {
-        WaitCursor wait;
+        ScopedWaitCursor wait;
         ok = portchoice::TestUsbPort(current_, stored_);
     }
     if (ok)
@@ -128,7 +110,7 @@ void CIhmDlgPortCOM::OnOk() {
 
 void CIhmDlgPortCOM::OnRefresh() {
     {
-        WaitCursor wait;
+        ScopedWaitCursor wait;
         comm::EnumeratePorts();
     }
     Fill();

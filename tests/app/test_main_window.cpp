@@ -1,6 +1,7 @@
 // The main window's own behaviour: folding, the Help, About and Exit dialogs, the splash,
 // the start-up options and the program folder.
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
@@ -108,6 +109,26 @@ TEST_F(MainWindow, HelpAndAboutButtonsOpenTheirDialogs) {
     for (const ModalRequest& r : ModalSeam::History())
         names.push_back(r.name);
     EXPECT_EQ(names, (std::vector<std::string>{"CIhmDlgHelp", "CIhmDlgAbout"}));
+}
+
+TEST_F(MainWindow, WindowMenuOpensAboutForCommandsSixteenToThirtyOne) {
+    CIhmDlgMain main;
+    main.SetSplashEnabled(false);
+    main.Initialise();
+    main.IdleTimer()->stop();
+    for (int command : {15, 16, 31, 32, 0xF060})
+        main.SubMain()->OnSysCommand(command);
+    int abouts = 0;
+    for (const ModalRequest& r : ModalSeam::History())
+        abouts += r.name == "CIhmDlgAbout";
+    EXPECT_EQ(abouts, 2);
+    // The right-click menu offers the entry and runs it.
+    user_.menuChoices.push_back(16);
+    QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(5, 5), QPoint(5, 5));
+    QApplication::sendEvent(main.SubMain(), &click);
+    ASSERT_FALSE(user_.menusSeen.empty());
+    EXPECT_NE(user_.menusSeen.back().find("propos de IhmDlgMain..."), std::string::npos);
+    EXPECT_EQ(ModalSeam::History().back().name, "CIhmDlgAbout");
 }
 
 TEST_F(MainWindow, SplashNeedsTheProgramsOwnName) {
