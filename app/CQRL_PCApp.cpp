@@ -16,6 +16,7 @@
 #include "comm/ui/PortChoice.h"
 #include "discovery/CDiscoveryClient.h"
 #include "discovery/CDiscoveryService.h"
+#include "discovery/ui/CIhmDlgEthernetDiscovery.h"
 
 namespace {
 constexpr const char* kFontFile = "Z9PCnormalFont.ttf";
@@ -41,6 +42,7 @@ void RegisterConnectionDialogs() {
         CIhmDlgPortCOM dlg(parent);
         return dlg.DoModal() == QDialog::Accepted;
     });
+    RegisterEthernetDialog();
     RegisterMenuDialog(kMenuBluetooth, [](QWidget* parent) {
         CIhmDlgBLEDongleDiscovery dlg(parent);
         return dlg.DoModal() == QDialog::Accepted;
