@@ -87,6 +87,9 @@ void CIhmDlgMain::Fold() {
 }
 
 void CIhmDlgMain::IdlePass() {
+    // Nested dialogs run their own event loops; the panel is rebuilt once they are done.
+    if (subMain_->Busy())
+        return;
     int family = ControllerFamily().load();
     if (family != panelFamily_) {
         subMain_->DestroyWindow();

@@ -52,6 +52,18 @@ std::string DescribeMenu(const CommandMenu& menu) {
     return out.str();
 }
 
+// Marks the panel busy for the life of a command.
+class BusyScope {
+  public:
+    explicit BusyScope(int& counter) : counter_(counter) { ++counter_; }
+    ~BusyScope() { --counter_; }
+    BusyScope(const BusyScope&) = delete;
+    BusyScope& operator=(const BusyScope&) = delete;
+
+  private:
+    int& counter_;
+};
+
 } // namespace
 
 QSize CIhmDlgSubMain::PanelSize() {
@@ -113,6 +125,7 @@ void CIhmDlgSubMain::Tick() {
 }
 
 void CIhmDlgSubMain::OnMenu() {
+    BusyScope busy(busy_);
     lastMenu_ = actions_.Prepare();
     int command = ChooseCommand(lastMenu_);
     const MenuEntry* entry = lastMenu_.Find(command);
@@ -146,16 +159,19 @@ int CIhmDlgSubMain::ChooseCommand(const CommandMenu& menu) {
 }
 
 void CIhmDlgSubMain::OnHelp() {
+    BusyScope busy(busy_);
     CIhmDlgHelp dlg(this);
     dlg.DoModal();
 }
 
 void CIhmDlgSubMain::OnAbout() {
+    BusyScope busy(busy_);
     CIhmDlgAbout dlg(this);
     dlg.DoModal();
 }
 
 void CIhmDlgSubMain::OnExit() {
+    BusyScope busy(busy_);
     CIhmDlgExit dlg(window(), this);
     dlg.DoModal();
 }

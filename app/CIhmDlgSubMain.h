@@ -45,6 +45,10 @@ class CIhmDlgSubMain : public QWidget, private IMenuUi {
     MenuActions& Actions() { return actions_; }
     CIhmFaceAvantView* View() const { return view_; }
 
+    // True while a command of the panel runs (menu, Help, About, Exit): its window must
+    // not be rebuilt then, since the button that started the command is part of it.
+    bool Busy() const { return busy_ > 0; }
+
     // The size of the panel's window in pixels.
     static QSize PanelSize();
 
@@ -70,4 +74,5 @@ class CIhmDlgSubMain : public QWidget, private IMenuUi {
     QWidget* column_ = nullptr;
     int templateId_ = 0;
     int creations_ = 0;
+    int busy_ = 0;
 };

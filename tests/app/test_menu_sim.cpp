@@ -287,6 +287,28 @@ TEST_F(MenuSim, ServiceDialogsRunWithMonitoringOffAndResumeIt) {
     EXPECT_TRUE(Alerts().empty());
 }
 
+TEST_F(MenuSim, PanelIsRebuiltOnlyAfterTheCommandThatChangedTheFamily) {
+    StartSim({"--code8", "61430001"});
+    ConnectUsb();
+    ASSERT_EQ(ControllerFamily().load(), 2);
+    ASSERT_EQ(Panel().TemplateId(), 102);
+    // A service dialog that runs its own event loop while the idle timer goes on.
+    int templateInside = 0;
+    RegisterMenuDialog(kMenuDateTime, [&](QWidget*) {
+        QTest::qWait(100);
+        templateInside = Panel().TemplateId();
+        return true;
+    });
+    main_->IdleTimer()->start();
+    user_.menuChoices.push_back(kMenuDateTime);
+    FindCtl<QPushButton>(&Panel(), 1000)->click();
+    RegisterMenuDialog(kMenuDateTime, {});
+    EXPECT_EQ(templateInside, 102);
+    QTest::qWait(50);
+    main_->IdleTimer()->stop();
+    EXPECT_EQ(Panel().TemplateId(), 220);
+}
+
 TEST_F(MenuSim, LockedControllerOpensNoServiceButOldSoftwareSkipsTheCheck) {
     // A remote password locks every session: the access probe fails and, until the
     // password dialogs exist, the access check refuses without a word.
