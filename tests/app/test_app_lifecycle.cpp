@@ -31,13 +31,16 @@ TEST(AppLifecycle, RunsConnectedAndShutsDownInOrder) {
     setenv("QUORVEL_DISCOVERY_IFACES", "lo", 1);
     UiClock::SetScale(0);
 
+    CQRL_PCApp app(CQRL_PCApp::ParseOptions({"--usb", "ttySIM0", "--no-splash"}));
     // The user looks at the window once and leaves; everything else answers OK.
+    bool fontWhileRunning = false;
     bool connectedWhileRunning = false;
     bool serverRunningWhileOpen = false;
     std::vector<std::string> shown;
     ModalSeam::SetScript([&](QDialog* dialog, const ModalRequest& request) {
         shown.push_back(request.name);
         if (request.name == "CIhmDlgMain") {
+            fontWhileRunning = app.FontRegistered();
             connectedWhileRunning =
                 IsLinkOpen() && LinkConfigured().load() == 1 && ConnectionKind().load() == 0;
             serverRunningWhileOpen = CComClient::Instance().IsStarted() &&
@@ -50,10 +53,10 @@ TEST(AppLifecycle, RunsConnectedAndShutsDownInOrder) {
         return ModalAnswer{QDialog::Rejected, {}};
     });
 
-    CQRL_PCApp app(CQRL_PCApp::ParseOptions({"--usb", "ttySIM0", "--no-splash"}));
     EXPECT_EQ(app.InitInstance(), 0);
     ModalSeam::Reset();
 
+    EXPECT_TRUE(fontWhileRunning); // the program folder holds Z9PCnormalFont.ttf
     EXPECT_TRUE(connectedWhileRunning);
     EXPECT_TRUE(serverRunningWhileOpen);
     // No alert on the way: only the main dialog ran.
