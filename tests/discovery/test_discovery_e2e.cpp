@@ -20,6 +20,7 @@
 #include <unistd.h>
 
 #include "discovery/CDiscoveryClient.h"
+#include "discovery/CDiscoveryTableHolder.h"
 #include "discovery/DiscoveryAddress.h"
 #include "discovery/DiscoveryWait.h"
 
@@ -160,6 +161,15 @@ TEST(DiscoveryEndToEnd, BroadcastFindsOneAddressFindsTheOtherThenTcpIdentifies) 
     EXPECT_EQ(b->label(), "PLC-BRAVO");
     EXPECT_EQ(b->code8(), 61420011u);
     EXPECT_TRUE(b->ajoutmanuel());
+    // The publications reach a subscriber as the dialogs take them.
+    CDiscoveryTableHolder holder(client);
+    int lines = -1;
+    for (int i = 0; i < 40 && lines < 2; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        while (holder.Refresh() >= 0)
+            lines = holder.Table().ligne_size();
+    }
+    EXPECT_EQ(lines, 2);
     // A manual line can be removed; an ordinary one cannot.
     EXPECT_FALSE(client.RemoveController(HostFromMsb(kAlpha)));
     EXPECT_TRUE(client.RemoveController(HostFromMsb(kBravo)));
