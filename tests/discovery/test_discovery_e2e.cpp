@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <sched.h>
 #include <signal.h>
 #include <spawn.h>
@@ -70,6 +71,7 @@ class SimulatedController {
             !Shell("ip link set " + localIf + " up"))
             return false;
         const std::string devDir = "/tmp/quorvel-e2e-" + peerIf;
+        Shell("rm -f " + devDir + "/sim.out");
         const std::string script =
             "while ! ip link show " + peerIf + " >/dev/null 2>&1; do sleep 0.02; done; " +
             "ip link set lo up && ip addr add " + peerAddress + "/24 dev " + peerIf +
@@ -87,8 +89,23 @@ class SimulatedController {
         const std::string mine = NetNamespace(0);
         for (int i = 0; i < 500 && NetNamespace(pid_) == mine; ++i)
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        return NetNamespace(pid_) != mine &&
-               Shell("ip link set " + peerIf + " netns " + std::to_string(pid_));
+        if (NetNamespace(pid_) == mine ||
+            !Shell("ip link set " + peerIf + " netns " + std::to_string(pid_)))
+            return false;
+        readyFile_ = devDir + "/sim.out";
+        return true;
+    }
+    // Whether the simulator has said READY (its links, discovery included, are up).
+    bool WaitReady() const {
+        for (int i = 0; i < 300; ++i) {
+            std::ifstream in(readyFile_);
+            std::string text((std::istreambuf_iterator<char>(in)),
+                             std::istreambuf_iterator<char>());
+            if (text.find("READY") != std::string::npos)
+                return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        return false;
     }
     ~SimulatedController() {
         if (pid_ > 0) {
@@ -99,6 +116,7 @@ class SimulatedController {
 
   private:
     pid_t pid_ = 0;
+    std::string readyFile_;
 };
 
 bool HasLine(const DiscoveryTable& table, std::uint32_t host, const Entry** found = nullptr) {
@@ -121,6 +139,8 @@ TEST(DiscoveryEndToEnd, BroadcastFindsOneAddressFindsTheOtherThenTcpIdentifies) 
     if (dir.empty() || ::access((dir + "/quorvel-sim").c_str(), X_OK) != 0 ||
         ::access((dir + "/quorvel-cli").c_str(), X_OK) != 0)
         GTEST_SKIP() << "quorvel-sim and quorvel-cli are not built in " << dir;
+    if (!Shell("ip -V >/dev/null 2>&1"))
+        GTEST_SKIP() << "the ip command is missing";
     // A namespace of this test process alone: this thread has started no other yet.
     if (::unshare(CLONE_NEWNET) != 0)
         GTEST_SKIP() << "cannot create a network namespace";
@@ -132,7 +152,8 @@ TEST(DiscoveryEndToEnd, BroadcastFindsOneAddressFindsTheOtherThenTcpIdentifies) 
     ASSERT_TRUE(bravo.Start("qv2", "10.78.0.1/24", "qv3", "10.78.0.3",
                             "--discovery-port 40001 --label PLC-BRAVO --product-id 12 "
                             "--code8 61420011"));
-    std::this_thread::sleep_for(std::chrono::milliseconds(500)); // the simulators start
+    ASSERT_TRUE(alpha.WaitReady());
+    ASSERT_TRUE(bravo.WaitReady());
 
     CDiscoveryClient client({{"qv0", "qv2"}, {}, nullptr});
     ASSERT_TRUE(client.Init());
