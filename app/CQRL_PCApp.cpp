@@ -33,6 +33,8 @@ CQRL_PCApp::Options CQRL_PCApp::ParseOptions(const std::vector<std::string>& arg
             o.usbPort = args[i].substr(6);
         else if (args[i] == "--no-splash")
             o.splash = false;
+        else if (args[i] == "--discovery-iface" && i + 1 < args.size())
+            o.discoveryInterfaces = discovery::SplitInterfaceList(args[++i]);
     }
     return o;
 }
@@ -61,7 +63,9 @@ int CQRL_PCApp::InitInstance() {
     QuorvelStartup(ProgramFolder());
     // The discovery service, and a first search so the table starts filling.
     discovery::DiscoveryServiceOptions discoveryOptions;
-    discoveryOptions.interfaces = discovery::InterfacesFromEnvironment();
+    discoveryOptions.interfaces = options_.discoveryInterfaces.empty()
+                                      ? discovery::InterfacesFromEnvironment()
+                                      : options_.discoveryInterfaces;
     discovery::CDiscoveryClient& discoveryClient = discovery::CDiscoveryClient::Instance();
     discoveryClient.SetOptions(std::move(discoveryOptions));
     if (discoveryClient.Init())

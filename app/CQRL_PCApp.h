@@ -12,9 +12,12 @@ class CQRL_PCApp {
         // dialog would after OK. Also taken from QUORVEL_USB_PORT.
         std::string usbPort;
         bool splash = true;
+        // Interfaces discovery may use ("--discovery-iface eth0,eth1"); empty: those of
+        // QUORVEL_DISCOVERY_IFACES, or every interface that is up.
+        std::vector<std::string> discoveryInterfaces;
     };
 
-    // "--usb NAME", "--no-splash"; unknown arguments are ignored.
+    // "--usb NAME", "--no-splash", "--discovery-iface NAMES"; unknown arguments are ignored.
     static Options ParseOptions(const std::vector<std::string>& args);
 
     explicit CQRL_PCApp(Options options) : options_(std::move(options)) {}
