@@ -17,9 +17,16 @@ std::string TrimmedLabel(const std::string& label) {
 }
 
 int CDiscoveryTableHolder::Refresh() {
+    // Publications pile up while no dialog reads them (one a second from start-up): the
+    // newest waiting one is the table, older ones would only show the past.
     table_.Clear();
     if (!client_.PollTable(table_))
         return -1;
+    DiscoveryTable newer;
+    while (client_.PollTable(newer)) {
+        table_.Swap(&newer);
+        newer.Clear();
+    }
     return table_.ligne_size();
 }
 

@@ -18,7 +18,8 @@ class CDiscoveryTableHolder {
   public:
     explicit CDiscoveryTableHolder(IDiscoveryClient& client) : client_(client) {}
 
-    // Takes the next waiting publication; its number of lines, or -1 when none was taken.
+    // Takes the newest waiting publication (older ones are dropped); its number of lines, or
+    // -1 when none was waiting.
     int Refresh();
     void Clear() { table_.Clear(); }
     // Line i's label: its first 18 characters without leading and trailing white space.

@@ -244,8 +244,10 @@ TEST(TableHolder, RefreshLabelsRemovalAndDuplicates) {
     EXPECT_FALSE(holder.Remove(2));
 
     *t.add_ligne() = Line(Host(10, 0, 0, 2), "PLC-C");
+    client.publications.push_back(DiscoveryTable()); // an older publication still waiting
     client.publications.push_back(t);
-    EXPECT_EQ(holder.Refresh(), 3);
+    EXPECT_EQ(holder.Refresh(), 3); // the newest one
+    EXPECT_TRUE(client.publications.empty());
     EXPECT_FALSE(holder.FindDuplicates().labels);
     EXPECT_TRUE(holder.FindDuplicates().addresses);
     *t.add_ligne() = Line(Host(10, 0, 0, 4), "PLC-B");
