@@ -2,6 +2,7 @@
 
 #include <QFontDatabase>
 
+#include <cstdio>
 #include <cstdlib>
 
 #include "app/CIhmDlgMain.h"
@@ -60,7 +61,10 @@ bool ConnectUsbAtStart(const std::string& port, CIhmDlgSubMain& panel) {
 
 int CQRL_PCApp::InitInstance() {
     // The transport libraries and the core server.
-    QuorvelStartup(ProgramFolder());
+    if (!QuorvelStartup(ProgramFolder()))
+        // The window still opens; every controller request will then fail and say so.
+        std::fprintf(stderr, "Quorvel: the communication core could not connect its "
+                             "in-process endpoints\n");
     // The discovery service, and a first search so the table starts filling.
     discovery::DiscoveryServiceOptions discoveryOptions;
     discoveryOptions.interfaces = options_.discoveryInterfaces.empty()
