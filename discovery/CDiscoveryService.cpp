@@ -128,11 +128,14 @@ bool CDiscoveryService::PollOnce(int timeoutMs) {
 
 void CDiscoveryService::SendWhole(zmq::socket_t& socket, const std::string& bytes,
                                   const char* what) {
-    // The nominal buffer is 4000 bytes; a bigger table is sent whole rather than cut.
-    if (bytes.size() > kMaxDatagram)
+    // The nominal buffer is 4000 bytes; a bigger table is sent whole rather than cut, and
+    // said so once each time it outgrows the buffer (not at every publication).
+    const bool oversize = bytes.size() > kMaxDatagram;
+    if (oversize && !oversizeReported_)
         console_ << what << " de " << bytes.size()
                  << " octets : plus grande que le tampon de 4000 octets, envoyée entière"
                  << std::endl;
+    oversizeReported_ = oversize;
     socket.send(zmq::buffer(bytes), zmq::send_flags::dontwait);
 }
 

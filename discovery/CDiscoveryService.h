@@ -76,6 +76,7 @@ class CDiscoveryService {
     std::unique_ptr<zmq::socket_t> rep_;
     std::unique_ptr<zmq::socket_t> pub_;
     bool stopped_ = false;
+    bool oversizeReported_ = false;
 };
 
 } // namespace discovery

@@ -1,5 +1,5 @@
 // The Ethernet dialogs driven through their controls, offscreen, with a scripted discovery
-// client and scripted answers to their alerts.
+// client and scripted answers to their alerts. The QApplication comes from qt_main_env.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -25,13 +25,6 @@ using test::Line;
 
 class EthernetDialogs : public ::testing::Test {
   protected:
-    static void SetUpTestSuite() {
-        static int argc = 1;
-        static char name[] = "test_ethernet_dialogs";
-        static char* argv[] = {name, nullptr};
-        if (!QApplication::instance())
-            new QApplication(argc, argv);
-    }
     void SetUp() override { ModalSeam::ClearHistory(); }
     void TearDown() override { ModalSeam::Reset(); }
 
