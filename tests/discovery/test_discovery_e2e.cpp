@@ -202,6 +202,12 @@ TEST(DiscoveryEndToEnd, BroadcastFindsOneAddressFindsTheOtherThenTcpIdentifies) 
         Capture("'" + dir + "/quorvel-cli' discover --wait 1 --iface qv0,qv2", status);
     EXPECT_EQ(status, 0) << out;
     EXPECT_NE(out.find("PLC-ALPHA"), std::string::npos) << out;
+    // Restricted to the other interface, the search never reaches PLC-ALPHA.
+    out =
+        Capture("QUORVEL_DISCOVERY_IFACES=qv2 '" + dir + "/quorvel-cli' discover --wait 1", status);
+    EXPECT_EQ(status, 0) << out;
+    EXPECT_EQ(out.find("PLC-ALPHA"), std::string::npos) << out;
+    EXPECT_NE(out.find("No kz9 controller found on the net."), std::string::npos) << out;
     out = Capture("'" + dir + "/quorvel-cli' add 10.78.0.3:40001 --json", status);
     EXPECT_EQ(status, 0) << out;
     EXPECT_NE(out.find("Communication Succeed"), std::string::npos) << out;
