@@ -15,9 +15,6 @@
 #include "comm/ProcessState.h"
 
 namespace {
-// The idle pass runs this often: well under one display read over any link, so the LCD
-// never falls more than one read behind.
-constexpr int kIdleIntervalMs = 10;
 constexpr int kFoldButtonWidth = 14;
 constexpr int kSplashMs = 1500;
 } // namespace
@@ -45,7 +42,7 @@ CIhmDlgMain::CIhmDlgMain(QWidget* parent)
     connect(fold_, &QPushButton::clicked, this, &CIhmDlgMain::Fold);
     connect(unfold_, &QPushButton::clicked, this, &CIhmDlgMain::Fold);
     connect(idle_, &QTimer::timeout, this, &CIhmDlgMain::IdlePass);
-    idle_->setInterval(kIdleIntervalMs);
+    idle_->setInterval(panel::IdlePacer::kBusyMs);
 }
 
 void CIhmDlgMain::Initialise() {
@@ -97,7 +94,7 @@ void CIhmDlgMain::IdlePass() {
         subMain_->show();
         panelFamily_ = family;
     }
-    subMain_->Tick();
+    idle_->setInterval(pacer_.Next(subMain_->Tick()));
 }
 
 void CIhmDlgMain::reject() {

@@ -7,6 +7,8 @@
 #include <QDialog>
 #include <QRect>
 
+#include "panel/IdlePacer.h"
+
 class CIhmDlgSubMain;
 class QPushButton;
 class QTimer;
@@ -43,6 +45,7 @@ class CIhmDlgMain : public QDialog {
     QPushButton* fold_;   // 1022 "<"
     QPushButton* unfold_; // 1023 ">"
     QTimer* idle_;
+    panel::IdlePacer pacer_;
     QRect unfolded_;
     int panelFamily_ = 0;
     bool sideColumn_ = true;

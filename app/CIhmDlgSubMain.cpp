@@ -119,9 +119,8 @@ void CIhmDlgSubMain::DestroyWindow() {
     column_ = nullptr;
 }
 
-void CIhmDlgSubMain::Tick() {
-    if (view_)
-        view_->Tick();
+int CIhmDlgSubMain::Tick() {
+    return view_ ? view_->Tick() : 0;
 }
 
 void CIhmDlgSubMain::OnMenu() {

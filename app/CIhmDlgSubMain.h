@@ -29,7 +29,8 @@ class CIhmDlgSubMain : public QWidget, private IMenuUi {
     int CreationCount() const { return creations_; }
 
     // The idle pass's front-panel tick.
-    void Tick();
+    // The front panel's idle pass; returns how many publications it took.
+    int Tick();
 
     // Button 1000: the command menu, from its preparation to the command's end.
     void OnMenu();

@@ -145,9 +145,11 @@ void CIhmFaceAvantView::SetKeyPicture(int key, bool pressed) {
         d_->keys[key]->ShowPressed(pressed);
 }
 
-void CIhmFaceAvantView::Tick() {
-    if (d_->session->Tick() > 0)
+int CIhmFaceAvantView::Tick() {
+    int taken = d_->session->Tick();
+    if (taken > 0)
         RequestRedraw();
+    return taken;
 }
 
 void CIhmFaceAvantView::RequestRedraw() {

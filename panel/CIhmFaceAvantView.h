@@ -59,7 +59,8 @@ class CIhmFaceAvantView : public QWidget {
     int Family() const;
 
     // The idle pass: takes what the core server published and repaints when anything came.
-    void Tick();
+    // Returns how many publications the pass took.
+    int Tick();
 
     // Key operations: 0-5 are A, B, -, +, Esc, Enter; 6 is the Esc+Enter chord.
     void ToggleKey(int key);

@@ -5,7 +5,7 @@
 //    reads (request and answer characters at 10 bits each). Goal >= 0.90.
 // 2. Key-to-LCD latency: display reads taken by the view between the key mask write and
 //    the view's text changing. Goal <= 2.
-// 3. CPU of the whole process (core server thread and the view's 10 ms idle pass),
+// 3. CPU of the whole process (core server thread and the view's paced idle pass),
 //    connected with monitoring off, as a share of one core. Goal <= 1 %.
 //
 // Usage: bench_panel [program folder]   (default: QUORVEL_PROGRAM_DIR, else ./bin)
@@ -27,13 +27,14 @@
 #include "comm/ProcessState.h"
 #include "comm/Startup.h"
 #include "panel/CIhmFaceAvantView.h"
+#include "panel/IdlePacer.h"
 #include "wire/frame_codec.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 constexpr int kBaud = 115200;
-constexpr int kIdlePassMs = 10;
+constexpr int kIdlePassMs = panel::IdlePacer::kBusyMs;
 
 // The simulator as a child process, started through the shell and stopped by its id.
 class Simulator {
@@ -84,11 +85,13 @@ int AnswerChars() {
         wire::EncodeAscii(wire::BuildReadAnswer(1, wire::kFnRead[0], data.data(), 156)).size());
 }
 
-// Runs the view's idle pass every 10 ms for `ms`, as the main dialog's timer does.
+// Runs the view's idle pass for `ms`, paced as the main dialog's timer is.
 void RunIdle(QApplication& app, CIhmFaceAvantView& view, int ms) {
     QTimer idle;
-    QObject::connect(&idle, &QTimer::timeout, &view, &CIhmFaceAvantView::Tick);
-    idle.start(kIdlePassMs);
+    panel::IdlePacer pacer;
+    QObject::connect(&idle, &QTimer::timeout, &view,
+                     [&] { idle.setInterval(pacer.Next(view.Tick())); });
+    idle.start(panel::IdlePacer::kBusyMs);
     QTimer::singleShot(ms, &app, &QApplication::quit);
     app.exec();
 }
