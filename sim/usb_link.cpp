@@ -136,6 +136,7 @@ void UsbLink::OnChars(const char* p, std::size_t n) {
         if (c == ':') { // a colon always starts a new frame; a partial one is dropped
             line_.assign(1, c);
             in_frame_ = true;
+            frame_start_ = std::chrono::steady_clock::now();
             continue;
         }
         if (!in_frame_)
@@ -164,6 +165,8 @@ void UsbLink::OnLine(const std::string& line) {
         return;
     }
     frame->pop_back();
+    if (baud_ > 0)
+        std::this_thread::sleep_until(frame_start_ + LineTime(line.size()));
     AnswerFaults faults;
     wire::Bytes answer = controller_.HandleRequest(*frame, &faults);
     if (answer.empty())
@@ -180,12 +183,17 @@ void UsbLink::OnLine(const std::string& line) {
 }
 
 void UsbLink::Send(const std::string& text) {
-    // At an emulated speed, 10 bits per character (start, 8 data, stop).
+    // At an emulated speed the answer leaves in small chunks, each at the moment its last
+    // character would have crossed the line, counted from the first: sleeping to absolute
+    // deadlines keeps the per-chunk overheads from adding up.
     const std::size_t chunk =
         baud_ > 0 ? std::max<std::size_t>(1, std::size_t(baud_) / 1000) : text.size();
+    const auto start = std::chrono::steady_clock::now();
     std::size_t at = 0;
     while (at < text.size() && !thread_.stopping()) {
         const std::size_t n = std::min(chunk, text.size() - at);
+        if (baud_ > 0)
+            std::this_thread::sleep_until(start + LineTime(at + n));
         ssize_t w = ::write(master_, text.data() + at, n);
         if (w < 0) {
             if (errno == EAGAIN || errno == EINTR) {
@@ -196,10 +204,12 @@ void UsbLink::Send(const std::string& text) {
             return; // the peer is gone
         }
         at += std::size_t(w);
-        if (baud_ > 0)
-            std::this_thread::sleep_for(
-                std::chrono::microseconds(std::int64_t(w) * 10'000'000 / baud_));
     }
+}
+
+// Time for `chars` characters at the emulated speed, 10 bits each (start, 8 data, stop).
+std::chrono::microseconds UsbLink::LineTime(std::size_t chars) const {
+    return std::chrono::microseconds(std::int64_t(chars) * 10'000'000 / baud_);
 }
 
 // An unplugged cable: the pty goes away (the peer reads a hang-up) and a fresh one is

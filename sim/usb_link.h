@@ -3,6 +3,7 @@
 // check byte + CR LF both ways.
 #pragma once
 
+#include <chrono>
 #include <string>
 
 #include "sim/controller.h"
@@ -31,6 +32,7 @@ class UsbLink : public Link {
     void OnLine(const std::string& line);
     void Send(const std::string& text);
     void Drop();
+    std::chrono::microseconds LineTime(std::size_t chars) const;
 
     Controller& controller_;
     std::string dev_dir_;
@@ -40,6 +42,9 @@ class UsbLink : public Link {
     std::string slave_;
     std::string line_;
     bool in_frame_ = false;
+    // When the current request's colon arrived: at an emulated speed the request only
+    // counts as received once all its characters could have crossed the line.
+    std::chrono::steady_clock::time_point frame_start_{};
     bool peer_open_ = false;
     bool published_ = false;
     LinkThread thread_;
