@@ -83,8 +83,8 @@ bool MenuActions::CapabilityCheck() {
     auto identity = model::CreateIdentityTable(family);
     if (!identity || identity->Read() != 0)
         return true;
-    return SoftwareCapable(family, identity->GetSoftwareV(), identity->GetSoftwareI(),
-                           identity->GetSoftwareR());
+    return model::SoftwareOffersServices(family, identity->GetSoftwareV(), identity->GetSoftwareI(),
+                                         identity->GetSoftwareR());
 }
 
 CommandMenu MenuActions::Prepare() {

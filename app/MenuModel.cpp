@@ -80,14 +80,6 @@ CommandMenu BuildCommandMenu(const MenuInputs& in) {
     return menu;
 }
 
-bool SoftwareCapable(int family, int v, int i, int r) {
-    if (family == 0 || family == 1)
-        return !(v == 0 || i < 6 || (v == 1 && i == 6 && r <= 20));
-    if (family == 2)
-        return !(v == 0 || (v == 1 && i == 0 && r == 0));
-    return false;
-}
-
 int PanelTemplateForFamily(int family) {
     if (family == 0)
         return 102;

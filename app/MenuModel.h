@@ -58,9 +58,5 @@ struct CommandMenu {
 
 CommandMenu BuildCommandMenu(const MenuInputs& in);
 
-// Software capability check from the identity's software version. `family` 0 or 1 uses
-// the T71 rule, 2 the Trel rule; any other family answers no.
-bool SoftwareCapable(int family, int v, int i, int r);
-
 // The command panel's template for a family index: 102 (kz9), 220 (Trel), else 167.
 int PanelTemplateForFamily(int family);

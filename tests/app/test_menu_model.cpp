@@ -4,6 +4,7 @@
 #include <set>
 
 #include "app/MenuModel.h"
+#include "model/ModelTable.h"
 
 namespace {
 
@@ -112,22 +113,22 @@ TEST(MenuModel, TrelProductTypesGreyParameterAccessOnly) {
 
 TEST(MenuModel, SoftwareCapabilityRules) {
     // kz9 and Pask: no when V is 0, I below 6, or 1.06.20 and older within 1.06.
-    EXPECT_FALSE(SoftwareCapable(0, 0, 9, 9));
-    EXPECT_FALSE(SoftwareCapable(0, 1, 5, 99));
-    EXPECT_FALSE(SoftwareCapable(1, 1, 6, 20));
-    EXPECT_FALSE(SoftwareCapable(1, 2, 3, 0));
-    EXPECT_TRUE(SoftwareCapable(0, 1, 6, 21));
-    EXPECT_TRUE(SoftwareCapable(0, 1, 9, 3));
-    EXPECT_TRUE(SoftwareCapable(1, 2, 6, 0));
+    EXPECT_FALSE(model::SoftwareOffersServices(0, 0, 9, 9));
+    EXPECT_FALSE(model::SoftwareOffersServices(0, 1, 5, 99));
+    EXPECT_FALSE(model::SoftwareOffersServices(1, 1, 6, 20));
+    EXPECT_FALSE(model::SoftwareOffersServices(1, 2, 3, 0));
+    EXPECT_TRUE(model::SoftwareOffersServices(0, 1, 6, 21));
+    EXPECT_TRUE(model::SoftwareOffersServices(0, 1, 9, 3));
+    EXPECT_TRUE(model::SoftwareOffersServices(1, 2, 6, 0));
     // Trel: no when V is 0 or the software is 1.00.00.
-    EXPECT_FALSE(SoftwareCapable(2, 0, 5, 5));
-    EXPECT_FALSE(SoftwareCapable(2, 1, 0, 0));
-    EXPECT_TRUE(SoftwareCapable(2, 1, 0, 1));
-    EXPECT_TRUE(SoftwareCapable(2, 1, 1, 0));
-    EXPECT_TRUE(SoftwareCapable(2, 2, 0, 0));
+    EXPECT_FALSE(model::SoftwareOffersServices(2, 0, 5, 5));
+    EXPECT_FALSE(model::SoftwareOffersServices(2, 1, 0, 0));
+    EXPECT_TRUE(model::SoftwareOffersServices(2, 1, 0, 1));
+    EXPECT_TRUE(model::SoftwareOffersServices(2, 1, 1, 0));
+    EXPECT_TRUE(model::SoftwareOffersServices(2, 2, 0, 0));
     // Any other family: no.
-    EXPECT_FALSE(SoftwareCapable(3, 9, 9, 9));
-    EXPECT_FALSE(SoftwareCapable(-1, 9, 9, 9));
+    EXPECT_FALSE(model::SoftwareOffersServices(3, 9, 9, 9));
+    EXPECT_FALSE(model::SoftwareOffersServices(-1, 9, 9, 9));
 }
 
 TEST(MenuModel, PanelTemplatePerFamily) {
