@@ -4,28 +4,19 @@
 #include <set>
 
 #include "app/MenuModel.h"
+#include "menu_checks.h"
 #include "model/ModelTable.h"
 
 namespace {
+
+using menutest::Enabled;
+using menutest::TextOf;
 
 std::vector<int> Codes(const CommandMenu& m) {
     std::vector<int> out;
     for (const MenuEntry& e : m.entries)
         out.push_back(e.code);
     return out;
-}
-
-std::set<int> Enabled(const CommandMenu& m) {
-    std::set<int> out;
-    for (const MenuEntry& e : m.entries)
-        if (e.enabled)
-            out.insert(e.code);
-    return out;
-}
-
-std::string TextOf(const CommandMenu& m, int code) {
-    const MenuEntry* e = m.Find(code);
-    return e ? e->text : "<absent>";
 }
 
 TEST(MenuModel, NeverConnectedOffersOnlyTheConnectionSubMenu) {

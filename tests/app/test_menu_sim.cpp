@@ -17,22 +17,13 @@
 #include "comm/CComClient.h"
 #include "comm/CoreServerState.h"
 #include "comm/ProcessState.h"
+#include "menu_checks.h"
 #include "panel/CIhmFaceAvantView.h"
 
 namespace {
 
-std::set<int> Enabled(const CommandMenu& m) {
-    std::set<int> out;
-    for (const MenuEntry& e : m.entries)
-        if (e.enabled)
-            out.insert(e.code);
-    return out;
-}
-
-std::string TextOf(const CommandMenu& m, int code) {
-    const MenuEntry* e = m.Find(code);
-    return e ? e->text : "<absent>";
-}
+using menutest::Enabled;
+using menutest::TextOf;
 
 int PressOk(QDialog* d) {
     auto* ok = FindCtl<QPushButton>(d, 1);

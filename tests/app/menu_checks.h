@@ -1,0 +1,26 @@
+// Views of a built command menu that the menu tests compare against.
+#pragma once
+
+#include <set>
+#include <string>
+
+#include "app/MenuModel.h"
+
+namespace menutest {
+
+// The codes of the entries that are enabled.
+inline std::set<int> Enabled(const CommandMenu& m) {
+    std::set<int> out;
+    for (const MenuEntry& e : m.entries)
+        if (e.enabled)
+            out.insert(e.code);
+    return out;
+}
+
+// The text of entry `code`, or "<absent>" when the menu has none.
+inline std::string TextOf(const CommandMenu& m, int code) {
+    const MenuEntry* e = m.Find(code);
+    return e ? e->text : "<absent>";
+}
+
+} // namespace menutest
