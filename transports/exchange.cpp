@@ -27,21 +27,30 @@ constexpr std::size_t kWriteAnswerSize = 8;
 constexpr std::uint8_t kHandshakeByte = 0x14;
 constexpr std::uint32_t kHandshakeRejected = 0x7100;
 
-int ReadResult(const Answer& a, std::uint8_t target, std::uint8_t function, std::uint16_t count,
-               std::uint8_t* out) {
+// What the answer's arrival alone decides, or kOk when its body is for the caller to
+// judge: a lost link gives kLinkDown, a missing or unreadable answer `unanswered`, a
+// refusal kNoAnswer.
+int ArrivalResult(const Answer& a, int unanswered) {
     switch (a.status) {
     case AnswerStatus::kLinkLost:
         return t71::kLinkDown;
     case AnswerStatus::kNoAnswer:
     case AnswerStatus::kMalformed:
     case AnswerStatus::kTooLong:
-        return t71::kNoAnswer;
+        return unanswered;
     case AnswerStatus::kReceived:
         break;
     }
-    const wire::Bytes& b = a.body;
-    if (wire::IsRefusal(b.data(), b.size()))
+    if (wire::IsRefusal(a.body.data(), a.body.size()))
         return t71::kNoAnswer;
+    return t71::kOk;
+}
+
+int ReadResult(const Answer& a, std::uint8_t target, std::uint8_t function, std::uint16_t count,
+               std::uint8_t* out) {
+    if (int r = ArrivalResult(a, t71::kNoAnswer); r != t71::kOk)
+        return r;
+    const wire::Bytes& b = a.body;
     if (!a.checkOk)
         return t71::kUnsupported;
     if (b.size() < 2)
@@ -60,19 +69,9 @@ int ReadResult(const Answer& a, std::uint8_t target, std::uint8_t function, std:
 
 int WriteResult(const Answer& a, std::uint32_t address, const std::uint8_t* data,
                 std::uint16_t count) {
-    switch (a.status) {
-    case AnswerStatus::kLinkLost:
-        return t71::kLinkDown;
-    case AnswerStatus::kNoAnswer:
-    case AnswerStatus::kMalformed:
-    case AnswerStatus::kTooLong:
-        return t71::kUnsupported;
-    case AnswerStatus::kReceived:
-        break;
-    }
+    if (int r = ArrivalResult(a, t71::kUnsupported); r != t71::kOk)
+        return r;
     const wire::Bytes& b = a.body;
-    if (wire::IsRefusal(b.data(), b.size()))
-        return t71::kNoAnswer;
     if (address == wire::kCommandAddress && count >= 1 && data[0] == kHandshakeByte &&
         b.size() >= kRefusalSize && wire::GetBE32(b.data() + 2) == kHandshakeRejected)
         return t71::kLinkDown;
