@@ -29,4 +29,12 @@ struct TransportLibrary {
 // One T71_COMM call: dispatches on the command code. Returns only 0, 1, 4 or 5.
 int RunT71(TransportLibrary& library, const T71Call& call);
 
+// The body of a library's T71_COMM: one `Link` and one library record with code `kCode`
+// for the whole process, made on the first call.
+template <typename Link, std::uint16_t kCode> int RunT71On(const T71Call& call) {
+    static Link link;
+    static TransportLibrary library{link, kCode};
+    return RunT71(library, call);
+}
+
 } // namespace transports

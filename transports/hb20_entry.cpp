@@ -9,8 +9,6 @@ constexpr std::uint16_t kLibraryCode = 0x0B20;
 QUORVEL_T71_EXPORT int T71_COMM(std::int32_t target, std::int32_t command, void* info, void* params,
                                 std::int32_t timeoutMs, std::int32_t, std::int32_t count,
                                 std::uint32_t address, std::uint8_t* buffer) {
-    static transports::TcpLink link;
-    static transports::TransportLibrary library{link, kLibraryCode};
-    return transports::RunT71(library,
-                              {target, command, info, params, timeoutMs, count, address, buffer});
+    return transports::RunT71On<transports::TcpLink, kLibraryCode>(
+        {target, command, info, params, timeoutMs, count, address, buffer});
 }
