@@ -1,6 +1,7 @@
 // The Qt front panel on crafted publications: what it draws, the keys the controller
 // sees for mouse clicks, and the drawing primitives' results (colour key, rectangles,
-// clearing). Runs offscreen; the LCD font and pictures come from the program folder.
+// clearing). Runs offscreen; the LCD font and pictures come from the program folder, the
+// QApplication from qt_main_env.
 #include <cstdlib>
 
 #include <QAbstractButton>
@@ -32,28 +33,6 @@ QString ProgramFolder() {
     const char* dir = std::getenv("QUORVEL_PROGRAM_DIR");
     return dir ? QString::fromLocal8Bit(dir) + "/" : QString();
 }
-
-// One QApplication for the executable, made before the first test and deleted after the
-// last, so that everything Qt holds is released.
-class QtEnvironment : public ::testing::Environment {
-  public:
-    void SetUp() override {
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-        static int argc = 1;
-        static char name[] = "test_panel_view";
-        static char* argv[] = {name, nullptr};
-        app_ = new QApplication(argc, argv);
-    }
-    void TearDown() override {
-        delete app_;
-        app_ = nullptr;
-    }
-
-  private:
-    QApplication* app_ = nullptr;
-};
-const auto* const kQt = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
 
 // Keeps a picture of a rendered panel when QUORVEL_PANEL_PREVIEW names a folder.
 void Preview(const QImage& image, const char* name) {
