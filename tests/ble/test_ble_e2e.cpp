@@ -10,39 +10,22 @@
 #include "QRL_protocole.pb.h"
 #include "comm/CComClient.h"
 #include "comm/ProcessState.h"
-#include "comm/Startup.h"
 #include "comm/TransportRegistry.h"
 #include "platform/device_folder.h"
+#include "tests/support/byte_pattern.h"
+#include "tests/support/client_environment.h"
 #include "tests/support/sim_fixture.h"
 
 namespace {
 
+using testsupport::Pattern;
+
+[[maybe_unused]] auto* const kEnvironment =
+    ::testing::AddGlobalTestEnvironment(new testsupport::ClientEnvironment({BLTH}));
+
 constexpr std::uint32_t kBleTimeoutMs = 40000;
 // The simulated controller's default address, least significant byte first.
 const std::uint8_t kControllerAddress[6] = {0x00, 0x5E, 0x1D, 0xC4, 0x7B, 0xA2};
-
-// One client and core server for the whole program, with the libraries of the program
-// folder, as in the application.
-class ClientEnvironment : public ::testing::Environment {
-  public:
-    void SetUp() override {
-        const char* dir = std::getenv("QUORVEL_PROGRAM_DIR");
-        ASSERT_NE(dir, nullptr);
-        QuorvelStartup(std::string(dir) + "/");
-        ASSERT_NE(TransportRegistry::Instance().Ble().Entry(), nullptr);
-    }
-    void TearDown() override { QuorvelShutdown(); }
-};
-
-[[maybe_unused]] auto* const kEnvironment =
-    ::testing::AddGlobalTestEnvironment(new ClientEnvironment);
-
-std::vector<std::uint8_t> Pattern(std::size_t n, std::uint8_t seed) {
-    std::vector<std::uint8_t> v(n);
-    for (std::size_t i = 0; i < n; ++i)
-        v[i] = std::uint8_t(seed + 29 * i);
-    return v;
-}
 
 class BleEndToEnd : public ::testing::Test {
   protected:

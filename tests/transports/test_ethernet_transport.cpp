@@ -10,29 +10,17 @@
 
 #include "fake_controller.h"
 #include "tcp_peer.h"
+#include "tests/support/byte_pattern.h"
+#include "tests/support/timing.h"
 #include "transport_loader.h"
 
 using namespace std::chrono_literals;
 using testpeer::Fault;
+using testsupport::Pattern;
+using testsupport::Timed;
+using testsupport::WaitUntil;
 
 namespace {
-
-std::vector<std::uint8_t> Pattern(std::size_t n, std::uint8_t seed) {
-    std::vector<std::uint8_t> v(n);
-    for (std::size_t i = 0; i < n; ++i)
-        v[i] = std::uint8_t(seed + i * 13 + (i >> 9));
-    return v;
-}
-
-template <typename Pred> bool WaitUntil(Pred pred, std::chrono::milliseconds limit = 2000ms) {
-    auto end = std::chrono::steady_clock::now() + limit;
-    while (!pred()) {
-        if (std::chrono::steady_clock::now() > end)
-            return false;
-        std::this_thread::sleep_for(5ms);
-    }
-    return true;
-}
 
 // 127.0.0.1 as the block holds it: first octet in the least significant byte.
 void SetPeer(PARAM_COM& p, std::uint32_t portField) {
@@ -61,13 +49,6 @@ class EthernetTransport : public ::testing::Test {
         ASSERT_EQ(eth.Open(), t71::kOk);
     }
     void TearDown() override { eth.Close(); }
-
-    template <typename F> std::pair<int, std::chrono::milliseconds> Timed(F call) {
-        auto start = std::chrono::steady_clock::now();
-        int r = call();
-        return {r, std::chrono::duration_cast<std::chrono::milliseconds>(
-                       std::chrono::steady_clock::now() - start)};
-    }
 
     testpeer::FakeController controller;
     testpeer::TcpPeer peer{controller};

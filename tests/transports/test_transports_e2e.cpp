@@ -11,43 +11,24 @@
 #include "QRL_protocole.pb.h"
 #include "comm/CComClient.h"
 #include "comm/ProcessState.h"
-#include "comm/Startup.h"
-#include "comm/TransportRegistry.h"
 #include "platform/device_folder.h"
+#include "tests/support/byte_pattern.h"
+#include "tests/support/client_environment.h"
 #include "tests/support/sim_fixture.h"
 
 using namespace std::chrono_literals;
 
 namespace {
 
-// One client and core server for the whole program, with the libraries of the program
-// folder, as in the application.
-class ClientEnvironment : public ::testing::Environment {
-  public:
-    void SetUp() override {
-        const char* dir = std::getenv("QUORVEL_PROGRAM_DIR");
-        ASSERT_NE(dir, nullptr);
-        QuorvelStartup(std::string(dir) + "/");
-        ASSERT_NE(TransportRegistry::Instance().Usb().Entry(), nullptr);
-        ASSERT_NE(TransportRegistry::Instance().Ethernet().Entry(), nullptr);
-    }
-    void TearDown() override { QuorvelShutdown(); }
-};
+using testsupport::Pattern;
 
 [[maybe_unused]] auto* const kEnvironment =
-    ::testing::AddGlobalTestEnvironment(new ClientEnvironment);
+    ::testing::AddGlobalTestEnvironment(new testsupport::ClientEnvironment({PORT_SERIE, ETH}));
 
 enum class Link { kUsb, kEthernet };
 
 std::string LinkName(const ::testing::TestParamInfo<Link>& info) {
     return info.param == Link::kUsb ? "Usb" : "Ethernet";
-}
-
-std::vector<std::uint8_t> Pattern(std::size_t n, std::uint8_t seed) {
-    std::vector<std::uint8_t> v(n);
-    for (std::size_t i = 0; i < n; ++i)
-        v[i] = std::uint8_t(seed + 31 * i);
-    return v;
 }
 
 // A simulated controller of the given model reached over the link under test.

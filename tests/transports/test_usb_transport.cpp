@@ -8,31 +8,19 @@
 #include "fake_controller.h"
 #include "platform/serial_port.h"
 #include "pty_peer.h"
+#include "tests/support/byte_pattern.h"
+#include "tests/support/timing.h"
 #include "transport_loader.h"
 
 using namespace std::chrono_literals;
 using testpeer::Fault;
+using testsupport::Pattern;
+using testsupport::Timed;
+using testsupport::WaitUntil;
 
 namespace {
 
 constexpr const char* kPortName = "ttyQV0";
-
-std::vector<std::uint8_t> Pattern(std::size_t n, std::uint8_t seed) {
-    std::vector<std::uint8_t> v(n);
-    for (std::size_t i = 0; i < n; ++i)
-        v[i] = std::uint8_t(seed + i * 7 + (i >> 8));
-    return v;
-}
-
-template <typename Pred> bool WaitUntil(Pred pred, std::chrono::milliseconds limit = 2000ms) {
-    auto end = std::chrono::steady_clock::now() + limit;
-    while (!pred()) {
-        if (std::chrono::steady_clock::now() > end)
-            return false;
-        std::this_thread::sleep_for(5ms);
-    }
-    return true;
-}
 
 class UsbTransport : public ::testing::Test {
   protected:
@@ -43,14 +31,6 @@ class UsbTransport : public ::testing::Test {
         ASSERT_EQ(usb.Open(), t71::kOk);
     }
     void TearDown() override { usb.Close(); }
-
-    // Runs `call` and returns its result with the time it took.
-    template <typename F> std::pair<int, std::chrono::milliseconds> Timed(F call) {
-        auto start = std::chrono::steady_clock::now();
-        int r = call();
-        return {r, std::chrono::duration_cast<std::chrono::milliseconds>(
-                       std::chrono::steady_clock::now() - start)};
-    }
 
     testpeer::TempDevDir devDir;
     testpeer::FakeController controller;
