@@ -17,10 +17,7 @@ constexpr std::uint32_t kRunStateAddress = 0x4000, kStateWordAddress = 0x5000;
 // Takes --json and refuses anything else.
 bool JsonOnlyArgs(cli::Context& context, bool& json) {
     json = cli::TakeFlag(context.args, "--json");
-    if (context.args.empty())
-        return true;
-    context.err << "Unexpected argument: " << context.args[0] << "\n";
-    return false;
+    return cli::NoArgumentsLeft(context);
 }
 
 int NotReacting(cli::Context& context) {

@@ -157,10 +157,8 @@ int RunLive(cli::Context& context, panel::FrontPanelSession& session, int family
 
 int RunPanel(cli::Context& context) {
     const bool once = cli::TakeFlag(context.args, "--once");
-    if (!context.args.empty()) {
-        context.err << "Unexpected argument: " << context.args[0] << "\n";
+    if (!cli::NoArgumentsLeft(context))
         return cli::kExitUsage;
-    }
     model::IControllerReader& reader = model::ComClientReader();
     int family = 0;
     if (cli::ReadConnectedFamily(reader, family) != 0) {

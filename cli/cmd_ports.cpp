@@ -9,10 +9,8 @@ namespace {
 
 int RunPorts(cli::Context& context) {
     bool json = cli::TakeFlag(context.args, "--json");
-    if (!context.args.empty()) {
-        context.err << "Unexpected argument: " << context.args[0] << "\n";
+    if (!cli::NoArgumentsLeft(context))
         return cli::kExitUsage;
-    }
     const std::vector<std::string>& entries = comm::EnumeratePorts();
     if (json) {
         cli::JsonWriter j;

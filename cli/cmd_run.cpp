@@ -36,10 +36,8 @@ int CommunicationFailed(cli::Context& context) {
 }
 
 int RunStop(cli::Context& context) {
-    if (!context.args.empty()) {
-        context.err << "Unexpected argument: " << context.args[0] << "\n";
+    if (!cli::NoArgumentsLeft(context))
         return cli::kExitUsage;
-    }
     model::IControllerReader& reader = model::ComClientReader();
     if (!ServiceAllowed(context, reader))
         return cli::kExitFailure;
@@ -51,10 +49,8 @@ int RunStop(cli::Context& context) {
 
 int RunStart(cli::Context& context) {
     bool reset = cli::TakeFlag(context.args, "--reset");
-    if (!context.args.empty()) {
-        context.err << "Unexpected argument: " << context.args[0] << "\n";
+    if (!cli::NoArgumentsLeft(context))
         return cli::kExitUsage;
-    }
     model::IControllerReader& reader = model::ComClientReader();
     if (!ServiceAllowed(context, reader))
         return cli::kExitFailure;

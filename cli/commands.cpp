@@ -1,6 +1,7 @@
 #include "cli/commands.h"
 
 #include <algorithm>
+#include <ostream>
 
 namespace cli {
 
@@ -23,6 +24,13 @@ bool TakeFlag(std::vector<std::string>& args, std::string_view flag) {
         return false;
     args.erase(it);
     return true;
+}
+
+bool NoArgumentsLeft(Context& context) {
+    if (context.args.empty())
+        return true;
+    context.err << "Unexpected argument: " << context.args[0] << "\n";
+    return false;
 }
 
 } // namespace cli

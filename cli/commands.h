@@ -45,4 +45,8 @@ struct RegisterCommand {
 // Whether `args` holds `flag`; removes it when found.
 bool TakeFlag(std::vector<std::string>& args, std::string_view flag);
 
+// Whether every argument of `context` was taken; otherwise names the first one left on
+// `context.err`.
+bool NoArgumentsLeft(Context& context);
+
 } // namespace cli
