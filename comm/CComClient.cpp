@@ -26,6 +26,18 @@ int ResultOf(const QRL_Reply& reply) {
     return -1;
 }
 
+// A read or write request of `count` bytes at `address`, without its data.
+QRL_Request AccessRequest(int reqType, std::uint32_t address, std::uint32_t count,
+                          std::uint32_t timeoutMs) {
+    QRL_Request req;
+    req.set_reqtype(req_Type(reqType));
+    Trame* trame = req.mutable_trametosend();
+    trame->set_adress(address);
+    trame->set_nbdata(count);
+    trame->set_timeout(timeoutMs);
+    return req;
+}
+
 } // namespace
 
 CComClient& CComClient::Instance() {
@@ -147,12 +159,7 @@ int CComClient::Simple(int reqType) {
 
 int CComClient::Access(int reqType, std::uint32_t address, std::uint32_t count,
                        std::uint32_t timeoutMs, std::uint8_t* dest) {
-    QRL_Request req;
-    req.set_reqtype(req_Type(reqType));
-    Trame* trame = req.mutable_trametosend();
-    trame->set_adress(address);
-    trame->set_nbdata(count);
-    trame->set_timeout(timeoutMs);
+    QRL_Request req = AccessRequest(reqType, address, count, timeoutMs);
     return Exchange(req, dest, count, nullptr);
 }
 
@@ -161,13 +168,9 @@ int CComClient::Write(int reqType, const std::uint8_t* src, std::uint32_t addres
     // Writes always carry a buffer, empty for zero bytes.
     if (src == nullptr && count != 0)
         return -1;
-    QRL_Request req;
-    req.set_reqtype(req_Type(reqType));
-    Trame* trame = req.mutable_trametosend();
-    trame->set_adress(address);
-    trame->set_nbdata(count);
-    trame->set_timeout(timeoutMs);
-    trame->set_buffer(src != nullptr ? reinterpret_cast<const char*>(src) : "", count);
+    QRL_Request req = AccessRequest(reqType, address, count, timeoutMs);
+    req.mutable_trametosend()->set_buffer(src != nullptr ? reinterpret_cast<const char*>(src) : "",
+                                          count);
     return Exchange(req, nullptr, 0, nullptr);
 }
 
