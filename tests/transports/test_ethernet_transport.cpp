@@ -12,6 +12,7 @@
 #include "tcp_peer.h"
 #include "tests/support/byte_pattern.h"
 #include "tests/support/timing.h"
+#include "transport_checks.h"
 #include "transport_loader.h"
 
 using namespace std::chrono_literals;
@@ -78,24 +79,8 @@ TEST_F(EthernetTransport, OpenFailsWithFourForUnreachableOrUnsetPeers) {
 }
 
 TEST_F(EthernetTransport, ReadsAndWritesOfAllThreeKindsWithOneTransactionEach) {
-    struct Kind {
-        int read, write;
-        std::uint8_t readFn, writeFn;
-    };
-    const Kind kinds[] = {{3, 4, 0x03, 0x10}, {7, 8, 0x13, 0x20}, {11, 12, 0x23, 0x30}};
-    std::uint32_t address = 0x3000;
-    for (const Kind& k : kinds) {
-        std::vector<std::uint8_t> data = Pattern(2000, std::uint8_t(k.write));
-        ASSERT_EQ(eth.Write(k.write, address, data), t71::kOk);
-        EXPECT_EQ(controller.Peek(address, data.size()), data);
-        std::vector<std::uint8_t> back(data.size());
-        ASSERT_EQ(eth.Read(k.read, address, back), t71::kOk);
-        EXPECT_EQ(back, data);
-        auto requests = controller.Requests();
-        EXPECT_EQ(requests[requests.size() - 2][1], k.writeFn);
-        EXPECT_EQ(requests.back()[1], k.readFn);
-        address += 0x1000;
-    }
+    ASSERT_NO_FATAL_FAILURE(
+        testpeer::CheckReadsAndWritesOfAllThreeKinds(eth, controller, 0x3000, 2000));
     EXPECT_EQ(eth.Write(t71::kCmdWriteCF, 0x0400, {}), t71::kOk) << "goodbye carries no bytes";
     std::vector<std::uint8_t> two(2);
     EXPECT_EQ(eth.Read(t71::kCmdRead, 0x0400, two, INT32_MAX), t71::kOk);

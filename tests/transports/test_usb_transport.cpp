@@ -10,6 +10,7 @@
 #include "pty_peer.h"
 #include "tests/support/byte_pattern.h"
 #include "tests/support/timing.h"
+#include "transport_checks.h"
 #include "transport_loader.h"
 
 using namespace std::chrono_literals;
@@ -64,25 +65,8 @@ TEST_F(UsbTransport, OpenFailsForMissingOrUnsafePortNamesAndAccessNeedsAnOpenLin
 }
 
 TEST_F(UsbTransport, ReadsAndWritesOfAllThreeKinds) {
-    struct Kind {
-        int read, write;
-        std::uint8_t readFn, writeFn;
-    };
-    const Kind kinds[] = {{3, 4, 0x03, 0x10}, {7, 8, 0x13, 0x20}, {11, 12, 0x23, 0x30}};
-    std::uint32_t address = 0x2000;
-    for (const Kind& k : kinds) {
-        std::vector<std::uint8_t> data = Pattern(300, std::uint8_t(k.read));
-        ASSERT_EQ(usb.Write(k.write, address, data), t71::kOk);
-        EXPECT_EQ(controller.Peek(address, data.size()), data);
-        std::vector<std::uint8_t> back(data.size());
-        ASSERT_EQ(usb.Read(k.read, address, back), t71::kOk);
-        EXPECT_EQ(back, data);
-        auto requests = controller.Requests();
-        ASSERT_GE(requests.size(), 2u);
-        EXPECT_EQ(requests[requests.size() - 2][1], k.writeFn);
-        EXPECT_EQ(requests.back()[1], k.readFn);
-        address += 0x1000;
-    }
+    ASSERT_NO_FATAL_FAILURE(
+        testpeer::CheckReadsAndWritesOfAllThreeKinds(usb, controller, 0x2000, 300));
     // The request of a 2-byte read at 0xE000 for station 247, character for character.
     std::vector<std::uint8_t> two(2);
     ASSERT_EQ(usb.Read(t71::kCmdRead, 0xE000, two), t71::kOk);
