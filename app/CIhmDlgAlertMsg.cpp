@@ -38,12 +38,12 @@ CIhmDlgAlertMsg::CIhmDlgAlertMsg(const std::string& text, const std::string& tit
     auto* buttonRow = new QHBoxLayout;
     buttonRow->addStretch(1);
     for (int i = 0; i < 3; ++i) {
-        const AlertButton& spec = layout_.buttons[i];
-        auto* button = new QPushButton(QString::fromStdString(spec.text), this);
+        const AlertButton& layoutButton = layout_.buttons[i];
+        auto* button = new QPushButton(QString::fromStdString(layoutButton.text), this);
         button->setObjectName(CtlName(kButtonIds[i]));
-        button->setVisible(!spec.text.empty());
+        button->setVisible(!layoutButton.text.empty());
         button->setAutoDefault(false);
-        int answer = spec.answer;
+        int answer = layoutButton.answer;
         connect(button, &QPushButton::clicked, this, [this, answer] { done(answer); });
         buttons_[i] = button;
         buttonRow->addWidget(button);

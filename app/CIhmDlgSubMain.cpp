@@ -101,11 +101,11 @@ void CIhmDlgSubMain::Create(int templateId) {
                                 {1009, "Help", &CIhmDlgSubMain::OnHelp},
                                 {1007, "About QRL", &CIhmDlgSubMain::OnAbout},
                                 {1008, "Exit", &CIhmDlgSubMain::OnExit}};
-    for (const ButtonSpec& spec : specs) {
-        QPushButton* button = MakeCtlButton(column_, spec.id, spec.text);
-        connect(button, &QPushButton::clicked, this, spec.slot);
+    for (const ButtonSpec& entry : specs) {
+        QPushButton* button = MakeCtlButton(column_, entry.id, entry.text);
+        connect(button, &QPushButton::clicked, this, entry.slot);
         layout->addWidget(button);
-        if (spec.id == 1000)
+        if (entry.id == 1000)
             layout->addStretch(1);
     }
     view_->show();
