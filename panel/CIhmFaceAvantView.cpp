@@ -156,8 +156,11 @@ void CIhmFaceAvantView::RequestRedraw() {
     Impl& d = *d_;
     d.note.text = QString::fromStdU16String(panel::LcdText(d.session->Screen()));
     d.bar->SetShownFromMask(d.session->ShownIcons());
-    // Only the LCD and the icon bar change.
-    QRect area = CMemDC_QRL::LcdArea().united(d.bar->rect.ToQRect().adjusted(-1, -1, 1, 1));
+    // Only the LCD and the icon bar change. The text rectangle reaches beyond the cleared
+    // area on every family, so it is repainted whole, or parts of old glyphs would stay.
+    QRegion area(CMemDC_QRL::LcdArea());
+    area += d.note.rect.ToQRect();
+    area += d.bar->rect.ToQRect().adjusted(-1, -1, 1, 1);
     update(area);
     emit Redrawn();
 }

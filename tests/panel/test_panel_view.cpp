@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFontDatabase>
 #include <QFontMetrics>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QRawFont>
 #include <QTest>
@@ -167,6 +168,37 @@ TEST_F(PanelViewTest, TrelFirstRowIsDrawnWhole) {
     const QRect aboveCleared(look.lcdOrigin.x, look.lcdOrigin.y, 6 * 13,
                              kLcdClearRect.top - look.lcdOrigin.y);
     EXPECT_GT(CountPixels(img, aboveCleared, qRgb(0, 0, 0)), 6);
+}
+
+// A new screen repaints the whole LCD text rectangle, which reaches beyond the cleared
+// area on every family (above it on Trel, right of it everywhere): a smaller repaint
+// would leave parts of the old glyphs on show.
+TEST_F(PanelViewTest, NewScreenRepaintsTheWholeTextRectangle) {
+    struct RegionRecorder : QObject {
+        QRegion painted;
+        bool eventFilter(QObject*, QEvent* event) override {
+            if (event->type() == QEvent::Paint)
+                painted += static_cast<QPaintEvent*>(event)->region();
+            return false;
+        }
+    };
+    for (int family = 0; family < 3; ++family) {
+        auto view = MakeView(family);
+        view->show();
+        QCoreApplication::processEvents();
+        RegionRecorder recorder;
+        view->installEventFilter(&recorder);
+        link.PublishOk(Block({"ABC"}, 0, 1, 0));
+        view->Tick();
+        QCoreApplication::processEvents();
+        const auto& look = LookForFamily(family);
+        const QRect text(look.lcdOrigin.x, look.lcdOrigin.y, kLcdTextWidth, kLcdTextHeight);
+        EXPECT_TRUE(QRegion(text).subtracted(recorder.painted).isEmpty()) << family;
+        const QRect lcd(kLcdClearRect.left, kLcdClearRect.top, kLcdClearRect.Width(),
+                        kLcdClearRect.Height());
+        EXPECT_TRUE(QRegion(lcd).subtracted(recorder.painted).isEmpty()) << family;
+        view->removeEventFilter(&recorder);
+    }
 }
 
 TEST_F(PanelViewTest, ErrorScreenOnKo) {
