@@ -15,8 +15,11 @@ constexpr const char* kProgramName = "Quorvel";
 } // namespace
 
 std::optional<std::string> CIhmSplashWnd::ImagePath(const std::string& modulePath) {
-    std::size_t name = modulePath.rfind(std::string("/") + kProgramName);
-    if (name == std::string::npos)
+    // Only the program's own file name counts: "Quorvel" as the last path component, not
+    // a longer name that starts with it, nor a folder of that name.
+    const std::string ownName = std::string("/") + kProgramName;
+    std::size_t name = modulePath.rfind(ownName);
+    if (name == std::string::npos || name + ownName.size() != modulePath.size())
         return std::nullopt;
     return modulePath.substr(0, name) + "/res/Image/Quorvel_FullLogo.bmp";
 }

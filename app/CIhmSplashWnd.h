@@ -20,7 +20,8 @@ class CIhmSplashWnd : public QWidget {
     static void Destroy();
 
     // The image's path from the module path: what stands before the separator that
-    // precedes "Quorvel" (searched with letter case), then "/res/Image/Quorvel_FullLogo.bmp".
+    // precedes the file name "Quorvel" (searched with letter case), then
+    // "/res/Image/Quorvel_FullLogo.bmp". Nothing when the executable has another name.
     static std::optional<std::string> ImagePath(const std::string& modulePath);
 
   protected:

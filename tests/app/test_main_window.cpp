@@ -142,6 +142,10 @@ TEST_F(MainWindow, SplashNeedsTheProgramsOwnName) {
     EXPECT_EQ(CIhmSplashWnd::ImagePath("/opt/q/bin/Quorvel").value_or(""),
               "/opt/q/bin/res/Image/Quorvel_FullLogo.bmp");
     EXPECT_FALSE(CIhmSplashWnd::ImagePath("/opt/q/bin/quorvel").has_value());
+    // Another executable name, even one starting with the program's, or a folder that
+    // carries the program's name, is not the program's own name.
+    EXPECT_FALSE(CIhmSplashWnd::ImagePath("/opt/q/bin/Quorvel-old").has_value());
+    EXPECT_FALSE(CIhmSplashWnd::ImagePath("/opt/Quorvel/bin/other").has_value());
 }
 
 TEST(ProgramFolder, FoundIgnoringCaseOrEmpty) {
