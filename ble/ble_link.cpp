@@ -140,10 +140,14 @@ void BleLink::OnConnectionStatus(const bgapi::Bytes& payload) {
     auto e = bgapi::DecodeConnectionStatus(payload);
     if (!e || !e->Connected())
         return;
-    state_ = LinkState::kConnected;
     Say("Connected\n");
     connection_ = e->connection;
     if (dataHandle_ != 0) {
+        // The established link reports its status again (new connection parameters, say):
+        // notifications are switched on again, and an answer being received goes on being
+        // received rather than dropped.
+        if (state_ != LinkState::kWaiting && state_ != LinkState::kDataComplete)
+            state_ = LinkState::kConnected;
         EnableNotifications();
         return;
     }

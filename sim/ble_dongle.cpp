@@ -39,6 +39,10 @@ constexpr std::uint16_t kResultNotConnected = 0x0186;
 constexpr std::uint16_t kReasonLocalHost = 0x0216;
 constexpr std::uint16_t kReasonSupervisionTimeout = 0x0208;
 constexpr std::uint8_t kNotification = 1;
+// Connection-status flags: connected (bit 0) with connection completed (bit 2), or with
+// parameters changed (bit 3).
+constexpr std::uint8_t kStatusCompleted = 0x05;
+constexpr std::uint8_t kStatusParametersChanged = 0x09;
 constexpr std::size_t kNotificationSize = 20;
 constexpr std::size_t kMaxLine = 8192;
 // An event id the protocol does not have, in the attribute client class.
@@ -138,6 +142,7 @@ struct BleDongle::Impl {
     void OnCommand(const bgapi::Packet& p);
     void OnScan();
     void OnConnectDirect(const Bytes& payload);
+    void EmitStatus(std::uint8_t flags, std::chrono::microseconds delay = {});
     void OnReadByGroupType();
     void OnFindInformation(const Bytes& payload);
     void OnAttributeWrite(const Bytes& payload);
@@ -320,18 +325,21 @@ void BleDongle::Impl::OnConnectDirect(const Bytes& payload) {
     notifying = false;
     line.clear();
     connectedAt = Clock::now();
+    EmitStatus(kStatusCompleted, std::chrono::milliseconds(10));
+}
+
+void BleDongle::Impl::EmitStatus(std::uint8_t flags, std::chrono::microseconds delay) {
     Bytes status;
     Writer(status)
         .U8(kConnection)
-        .U8(0x05) // connected, connection completed
-        .Raw(address.data(), address.size())
+        .U8(flags)
+        .Raw(opt.controller.address.data(), opt.controller.address.size())
         .U8(0)
         .U16(6)
         .U16(320)
         .U16(0)
         .U8(0xFF);
-    Emit(Event(bgapi::kClassConnection, bgapi::id::kConnectionStatus, status),
-         std::chrono::milliseconds(10));
+    Emit(Event(bgapi::kClassConnection, bgapi::id::kConnectionStatus, status), delay);
 }
 
 void BleDongle::Impl::OnReadByGroupType() {
@@ -457,8 +465,12 @@ void BleDongle::Impl::OnLine(const std::string& text) {
             .U8(kNotification)
             .Array(reinterpret_cast<const std::uint8_t*>(chars.data()) + at, n);
         EmitPaced(Event(bgapi::kClassAttClient, bgapi::id::kAttClientAttributeValue, p));
-        std::lock_guard<std::mutex> lock(mutex);
-        ++counters.notifications;
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            ++counters.notifications;
+        }
+        if (opt.fault_status_update && at == 0)
+            EmitStatus(kStatusParametersChanged);
     }
     if (faults.drop_link) {
         EndConnection();

@@ -41,6 +41,8 @@ struct BleDongleOptions {
     bool gatt_without_data = false;     // the service lacks its data characteristic
     bool fault_never_back = false;      // the port does not come back after a reset
     bool fault_unknown_message = false; // a message unknown to the protocol precedes answers
+    bool fault_status_update = false;   // a connection-status event (new connection
+                                        // parameters) arrives amid each answer
     bool fault_silent = false;          // the dongle answers nothing at all
 };
 

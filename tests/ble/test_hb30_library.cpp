@@ -207,6 +207,33 @@ TEST_F(Hb30Test, UnknownMessageIsSkippedAndTheExchangeGoesOn) {
     EXPECT_EQ(got[3], 4);
 }
 
+TEST_F(Hb30Test, StatusEventAmidAnAnswerLeavesTheExchangeWhole) {
+    // A connected link may report its status again (new connection parameters) between two
+    // notifications of an answer: the answer is still taken whole, reads and writes alike.
+    ASSERT_TRUE(lib.Loaded());
+    sim::BleDongleOptions o;
+    o.fault_status_update = true;
+    DongleBench& b = Bench(o);
+    b.Controller().Poke(0x4000, {1, 2, 3, 4});
+    PARAM_COM p = b.Params(2000);
+    ASSERT_EQ(Connect(p), 0);
+    testing::internal::CaptureStdout();
+    std::uint8_t got[4] = {};
+    int r = Read(p, 0x4000, got, 4);
+    int w = Write(p, 0x4100, {9, 8}, 2000);
+    std::uint8_t again[2] = {};
+    int r2 = Read(p, 0x4100, again, 2);
+    std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(r, 0);
+    EXPECT_EQ(got[0], 1);
+    EXPECT_EQ(got[3], 4);
+    EXPECT_EQ(w, 0);
+    EXPECT_EQ(r2, 0);
+    EXPECT_EQ(again[0], 9);
+    EXPECT_EQ(again[1], 8);
+    EXPECT_NE(out.find("Connected\n"), std::string::npos);
+}
+
 TEST_F(Hb30Test, ConnectionFailures) {
     ASSERT_TRUE(lib.Loaded());
     {
