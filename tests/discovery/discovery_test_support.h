@@ -146,4 +146,28 @@ inline Entry Line(std::uint32_t host, const std::string& label) {
     return e;
 }
 
+// What the Ethernet dialogs see of the network: a clock and a client whose table
+// publications the test scripts.
+struct ScriptedNetwork {
+    ManualClock clock;
+    ScriptedClient client;
+
+    // A line last heard `agoSeconds` before the clock's now.
+    Entry Heard(std::uint32_t host, const std::string& label, std::uint32_t productId,
+                std::uint32_t agoSeconds, bool manual = false) const {
+        Entry e = Line(host, label);
+        e.set_productid(productId);
+        e.set_timestamp(clock.now - agoSeconds);
+        if (manual)
+            e.set_ajoutmanuel(true);
+        return e;
+    }
+    void Publish(const std::vector<Entry>& lines) {
+        DiscoveryTable t;
+        for (const Entry& e : lines)
+            *t.add_ligne() = e;
+        client.publications.push_back(t);
+    }
+};
+
 } // namespace discovery::test

@@ -12,28 +12,10 @@ namespace {
 using test::Host;
 using test::Line;
 
-class DiscoveryDialogTest : public ::testing::Test {
+class DiscoveryDialogTest : public ::testing::Test, public test::ScriptedNetwork {
   protected:
-    test::ManualClock clock;
-    test::ScriptedClient client;
     CDiscoveryTableHolder holder{client};
     EthernetDiscoveryLogic logic{holder, clock.AsClock()};
-
-    Entry Heard(std::uint32_t host, const std::string& label, std::uint32_t productId,
-                std::uint32_t agoSeconds, bool manual = false) {
-        Entry e = Line(host, label);
-        e.set_productid(productId);
-        e.set_timestamp(clock.now - agoSeconds);
-        if (manual)
-            e.set_ajoutmanuel(true);
-        return e;
-    }
-    void Publish(const std::vector<Entry>& lines) {
-        DiscoveryTable t;
-        for (const Entry& e : lines)
-            *t.add_ligne() = e;
-        client.publications.push_back(t);
-    }
 };
 
 TEST_F(DiscoveryDialogTest, StaleLinesAreHiddenManualLinesAlwaysShown) {

@@ -23,31 +23,13 @@ namespace {
 using test::Host;
 using test::Line;
 
-class EthernetDialogs : public ::testing::Test {
+class EthernetDialogs : public ::testing::Test, public test::ScriptedNetwork {
   protected:
     void SetUp() override { ModalSeam::ClearHistory(); }
     void TearDown() override { ModalSeam::Reset(); }
 
-    test::ManualClock clock;
-    test::ScriptedClient client;
     std::int64_t nowMs = 0;
     WaitClock fast{[this] { return nowMs; }, [this](int ms) { nowMs += ms; }};
-
-    Entry Heard(std::uint32_t host, const std::string& label, std::uint32_t productId,
-                std::uint32_t agoSeconds, bool manual = false) {
-        Entry e = Line(host, label);
-        e.set_productid(productId);
-        e.set_timestamp(clock.now - agoSeconds);
-        if (manual)
-            e.set_ajoutmanuel(true);
-        return e;
-    }
-    void Publish(const std::vector<Entry>& lines) {
-        DiscoveryTable t;
-        for (const Entry& e : lines)
-            *t.add_ligne() = e;
-        client.publications.push_back(t);
-    }
 };
 
 TEST_F(EthernetDialogs, DiscoveryListFollowsThePublications) {
