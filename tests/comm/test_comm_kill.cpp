@@ -11,17 +11,14 @@
 #include "comm/Startup.h"
 #include "platform/thread_info.h"
 #include "recorder.h"
+#include "tests/support/timing.h"
 
 namespace {
 
 bool WaitForServerThreadGone() {
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (platform::ThreadCpuSeconds(coreserver::kThreadName).has_value()) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return true;
+    return testsupport::WaitUntil(
+        [] { return !platform::ThreadCpuSeconds(coreserver::kThreadName).has_value(); },
+        std::chrono::seconds(10));
 }
 
 } // namespace

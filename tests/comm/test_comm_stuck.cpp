@@ -11,6 +11,7 @@
 #include "comm/Startup.h"
 #include "platform/thread_info.h"
 #include "recorder.h"
+#include "tests/support/timing.h"
 
 TEST(CommShutdown, ABusyServerIsNotWaitedForBeyondTheBound) {
     TransportFolder folder(AllRecordingTransports());
@@ -28,9 +29,7 @@ TEST(CommShutdown, ABusyServerIsNotWaitedForBeyondTheBound) {
     EXPECT_FALSE(client.IsStarted());
 
     // The thread still finishes on its own: its read returns and it takes the kill.
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (platform::ThreadCpuSeconds(coreserver::kThreadName).has_value() &&
-           std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    EXPECT_FALSE(platform::ThreadCpuSeconds(coreserver::kThreadName).has_value());
+    EXPECT_TRUE(testsupport::WaitUntil(
+        [] { return !platform::ThreadCpuSeconds(coreserver::kThreadName).has_value(); },
+        std::chrono::seconds(20)));
 }
