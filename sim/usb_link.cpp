@@ -217,7 +217,6 @@ std::chrono::microseconds UsbLink::LineTime(std::size_t chars) const {
 void UsbLink::Drop() {
     // Give the peer time to read the last answer: closing the pty discards unread input.
     thread_.Sleep(100);
-    controller_.LogNote("USB: link dropped");
     ::close(master_);
     master_ = -1;
     peer_open_ = false;
@@ -225,8 +224,12 @@ void UsbLink::Drop() {
     in_frame_ = false;
     controller_.LinkClosed();
     std::string error;
-    if (OpenPty(&error))
+    const bool back = OpenPty(&error);
+    if (back)
         Publish();
+    // Logged once the fresh port is in place, so a peer that waits for this line can
+    // open the port under its name straight away.
+    controller_.LogNote(back ? "USB: link dropped" : "USB: link dropped, no new port: " + error);
 }
 
 } // namespace sim
