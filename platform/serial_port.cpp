@@ -1,5 +1,7 @@
 #include "platform/serial_port.h"
 
+#include "platform/fd_io.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
@@ -45,15 +47,6 @@ bool ConfigureRaw(int fd, speed_t speed) {
     if (cfsetispeed(&tio, speed) != 0 || cfsetospeed(&tio, speed) != 0)
         return false;
     return tcsetattr(fd, TCSANOW, &tio) == 0;
-}
-
-int MillisecondsUntil(SteadyClock::time_point deadline) {
-    auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - SteadyClock::now());
-    return int(std::clamp<std::chrono::milliseconds::rep>(left.count(), 0, 1 << 30));
-}
-
-bool IsHangUp(short revents) {
-    return (revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
 }
 
 } // namespace
@@ -120,27 +113,9 @@ IoResult SerialPort::WriteAll(const std::uint8_t* data, std::size_t n, int timeo
     if (fd_ < 0)
         return IoResult::kLost;
     auto deadline = SteadyClock::now() + std::chrono::milliseconds(std::max(timeoutMs, 0));
-    std::size_t sent = 0;
-    while (sent < n) {
-        ssize_t w = ::write(fd_, data + sent, n - sent);
-        if (w > 0) {
-            sent += std::size_t(w);
-            continue;
-        }
-        if (w < 0 && errno == EINTR)
-            continue;
-        if (w < 0 && errno != EAGAIN && errno != EWOULDBLOCK)
-            return IoResult::kLost;
-        pollfd p{fd_, POLLOUT, 0};
-        int r = ::poll(&p, 1, MillisecondsUntil(deadline));
-        if (r < 0 && errno == EINTR)
-            continue;
-        if (r < 0 || (r > 0 && IsHangUp(p.revents)))
-            return IoResult::kLost;
-        if (r == 0)
-            return IoResult::kTimeout;
-    }
-    return IoResult::kOk;
+    return OutcomeAs<IoResult>(
+        WriteAllTo(fd_, data, n, deadline,
+                   [this](const std::uint8_t* p, std::size_t k) { return ::write(fd_, p, k); }));
 }
 
 IoResult SerialPort::ReadSome(std::uint8_t* out, std::size_t capacity, std::size_t& got,
@@ -148,27 +123,9 @@ IoResult SerialPort::ReadSome(std::uint8_t* out, std::size_t capacity, std::size
     got = 0;
     if (fd_ < 0)
         return IoResult::kLost;
-    for (;;) {
-        ssize_t n = ::read(fd_, out, capacity);
-        if (n > 0) {
-            got = std::size_t(n);
-            return IoResult::kOk;
-        }
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK))
-            return IoResult::kLost;
-        pollfd p{fd_, POLLIN, 0};
-        int r = ::poll(&p, 1, MillisecondsUntil(deadline));
-        if (r < 0 && errno == EINTR)
-            continue;
-        if (r < 0)
-            return IoResult::kLost;
-        if (r == 0)
-            return IoResult::kTimeout;
-        if ((p.revents & POLLIN) == 0 && IsHangUp(p.revents))
-            return IoResult::kLost;
-    }
+    return OutcomeAs<IoResult>(
+        ReadSomeFrom(fd_, out, capacity, got, deadline,
+                     [this](std::uint8_t* p, std::size_t k) { return ::read(fd_, p, k); }));
 }
 
 std::size_t SerialPort::PendingOutput() const {

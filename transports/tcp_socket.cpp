@@ -1,5 +1,7 @@
 #include "transports/tcp_socket.h"
 
+#include "platform/fd_io.h"
+
 #include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
@@ -12,32 +14,8 @@
 
 namespace transports {
 
-namespace {
-
-int MillisecondsUntil(TcpSocket::Clock::time_point deadline) {
-    auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - TcpSocket::Clock::now());
-    return int(std::clamp<std::chrono::milliseconds::rep>(left.count(), 0, 1 << 30));
-}
-
-// Waits for `events` on `fd` until the deadline: 1 ready, 0 time-out, -1 failure.
-int WaitFor(int fd, short events, TcpSocket::Clock::time_point deadline) {
-    for (;;) {
-        pollfd p{fd, events, 0};
-        int r = ::poll(&p, 1, MillisecondsUntil(deadline));
-        if (r < 0 && errno == EINTR)
-            continue;
-        if (r < 0)
-            return -1;
-        if (r == 0)
-            return 0;
-        // A hang-up with data still waiting is read first; the read then sees the end.
-        if ((p.revents & events) != 0)
-            return 1;
-        return (p.revents & (POLLERR | POLLHUP | POLLNVAL)) != 0 ? -1 : 1;
-    }
-}
-
-} // namespace
+using platform::FdOutcome;
+using platform::OutcomeAs;
 
 TcpSocket::~TcpSocket() {
     Close();
@@ -55,7 +33,8 @@ bool TcpSocket::Connect(const std::uint8_t address[4], std::uint16_t port, int t
     auto deadline = Clock::now() + std::chrono::milliseconds(std::max(timeoutMs, 0));
     int r = ::connect(fd, reinterpret_cast<const sockaddr*>(&peer), sizeof peer);
     bool ok = r == 0;
-    if (!ok && errno == EINPROGRESS && WaitFor(fd, POLLOUT, deadline) == 1) {
+    if (!ok && errno == EINPROGRESS &&
+        platform::WaitReady(fd, POLLOUT, deadline) == FdOutcome::kOk) {
         int error = 0;
         socklen_t len = sizeof error;
         ok = getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &len) == 0 && error == 0;
@@ -94,24 +73,10 @@ NetResult TcpSocket::DiscardInput() {
 NetResult TcpSocket::SendAll(const std::uint8_t* data, std::size_t n, Clock::time_point deadline) {
     if (fd_ < 0)
         return NetResult::kLost;
-    std::size_t sent = 0;
-    while (sent < n) {
-        ssize_t w = ::send(fd_, data + sent, n - sent, MSG_NOSIGNAL | MSG_DONTWAIT);
-        if (w > 0) {
-            sent += std::size_t(w);
-            continue;
-        }
-        if (w < 0 && errno == EINTR)
-            continue;
-        if (w < 0 && errno != EAGAIN && errno != EWOULDBLOCK)
-            return NetResult::kLost;
-        int r = WaitFor(fd_, POLLOUT, deadline);
-        if (r < 0)
-            return NetResult::kLost;
-        if (r == 0)
-            return NetResult::kTimeout;
-    }
-    return NetResult::kOk;
+    return OutcomeAs<NetResult>(
+        platform::WriteAllTo(fd_, data, n, deadline, [this](const std::uint8_t* p, std::size_t k) {
+            return ::send(fd_, p, k, MSG_NOSIGNAL | MSG_DONTWAIT);
+        }));
 }
 
 NetResult TcpSocket::ReadSome(std::uint8_t* out, std::size_t capacity, std::size_t& got,
@@ -120,29 +85,12 @@ NetResult TcpSocket::ReadSome(std::uint8_t* out, std::size_t capacity, std::size
     if (fd_ < 0)
         return NetResult::kLost;
     // Wait first: right after a request the answer has not come yet.
-    int w = WaitFor(fd_, POLLIN, deadline);
-    if (w < 0)
-        return NetResult::kLost;
-    if (w == 0)
-        return NetResult::kTimeout;
-    for (;;) {
-        ssize_t r = ::recv(fd_, out, capacity, MSG_DONTWAIT);
-        if (r > 0) {
-            got = std::size_t(r);
-            return NetResult::kOk;
-        }
-        if (r < 0 && errno == EINTR)
-            continue;
-        if (r < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-            w = WaitFor(fd_, POLLIN, deadline);
-            if (w < 0)
-                return NetResult::kLost;
-            if (w == 0)
-                return NetResult::kTimeout;
-            continue;
-        }
-        return NetResult::kLost;
-    }
+    FdOutcome wait = platform::WaitReady(fd_, POLLIN, deadline);
+    if (wait != FdOutcome::kOk)
+        return OutcomeAs<NetResult>(wait);
+    return OutcomeAs<NetResult>(platform::ReadSomeFrom(
+        fd_, out, capacity, got, deadline,
+        [this](std::uint8_t* p, std::size_t k) { return ::recv(fd_, p, k, MSG_DONTWAIT); }));
 }
 
 } // namespace transports
