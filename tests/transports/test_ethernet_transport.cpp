@@ -10,16 +10,11 @@
 
 #include "fake_controller.h"
 #include "tcp_peer.h"
-#include "tests/support/byte_pattern.h"
-#include "tests/support/timing.h"
 #include "transport_checks.h"
 #include "transport_loader.h"
 
 using namespace std::chrono_literals;
 using testpeer::Fault;
-using testsupport::Pattern;
-using testsupport::Timed;
-using testsupport::WaitUntil;
 
 namespace {
 
@@ -98,18 +93,10 @@ TEST_F(EthernetTransport, ReadsAndWritesOfAllThreeKindsWithOneTransactionEach) {
 }
 
 TEST_F(EthernetTransport, LargestTransferIsCarriedAndLargerIsRefusedBeforeSending) {
-    std::vector<std::uint8_t> data = Pattern(t71::kMaxTransfer, 9);
-    ASSERT_EQ(eth.Write(t71::kCmdWriteCF, 0, data, 5000), t71::kOk);
-    std::vector<std::uint8_t> back(t71::kMaxTransfer);
-    ASSERT_EQ(eth.Read(t71::kCmdRead, 0, back, 5000), t71::kOk);
-    EXPECT_EQ(back, data);
-
-    std::size_t before = controller.RequestCount();
-    std::vector<std::uint8_t> big(t71::kMaxTransfer + 1);
-    EXPECT_EQ(eth.Read(t71::kCmdReadCF, 0, big), t71::kUnsupported);
-    EXPECT_EQ(eth.Write(t71::kCmdWriteCF, 0, big), t71::kUnsupported);
-    std::this_thread::sleep_for(50ms);
-    EXPECT_EQ(controller.RequestCount(), before);
+    ASSERT_NO_FATAL_FAILURE(
+        testpeer::CheckLargestTransferIsCarried(eth, t71::kCmdRead, t71::kCmdWriteCF, 9));
+    testpeer::ExpectOversizedTransfersRefusedBeforeSending(
+        eth, controller, t71::kCmdReadCF, t71::kCmdWriteCF, [](std::vector<std::uint8_t>&) {});
 }
 
 TEST_F(EthernetTransport, AnswerFaultsGiveTheirCodesOnReadsAndWrites) {
@@ -138,12 +125,8 @@ TEST_F(EthernetTransport, AnswerFaultsGiveTheirCodesOnReadsAndWrites) {
     controller.QueueFault(Fault::kHandshake7100);
     EXPECT_EQ(eth.Write(t71::kCmdWrite, 0x7000, {0x14, 0, 0, 0x14}), t71::kLinkDown);
 
-    controller.QueueFault(Fault::kSilent);
     std::vector<std::uint8_t> out(3);
-    auto [read, readTime] = Timed([&] { return eth.Read(t71::kCmdRead, 0x6000, out, 300); });
-    EXPECT_EQ(read, t71::kNoAnswer);
-    EXPECT_GE(readTime, 290ms);
-    EXPECT_LT(readTime, 2000ms);
+    testpeer::ExpectSilentControllerTimesOutRead(eth, controller, out);
     controller.QueueFault(Fault::kSilent);
     EXPECT_EQ(eth.Write(t71::kCmdWrite, 0x6000, {1}, 300), t71::kUnsupported);
 
@@ -162,22 +145,14 @@ TEST_F(EthernetTransport, AnswersUnderAnotherTransactionAreDiscarded) {
 }
 
 TEST_F(EthernetTransport, LateAnswerToATimedOutReadIsNotTakenForTheNextOne) {
-    controller.Poke(0x6000, {0xA1, 0xA2});
-    controller.QueueFault(Fault::kLate);
-    std::vector<std::uint8_t> out(2);
-    EXPECT_EQ(eth.Read(t71::kCmdRead, 0x6000, out, 100), t71::kNoAnswer);
-    controller.Poke(0x6000, {0xB1, 0xB2});
-    std::this_thread::sleep_for(500ms); // the late answer arrives meanwhile
-    ASSERT_EQ(eth.Read(t71::kCmdRead, 0x6000, out), t71::kOk);
-    EXPECT_EQ(out, (std::vector<std::uint8_t>{0xB1, 0xB2}));
+    // The late answer arrives while the test sleeps.
+    ASSERT_NO_FATAL_FAILURE(testpeer::CheckLateAnswerIsNotTakenForTheNextRead(
+        eth, controller, [] { std::this_thread::sleep_for(500ms); }));
 }
 
 TEST_F(EthernetTransport, LeaveLoadingCommandReturnsRightAfterSending) {
-    controller.QueueFault(Fault::kSilent);
-    auto [r, took] = Timed([&] { return eth.Write(t71::kCmdWrite, 0x7000, {7, 1}, 3000); });
-    EXPECT_EQ(r, t71::kOk);
-    EXPECT_LT(took, 1000ms);
-    ASSERT_TRUE(WaitUntil([&] { return controller.RequestCount() == 1; }));
+    ASSERT_NO_FATAL_FAILURE(
+        testpeer::CheckLeaveLoadingReturnsRightAfterSending(eth, controller, {7, 1}));
 }
 
 TEST_F(EthernetTransport, LostConnectionGivesFourAndTheNextOpenReconnects) {

@@ -8,14 +8,12 @@
 #include "fake_controller.h"
 #include "platform/serial_port.h"
 #include "pty_peer.h"
-#include "tests/support/byte_pattern.h"
 #include "tests/support/timing.h"
 #include "transport_checks.h"
 #include "transport_loader.h"
 
 using namespace std::chrono_literals;
 using testpeer::Fault;
-using testsupport::Pattern;
 using testsupport::Timed;
 using testsupport::WaitUntil;
 
@@ -79,20 +77,14 @@ TEST_F(UsbTransport, ReadsAndWritesOfAllThreeKinds) {
 }
 
 TEST_F(UsbTransport, LargestTransferIsCarriedAndLargerIsRefusedBeforeSending) {
-    std::vector<std::uint8_t> data = Pattern(t71::kMaxTransfer, 3);
-    ASSERT_EQ(usb.Write(t71::kCmdWrite, 0, data, 5000), t71::kOk);
-    std::vector<std::uint8_t> back(t71::kMaxTransfer);
-    ASSERT_EQ(usb.Read(t71::kCmdRead, 0, back, 5000), t71::kOk);
-    EXPECT_EQ(back, data);
-
-    std::size_t before = controller.RequestCount();
-    std::vector<std::uint8_t> big(t71::kMaxTransfer + 1);
-    EXPECT_EQ(usb.Read(t71::kCmdRead, 0, big), t71::kUnsupported);
-    EXPECT_EQ(usb.Write(t71::kCmdWrite, 0, big), t71::kUnsupported);
-    EXPECT_EQ(usb.Call(t71::kCmdRead, 1000, -1, 0, big.data()), t71::kUnsupported);
-    EXPECT_EQ(usb.Call(t71::kCmdRead, 1000, 4, 0, nullptr), t71::kUnsupported) << "no buffer";
-    std::this_thread::sleep_for(50ms);
-    EXPECT_EQ(controller.RequestCount(), before) << "a refused request must not be sent";
+    ASSERT_NO_FATAL_FAILURE(
+        testpeer::CheckLargestTransferIsCarried(usb, t71::kCmdRead, t71::kCmdWrite, 3));
+    testpeer::ExpectOversizedTransfersRefusedBeforeSending(
+        usb, controller, t71::kCmdRead, t71::kCmdWrite, [&](std::vector<std::uint8_t>& big) {
+            EXPECT_EQ(usb.Call(t71::kCmdRead, 1000, -1, 0, big.data()), t71::kUnsupported);
+            EXPECT_EQ(usb.Call(t71::kCmdRead, 1000, 4, 0, nullptr), t71::kUnsupported)
+                << "no buffer";
+        });
 }
 
 TEST_F(UsbTransport, ReadAnswerFaultsGiveTheirCodesAndTheLinkStaysUsable) {
@@ -120,12 +112,8 @@ TEST_F(UsbTransport, ReadAnswerFaultsGiveTheirCodesAndTheLinkStaysUsable) {
 }
 
 TEST_F(UsbTransport, SilentControllerGivesFiveOnReadAndOneOnWriteWithinTheTimeOut) {
-    controller.QueueFault(Fault::kSilent);
     std::vector<std::uint8_t> out(4);
-    auto [read, readTime] = Timed([&] { return usb.Read(t71::kCmdRead, 0x6000, out, 300); });
-    EXPECT_EQ(read, t71::kNoAnswer);
-    EXPECT_GE(readTime, 290ms);
-    EXPECT_LT(readTime, 2000ms);
+    testpeer::ExpectSilentControllerTimesOutRead(usb, controller, out);
 
     controller.QueueFault(Fault::kSilent);
     auto [write, writeTime] = Timed([&] { return usb.Write(t71::kCmdWrite, 0x6000, {1}, 300); });
@@ -157,26 +145,18 @@ TEST_F(UsbTransport, WriteAnswerFaultsGiveTheirCodes) {
 }
 
 TEST_F(UsbTransport, LeaveLoadingCommandReturnsRightAfterSending) {
-    controller.QueueFault(Fault::kSilent);
-    auto [r, took] = Timed([&] { return usb.Write(t71::kCmdWrite, 0x7000, {7, 0}, 3000); });
-    EXPECT_EQ(r, t71::kOk);
-    EXPECT_LT(took, 1000ms);
-    ASSERT_TRUE(WaitUntil([&] { return controller.RequestCount() == 1; }));
+    ASSERT_NO_FATAL_FAILURE(
+        testpeer::CheckLeaveLoadingReturnsRightAfterSending(usb, controller, {7, 0}));
     EXPECT_EQ(controller.Requests()[0],
               wire::BuildRequest(247, 0x10, 0x7000, 2, std::vector<std::uint8_t>{7, 0}.data()));
 }
 
 TEST_F(UsbTransport, LateAnswerToATimedOutReadIsNotTakenForTheNextOne) {
-    controller.Poke(0x6000, {0xA1, 0xA2});
-    controller.QueueFault(Fault::kLate);
-    std::vector<std::uint8_t> out(2);
-    EXPECT_EQ(usb.Read(t71::kCmdRead, 0x6000, out, 100), t71::kNoAnswer);
-    // The late answer (A1 A2) arrives while nobody waits; the memory changes meanwhile.
-    controller.Poke(0x6000, {0xB1, 0xB2});
-    ASSERT_TRUE(WaitUntil([&] { return peer->LateAnswersSent() == 1; }));
-    std::this_thread::sleep_for(100ms);
-    ASSERT_EQ(usb.Read(t71::kCmdRead, 0x6000, out), t71::kOk);
-    EXPECT_EQ(out, (std::vector<std::uint8_t>{0xB1, 0xB2}));
+    // The late answer arrives while nobody waits: the peer says when it has sent it.
+    ASSERT_NO_FATAL_FAILURE(testpeer::CheckLateAnswerIsNotTakenForTheNextRead(usb, controller, [&] {
+        ASSERT_TRUE(WaitUntil([&] { return peer->LateAnswersSent() == 1; }));
+        std::this_thread::sleep_for(100ms);
+    }));
 }
 
 TEST_F(UsbTransport, VanishedDeviceGivesFourAndTheNextOpenFindsItAgain) {
