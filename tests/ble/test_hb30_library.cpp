@@ -12,12 +12,17 @@ using hb30test::DongleBench;
 using hb30test::Hb30Library;
 using hb30test::kTarget;
 
+// The scan's buffer: the count of records, then room for 32 records of 270 bytes.
+constexpr std::size_t kScanBufferSize = 1 + 32 * 270;
+
 class Hb30Test : public ::testing::Test {
   protected:
+    // Every test drives the library: without it there is nothing to run.
+    void SetUp() override { ASSERT_TRUE(lib.Loaded()); }
     void TearDown() override {
         if (lib.Loaded()) {
             PARAM_COM p = bench_ ? bench_->Params() : paramcom::Initial();
-            lib.Call(0, t71::kCmdClose, nullptr, &p, 500, 0, 0, nullptr);
+            Close(p);
         }
     }
     DongleBench& Bench(sim::BleDongleOptions options = {}) {
@@ -27,6 +32,10 @@ class Hb30Test : public ::testing::Test {
     }
     int Connect(PARAM_COM& p) {
         return lib.Call(0, t71::kCmdOpen, nullptr, &p, 5000, 0, 0, nullptr);
+    }
+    int Close(PARAM_COM& p) { return lib.Call(0, t71::kCmdClose, nullptr, &p, 500, 0, 0, nullptr); }
+    int Scan(PARAM_COM& p, std::vector<std::uint8_t>& out) {
+        return lib.Call(0, t71::kCmdScan, nullptr, &p, 0, 0, 0, out.data());
     }
     int Read(PARAM_COM& p, std::uint32_t address, std::uint8_t* out, int count, int cmd = 3) {
         return lib.Call(kTarget, cmd, nullptr, &p, 5000, count, address, out);
@@ -41,7 +50,6 @@ class Hb30Test : public ::testing::Test {
 };
 
 TEST_F(Hb30Test, ExportsTheEntryAndAnswersTheCommandsWithoutALink) {
-    ASSERT_TRUE(lib.Loaded());
     std::uint8_t version[6] = {0xEE, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE};
     EXPECT_EQ(lib.Call(0, t71::kCmdVersion, version, nullptr, 0, 0, 0, nullptr), 0);
     EXPECT_EQ(version[2] | version[3] << 8, 1); // major
@@ -52,7 +60,6 @@ TEST_F(Hb30Test, ExportsTheEntryAndAnswersTheCommandsWithoutALink) {
 }
 
 TEST_F(Hb30Test, ReadsAndWritesThroughTheDongle) {
-    ASSERT_TRUE(lib.Loaded());
     DongleBench& b = Bench();
     b.Controller().Poke(0xE000, {0x04, 0x01});
     PARAM_COM p = b.Params();
@@ -81,7 +88,6 @@ TEST_F(Hb30Test, ReadsAndWritesThroughTheDongle) {
 }
 
 TEST_F(Hb30Test, CheckByteMismatchGivesOneOnReadAndFiveOnWrite) {
-    ASSERT_TRUE(lib.Loaded());
     DongleBench& b = Bench();
     PARAM_COM p = b.Params();
     ASSERT_EQ(Connect(p), 0);
@@ -95,7 +101,6 @@ TEST_F(Hb30Test, CheckByteMismatchGivesOneOnReadAndFiveOnWrite) {
 }
 
 TEST_F(Hb30Test, RefusalsAndExceptionAnswers) {
-    ASSERT_TRUE(lib.Loaded());
     DongleBench& b = Bench();
     PARAM_COM p = b.Params();
     ASSERT_EQ(Connect(p), 0);
@@ -116,7 +121,6 @@ TEST_F(Hb30Test, RefusalsAndExceptionAnswers) {
 }
 
 TEST_F(Hb30Test, UnansweredCommandAndBusyHello) {
-    ASSERT_TRUE(lib.Loaded());
     DongleBench& b = Bench();
     PARAM_COM p = b.Params();
     ASSERT_EQ(Connect(p), 0);
@@ -136,7 +140,6 @@ TEST_F(Hb30Test, UnansweredCommandAndBusyHello) {
 }
 
 TEST_F(Hb30Test, AnswerEndedByLineFeedBeforeTheExpectedCount) {
-    ASSERT_TRUE(lib.Loaded());
     DongleBench& b = Bench();
     PARAM_COM p = b.Params(20000);
     ASSERT_EQ(Connect(p), 0);
@@ -155,7 +158,6 @@ TEST_F(Hb30Test, AnswerEndedByLineFeedBeforeTheExpectedCount) {
 }
 
 TEST_F(Hb30Test, OversizedFramesNeverOverrun) {
-    ASSERT_TRUE(lib.Loaded());
     DongleBench& b = Bench();
     PARAM_COM p = b.Params();
     ASSERT_EQ(Connect(p), 0);
@@ -191,7 +193,6 @@ TEST_F(Hb30Test, OversizedFramesNeverOverrun) {
 }
 
 TEST_F(Hb30Test, UnknownMessageIsSkippedAndTheExchangeGoesOn) {
-    ASSERT_TRUE(lib.Loaded());
     sim::BleDongleOptions o;
     o.fault_unknown_message = true;
     DongleBench& b = Bench(o);
@@ -210,7 +211,6 @@ TEST_F(Hb30Test, UnknownMessageIsSkippedAndTheExchangeGoesOn) {
 TEST_F(Hb30Test, StatusEventAmidAnAnswerLeavesTheExchangeWhole) {
     // A connected link may report its status again (new connection parameters) between two
     // notifications of an answer: the answer is still taken whole, reads and writes alike.
-    ASSERT_TRUE(lib.Loaded());
     sim::BleDongleOptions o;
     o.fault_status_update = true;
     DongleBench& b = Bench(o);
@@ -235,7 +235,6 @@ TEST_F(Hb30Test, StatusEventAmidAnAnswerLeavesTheExchangeWhole) {
 }
 
 TEST_F(Hb30Test, ConnectionFailures) {
-    ASSERT_TRUE(lib.Loaded());
     {
         // No dongle at that name at all.
         DongleBench& b = Bench();
@@ -258,14 +257,13 @@ TEST_F(Hb30Test, ConnectionFailures) {
         DongleBench& b = Bench(o);
         PARAM_COM p = b.Params();
         EXPECT_EQ(Connect(p), 4);
-        std::vector<std::uint8_t> out(1 + 32 * 270, 0xCD);
-        EXPECT_EQ(lib.Call(0, t71::kCmdScan, nullptr, &p, 0, 0, 0, out.data()), 0);
+        std::vector<std::uint8_t> out(kScanBufferSize, 0xCD);
+        EXPECT_EQ(Scan(p, out), 0);
         EXPECT_EQ(out[0], 0);
     }
 }
 
 TEST_F(Hb30Test, DongleThatDoesNotComeBackAfterReset) {
-    ASSERT_TRUE(lib.Loaded());
     sim::BleDongleOptions o;
     o.fault_never_back = true;
     DongleBench& b = Bench(o);
@@ -276,7 +274,6 @@ TEST_F(Hb30Test, DongleThatDoesNotComeBackAfterReset) {
 }
 
 TEST_F(Hb30Test, AddressByte0x30ReachesTheDongleAsZero) {
-    ASSERT_TRUE(lib.Loaded());
     DongleBench& b = Bench();
     PARAM_COM p = b.Params();
     // The controller's address starts with 0x00, which travels coded as 0x30.
@@ -289,7 +286,6 @@ TEST_F(Hb30Test, AddressByte0x30ReachesTheDongleAsZero) {
 }
 
 TEST_F(Hb30Test, LostConnectionFailsTheExchangeAndReconnects) {
-    ASSERT_TRUE(lib.Loaded());
     DongleBench& b = Bench();
     PARAM_COM p = b.Params(20000);
     ASSERT_EQ(Connect(p), 0);
@@ -308,7 +304,6 @@ TEST_F(Hb30Test, LostConnectionFailsTheExchangeAndReconnects) {
 }
 
 TEST_F(Hb30Test, ServiceDiscoveryFailuresLeaveALinkThatNeverAnswers) {
-    ASSERT_TRUE(lib.Loaded());
     struct Case {
         bool noService, noData;
         const char* message;
@@ -331,7 +326,7 @@ TEST_F(Hb30Test, ServiceDiscoveryFailuresLeaveALinkThatNeverAnswers) {
         EXPECT_EQ(Read(p, 0xE000, got, 2), 5);
         EXPECT_EQ(Write(p, 0x1000, {1}, 300), 1);
         EXPECT_EQ(b.Dongle().Stats().frames, 0);
-        lib.Call(0, t71::kCmdClose, nullptr, &p, 500, 0, 0, nullptr);
+        Close(p);
     }
 }
 
@@ -343,13 +338,12 @@ std::string RecordName(const std::vector<std::uint8_t>& out, int i) {
 }
 
 TEST_F(Hb30Test, ScanRecordsNamedDevicesOnly) {
-    ASSERT_TRUE(lib.Loaded());
     sim::BleDongleOptions o;
     o.others = sim::MakeOtherAdvertisers(2, true, true);
     DongleBench& b = Bench(o);
     PARAM_COM p = b.Params();
-    std::vector<std::uint8_t> out(1 + 32 * 270, 0xCD);
-    ASSERT_EQ(lib.Call(0, t71::kCmdScan, nullptr, &p, 0, 0, 0, out.data()), 0);
+    std::vector<std::uint8_t> out(kScanBufferSize, 0xCD);
+    ASSERT_EQ(Scan(p, out), 0);
     // Controller, two sensors, the duplicate of the first sensor; the nameless one is not.
     ASSERT_EQ(out[0], 4);
     EXPECT_EQ(RecordName(out, 0), "Quorvel SIM");
@@ -366,47 +360,44 @@ TEST_F(Hb30Test, ScanRecordsNamedDevicesOnly) {
 }
 
 TEST_F(Hb30Test, ScanStopsAtThirtyTwoDevices) {
-    ASSERT_TRUE(lib.Loaded());
     sim::BleDongleOptions o;
     o.others = sim::MakeOtherAdvertisers(40, false, false);
     DongleBench& b = Bench(o);
     PARAM_COM p = b.Params();
-    std::vector<std::uint8_t> out(1 + 32 * 270 + 16, 0xCD);
-    ASSERT_EQ(lib.Call(0, t71::kCmdScan, nullptr, &p, 0, 0, 0, out.data()), 0);
+    std::vector<std::uint8_t> out(kScanBufferSize + 16, 0xCD);
+    ASSERT_EQ(Scan(p, out), 0);
     EXPECT_EQ(out[0], 32);
     EXPECT_EQ(RecordName(out, 31), "Sensor 31");
-    EXPECT_EQ(out[1 + 32 * 270], 0xCD);
+    EXPECT_EQ(out[kScanBufferSize], 0xCD);
 }
 
 TEST_F(Hb30Test, ScanWhileConnectedLeavesTheBufferAlone) {
-    ASSERT_TRUE(lib.Loaded());
     DongleBench& b = Bench();
     PARAM_COM p = b.Params();
     ASSERT_EQ(Connect(p), 0);
     int resets = b.Dongle().Stats().resets;
-    std::vector<std::uint8_t> out(1 + 32 * 270, 0xCD);
-    EXPECT_EQ(lib.Call(0, t71::kCmdScan, nullptr, &p, 0, 0, 0, out.data()), 0);
-    EXPECT_EQ(out, std::vector<std::uint8_t>(1 + 32 * 270, 0xCD));
+    std::vector<std::uint8_t> out(kScanBufferSize, 0xCD);
+    EXPECT_EQ(Scan(p, out), 0);
+    EXPECT_EQ(out, std::vector<std::uint8_t>(kScanBufferSize, 0xCD));
     EXPECT_EQ(b.Dongle().Stats().resets, resets);
     // The connection was not disturbed.
     std::uint8_t got[2];
     EXPECT_EQ(Read(p, 0xE000, got, 2), 0);
     // After a close the scan runs.
     EXPECT_EQ(b.LinksClosed(), 0);
-    EXPECT_EQ(lib.Call(0, t71::kCmdClose, nullptr, &p, 500, 0, 0, nullptr), 0);
+    EXPECT_EQ(Close(p), 0);
     EXPECT_EQ(b.LinksClosed(), 1);
-    EXPECT_EQ(lib.Call(0, t71::kCmdScan, nullptr, &p, 0, 0, 0, out.data()), 0);
+    EXPECT_EQ(Scan(p, out), 0);
     EXPECT_EQ(out[0], 1);
 }
 
 TEST_F(Hb30Test, ScanThroughADongleThatDoesNotComeBack) {
-    ASSERT_TRUE(lib.Loaded());
     sim::BleDongleOptions o;
     o.fault_never_back = true;
     DongleBench& b = Bench(o);
     PARAM_COM p = b.Params();
-    std::vector<std::uint8_t> out(1 + 32 * 270, 0xCD);
-    EXPECT_EQ(lib.Call(0, t71::kCmdScan, nullptr, &p, 0, 0, 0, out.data()), 4);
+    std::vector<std::uint8_t> out(kScanBufferSize, 0xCD);
+    EXPECT_EQ(Scan(p, out), 4);
     EXPECT_EQ(out[0], 0xCD);
 }
 
