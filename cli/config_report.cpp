@@ -75,6 +75,26 @@ void WriteText(JsonWriter& j, const char* key, const std::string& value) {
     j.Key(key).String(value);
 }
 
+void WriteNetwork(JsonWriter& j, const NetworkReport& n) {
+    j.BeginObject();
+    WriteText(j, "ip_address", n.ipAddress);
+    WriteText(j, "subnet_mask", n.subnetMask);
+    WriteText(j, "gateway", n.gateway);
+    WriteText(j, "reserved_address", n.reservedAddress);
+    j.Key("server_timeout").Int(n.serverTimeout);
+    WriteText(j, "addressing", n.dynamicAddressing ? "dynamic" : "static");
+    j.EndObject();
+}
+
+void WriteGprs(JsonWriter& j, const GprsReport& g) {
+    j.BeginObject();
+    WriteText(j, "active_plmn", g.activePlmn);
+    WriteText(j, "power", g.power);
+    WriteText(j, "imei", g.imei);
+    WriteText(j, "msisdn", g.msisdn);
+    j.EndObject();
+}
+
 } // namespace
 
 std::vector<MemoryRow> MemoryRows(int familyCode) {
@@ -213,40 +233,15 @@ std::string ConfigJson(const ConfigReport& r) {
     for (const MemoryRow& row : r.memory) {
         j.Key(row.key).BeginObject();
         j.Key("used");
-        if (row.used)
-            j.Int(*row.used);
-        else
-            j.Null();
+        WriteOrNull(j, row.used, [](JsonWriter& w, long used) { w.Int(used); });
         j.Key("available").Int(row.available);
         j.EndObject();
     }
     j.EndObject();
     j.Key("network");
-    if (r.network) {
-        const NetworkReport& n = *r.network;
-        j.BeginObject();
-        WriteText(j, "ip_address", n.ipAddress);
-        WriteText(j, "subnet_mask", n.subnetMask);
-        WriteText(j, "gateway", n.gateway);
-        WriteText(j, "reserved_address", n.reservedAddress);
-        j.Key("server_timeout").Int(n.serverTimeout);
-        WriteText(j, "addressing", n.dynamicAddressing ? "dynamic" : "static");
-        j.EndObject();
-    } else {
-        j.Null();
-    }
+    WriteOrNull(j, r.network, WriteNetwork);
     j.Key("gprs");
-    if (r.gprs) {
-        const GprsReport& g = *r.gprs;
-        j.BeginObject();
-        WriteText(j, "active_plmn", g.activePlmn);
-        WriteText(j, "power", g.power);
-        WriteText(j, "imei", g.imei);
-        WriteText(j, "msisdn", g.msisdn);
-        j.EndObject();
-    } else {
-        j.Null();
-    }
+    WriteOrNull(j, r.gprs, WriteGprs);
     j.EndObject();
     return j.Text() + "\n";
 }

@@ -25,6 +25,22 @@ std::string WithModule(const std::string& main, const std::optional<ModuleReport
     return module ? main + " / " + (*module).*part : main;
 }
 
+// The boot, bootloader and software versions, as the controller, an expansion and the
+// communication module each report them.
+template <typename Report> void WriteReleases(JsonWriter& j, const Report& r) {
+    j.Key("boot").String(r.boot);
+    j.Key("bootloader").String(r.bootloader);
+    j.Key("software").String(r.software);
+}
+
+void WriteModule(JsonWriter& j, const ModuleReport& m) {
+    j.BeginObject();
+    WriteReleases(j, m);
+    j.Key("imei");
+    WriteOrNull(j, m.imei, [](JsonWriter& w, const std::string& imei) { w.String(imei); });
+    j.EndObject();
+}
+
 } // namespace
 
 std::string InputsText(int digital, int analog) {
@@ -142,9 +158,7 @@ std::string IdentityJson(const IdentityReport& r) {
     j.Key("family").Int(r.family);
     j.Key("family_name").String(model::FamilyName(r.family));
     j.Key("hardware").String(r.hardware);
-    j.Key("boot").String(r.boot);
-    j.Key("bootloader").String(r.bootloader);
-    j.Key("software").String(r.software);
+    WriteReleases(j, r);
     j.Key("digital_inputs").Int(r.digitalInputs);
     j.Key("analog_inputs").Int(r.analogInputs);
     j.Key("relay_outputs").Int(r.relayOutputs);
@@ -155,27 +169,12 @@ std::string IdentityJson(const IdentityReport& r) {
         j.Key("name").String(x.name);
         j.Key("code8").String(x.code8);
         j.Key("hardware").String(x.hardware);
-        j.Key("boot").String(x.boot);
-        j.Key("bootloader").String(x.bootloader);
-        j.Key("software").String(x.software);
+        WriteReleases(j, x);
         j.EndObject();
     }
     j.EndArray();
     j.Key("module");
-    if (r.module) {
-        j.BeginObject();
-        j.Key("boot").String(r.module->boot);
-        j.Key("bootloader").String(r.module->bootloader);
-        j.Key("software").String(r.module->software);
-        j.Key("imei");
-        if (r.module->imei)
-            j.String(*r.module->imei);
-        else
-            j.Null();
-        j.EndObject();
-    } else {
-        j.Null();
-    }
+    WriteOrNull(j, r.module, WriteModule);
     j.Key("communicating").Bool(r.communicating);
     j.Key("gprs").Bool(r.gprs);
     j.Key("tcpip").Bool(r.tcpip);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -33,5 +34,14 @@ class JsonWriter {
     std::vector<bool> filled_;
     bool afterKey_ = false;
 };
+
+// Writes the value held with `write(j, value)`, or null when there is none.
+template <typename T, typename WriteFn>
+void WriteOrNull(JsonWriter& j, const std::optional<T>& value, WriteFn write) {
+    if (value)
+        write(j, *value);
+    else
+        j.Null();
+}
 
 } // namespace cli
