@@ -1,5 +1,6 @@
 #include "panel/GlyphTable.h"
 
+#include <algorithm>
 #include <initializer_list>
 
 namespace panel {
@@ -7,16 +8,29 @@ namespace {
 
 using Page = std::array<std::uint16_t, 256>;
 
-// Writes `count` consecutive code points starting at `first` into codes from `code` on.
-void Run(Page& p, int code, std::uint16_t first, int count) {
+// Each writer below fills codes from `code` on and returns the code after the last it filled.
+
+// `count` consecutive code points starting at `first`.
+int Run(Page& p, int code, std::uint16_t first, int count) {
     for (int i = 0; i < count; ++i)
         p[code + i] = static_cast<std::uint16_t>(first + i);
+    return code + count;
 }
 
-// Writes a list of code points into codes from `code` on.
-void List(Page& p, int code, std::initializer_list<std::uint16_t> points) {
+// The code points from `first` to `last` (both included) but those in `skipped`.
+int RunWithout(Page& p, int code, std::uint16_t first, std::uint16_t last,
+               std::initializer_list<std::uint16_t> skipped) {
+    for (std::uint16_t cp = first; cp <= last; ++cp)
+        if (std::find(skipped.begin(), skipped.end(), cp) == skipped.end())
+            p[code++] = cp;
+    return code;
+}
+
+// A list of code points.
+int List(Page& p, int code, std::initializer_list<std::uint16_t> points) {
     for (std::uint16_t cp : points)
         p[code++] = cp;
+    return code;
 }
 
 Page EmptyPage() {
@@ -72,19 +86,13 @@ Page BuildPage1() {
     Run(p, 0x60, 0x0060, 0x1F);
     p[0x7F] = 0x2302;
     // À..ÿ without × and ÷ (62 letters), then 22 letters of Latin Extended-A.
-    int code = 0x80;
-    for (std::uint16_t cp = 0x00C0; cp <= 0x00FF; ++cp)
-        if (cp != 0x00D7 && cp != 0x00F7)
-            p[code++] = cp;
+    int code = RunWithout(p, 0x80, 0x00C0, 0x00FF, {0x00D7, 0x00F7});
     List(p, code,
          {0x0152, 0x0153, 0x0160, 0x0161, 0x017D, 0x017E, 0x0178, 0x0104, 0x0105, 0x0106, 0x0107,
           0x0118, 0x0119, 0x0141, 0x0142, 0x0143, 0x0144, 0x015A, 0x015B, 0x0179, 0x017A, 0x017B});
     // α..ω without ς, the capitals unlike Latin ones, then final sigma, the accented
     // lowercase vowels and two variant forms.
-    code = 0xD4;
-    for (std::uint16_t cp = 0x03B1; cp <= 0x03C9; ++cp)
-        if (cp != 0x03C2)
-            p[code++] = cp;
+    code = RunWithout(p, 0xD4, 0x03B1, 0x03C9, {0x03C2});
     List(p, code, {0x0393, 0x0394, 0x0398, 0x039B, 0x039E, 0x03A0, 0x03A3, 0x03A6, 0x03A8, 0x03A9,
                    0x03C2, 0x03AC, 0x03AD, 0x03AE, 0x03AF, 0x03CC, 0x03CD, 0x03CE, 0x03D1, 0x03D5});
     return p;
@@ -98,24 +106,17 @@ Page BuildPage2() {
     Run(p, 0x21, 0x00A1, 0x1F);
     p[0x2C] = 0x2011; // the soft hyphen draws nothing; a hard hyphen stands in for it
     Run(p, 0x40, 0x0100, 0x40);
-    Run(p, 0x80, 0x05D0, 27);
-    int code = 0x80 + 27;
-    List(p, code, {0x05F0, 0x05F1, 0x05F2, 0x05F3, 0x05F4, 0x05BE, 0x05C0, 0x05C3, 0xFB1D});
-    code += 9;
-    Run(p, code, 0xFB1F, 0x18); // FB1F..FB36
-    code += 0x18;
-    Run(p, code, 0xFB38, 5);
-    code += 5;
-    List(p, code, {0xFB3E, 0xFB40, 0xFB41, 0xFB43, 0xFB44});
-    code += 5;
-    Run(p, code, 0xFB46, 10);
-    code += 10;
+    int code = Run(p, 0x80, 0x05D0, 27);
+    code = List(p, code, {0x05F0, 0x05F1, 0x05F2, 0x05F3, 0x05F4, 0x05BE, 0x05C0, 0x05C3, 0xFB1D});
+    code = Run(p, code, 0xFB1F, 0x18); // FB1F..FB36
+    code = Run(p, code, 0xFB38, 5);
+    code = List(p, code, {0xFB3E, 0xFB40, 0xFB41, 0xFB43, 0xFB44});
+    code = Run(p, code, 0xFB46, 10);
     p[code++] = 0x20AA;
-    List(p, code,
-         {0x2500, 0x2502, 0x250C, 0x2510, 0x2514, 0x2518, 0x251C, 0x2524, 0x252C, 0x2534, 0x253C});
-    code += 11;
-    Run(p, code, 0x2550, 29);
-    code += 29;
+    code = List(
+        p, code,
+        {0x2500, 0x2502, 0x250C, 0x2510, 0x2514, 0x2518, 0x251C, 0x2524, 0x252C, 0x2534, 0x253C});
+    code = Run(p, code, 0x2550, 29);
     Run(p, code, 0x2581, 7);
     return p;
 }
