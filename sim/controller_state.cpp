@@ -220,14 +220,16 @@ void ControllerState::SeedDatalogs(std::int64_t now_ms) {
     const DatalogConfig cfg = CurrentDatalogConfig();
     const std::int64_t now_s = rtc_.Now(now_ms);
     const std::int64_t period = cfg.period_s > 0 ? cfg.period_s : 10;
-    for (int i = 5; i >= 1; --i) {
-        const std::int64_t t = now_s - i * period;
-        auto value = [&](int ch) { return ChannelValue(ch, t); };
-        if (profile_.own_datalogs)
-            own_log_.Append(FromSeconds(t), cfg, value);
-        if (profile_.communicating)
-            board_log_.Append(FromSeconds(t), cfg, value);
-    }
+    for (int i = 5; i >= 1; --i)
+        LogRecord(now_s - i * period, cfg);
+}
+
+void ControllerState::LogRecord(std::int64_t rtc_seconds, const DatalogConfig& cfg) {
+    auto value = [&](int ch) { return ChannelValue(ch, rtc_seconds); };
+    if (profile_.own_datalogs)
+        own_log_.Append(FromSeconds(rtc_seconds), cfg, value);
+    if (profile_.communicating)
+        board_log_.Append(FromSeconds(rtc_seconds), cfg, value);
 }
 
 DatalogConfig ControllerState::CurrentDatalogConfig() const {
@@ -308,12 +310,7 @@ void ControllerState::Advance(std::int64_t now_ms) {
         const std::int64_t period_ms = std::int64_t(cfg.period_s) * 1000;
         int made = 0;
         while (next_log_ms_ <= now_ms && made < kMaxRecordsPerAdvance) {
-            const std::int64_t t = rtc_.Now(next_log_ms_);
-            auto value = [&](int ch) { return ChannelValue(ch, t); };
-            if (profile_.own_datalogs)
-                own_log_.Append(FromSeconds(t), cfg, value);
-            if (profile_.communicating)
-                board_log_.Append(FromSeconds(t), cfg, value);
+            LogRecord(rtc_.Now(next_log_ms_), cfg);
             next_log_ms_ += period_ms;
             ++made;
         }

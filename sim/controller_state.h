@@ -135,6 +135,8 @@ class ControllerState {
     bool Locked() const { return locked_; }
     bool HasRemotePassword() const;
     DatalogConfig CurrentDatalogConfig() const;
+    // Logs the record of RTC time `rtc_seconds` in each log this model keeps.
+    void LogRecord(std::int64_t rtc_seconds, const DatalogConfig& cfg);
     std::int32_t ChannelValue(int channel, std::int64_t rtc_seconds) const;
     std::uint8_t Inputs(std::int64_t rtc_seconds) const;
 
