@@ -46,6 +46,23 @@ FdOutcome WaitReady(int fd, short events, std::chrono::steady_clock::time_point 
 // the descriptor also reports room (the write would only fail, or never make progress).
 FdOutcome WaitWritable(int fd, std::chrono::steady_clock::time_point deadline);
 
+// Reads with `read(std::uint8_t*, std::size_t) -> ssize_t`, a non-blocking read, and throws the
+// bytes away until nothing is waiting: kOk then, kLost when the end of the stream or an error
+// comes first.
+template <typename ReadFn> FdOutcome DrainInput(ReadFn read) {
+    std::uint8_t scratch[4096];
+    for (;;) {
+        ssize_t r = read(scratch, sizeof scratch);
+        if (r > 0)
+            continue;
+        if (r < 0 && errno == EINTR)
+            continue;
+        if (r < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+            return FdOutcome::kOk;
+        return FdOutcome::kLost;
+    }
+}
+
 // Hands all `n` bytes of `data` to `write(const std::uint8_t*, std::size_t) -> ssize_t`, a
 // non-blocking write on `fd`, waiting for room between partial writes until `deadline`.
 template <typename WriteFn>

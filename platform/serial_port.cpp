@@ -3,7 +3,6 @@
 #include "platform/fd_io.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/file.h>
@@ -92,17 +91,9 @@ IoResult SerialPort::DiscardInput() {
     if (fd_ < 0)
         return IoResult::kLost;
     tcflush(fd_, TCIFLUSH);
-    std::uint8_t scratch[512];
-    for (;;) {
-        ssize_t n = ::read(fd_, scratch, sizeof scratch);
-        if (n > 0)
-            continue;
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
-            break;
+    if (DrainInput([this](std::uint8_t* p, std::size_t k) { return ::read(fd_, p, k); }) !=
+        FdOutcome::kOk)
         return IoResult::kLost;
-    }
     pollfd p{fd_, POLLIN, 0};
     if (::poll(&p, 1, 0) > 0 && IsHangUp(p.revents))
         return IoResult::kLost;

@@ -57,17 +57,8 @@ void TcpSocket::Close() {
 NetResult TcpSocket::DiscardInput() {
     if (fd_ < 0)
         return NetResult::kLost;
-    std::uint8_t scratch[4096];
-    for (;;) {
-        ssize_t n = ::recv(fd_, scratch, sizeof scratch, MSG_DONTWAIT);
-        if (n > 0)
-            continue;
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
-            return NetResult::kOk;
-        return NetResult::kLost;
-    }
+    return OutcomeAs<NetResult>(platform::DrainInput(
+        [this](std::uint8_t* p, std::size_t k) { return ::recv(fd_, p, k, MSG_DONTWAIT); }));
 }
 
 NetResult TcpSocket::SendAll(const std::uint8_t* data, std::size_t n, Clock::time_point deadline) {
