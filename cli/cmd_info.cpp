@@ -1,6 +1,7 @@
 // identity, config and status: what the diagnostics pages show, read live from the controller.
 #include <array>
 #include <ostream>
+#include <string>
 
 #include "cli/commands.h"
 #include "cli/config_report.h"
@@ -25,33 +26,35 @@ int NotReacting(cli::Context& context) {
     return cli::kExitFailure;
 }
 
-int RunIdentity(cli::Context& context) {
-    bool json = false;
-    if (!JsonOnlyArgs(context, json))
+// Reads a report of the connected controller with `read(reader, family, report)` (0 when
+// read) and prints it as text, or as JSON with --json.
+template <typename Report, typename ReadFn>
+int PrintReport(cli::Context& context, ReadFn read, std::string (*text)(const Report&),
+                std::string (*json)(const Report&)) {
+    bool asJson = false;
+    if (!JsonOnlyArgs(context, asJson))
         return cli::kExitUsage;
     model::IControllerReader& reader = model::ComClientReader();
     int family = 0;
-    cli::IdentityReport report;
-    if (cli::ReadConnectedFamily(reader, family) != 0 ||
-        cli::ReadIdentityReport(reader, family, report) != 0)
+    Report report;
+    if (cli::ReadConnectedFamily(reader, family) != 0 || read(reader, family, report) != 0)
         return NotReacting(context);
-    cli::CompleteExpansionBoots(report, reader, cli::ComClientExpansionLink());
-    context.out << (json ? cli::IdentityJson(report) : cli::IdentityText(report));
+    context.out << (asJson ? json(report) : text(report));
     return cli::kExitOk;
 }
 
+int RunIdentity(cli::Context& context) {
+    auto read = [](model::IControllerReader& reader, int family, cli::IdentityReport& report) {
+        int r = cli::ReadIdentityReport(reader, family, report);
+        if (r == 0)
+            cli::CompleteExpansionBoots(report, reader, cli::ComClientExpansionLink());
+        return r;
+    };
+    return PrintReport(context, read, cli::IdentityText, cli::IdentityJson);
+}
+
 int RunConfig(cli::Context& context) {
-    bool json = false;
-    if (!JsonOnlyArgs(context, json))
-        return cli::kExitUsage;
-    model::IControllerReader& reader = model::ComClientReader();
-    int family = 0;
-    cli::ConfigReport report;
-    if (cli::ReadConnectedFamily(reader, family) != 0 ||
-        cli::ReadConfigReport(reader, family, report) != 0)
-        return NotReacting(context);
-    context.out << (json ? cli::ConfigJson(report) : cli::ConfigText(report));
-    return cli::kExitOk;
+    return PrintReport(context, cli::ReadConfigReport, cli::ConfigText, cli::ConfigJson);
 }
 
 int RunStatus(cli::Context& context) {
