@@ -2,7 +2,6 @@
 // against quorvel-sim's BLE dongle.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -11,14 +10,10 @@
 #include "comm/CComClient.h"
 #include "comm/ProcessState.h"
 #include "comm/TransportRegistry.h"
-#include "platform/device_folder.h"
-#include "tests/support/byte_pattern.h"
 #include "tests/support/client_environment.h"
-#include "tests/support/sim_fixture.h"
+#include "tests/support/client_sim_test.h"
 
 namespace {
-
-using testsupport::Pattern;
 
 [[maybe_unused]] auto* const kEnvironment =
     ::testing::AddGlobalTestEnvironment(new testsupport::ClientEnvironment({BLTH}));
@@ -27,25 +22,14 @@ constexpr std::uint32_t kBleTimeoutMs = 40000;
 // The simulated controller's default address, least significant byte first.
 const std::uint8_t kControllerAddress[6] = {0x00, 0x5E, 0x1D, 0xC4, 0x7B, 0xA2};
 
-class BleEndToEnd : public ::testing::Test {
+class BleEndToEnd : public testsupport::ClientSimTest<> {
   protected:
-    void TearDown() override {
-        client.Deconnect();
-        sim_.reset();
-        unsetenv(platform::kDevDirVariable);
-    }
-
     // Starts the simulator with its dongle; the link parameters name the dongle's port and
     // the controller's address (its zero byte coded as 0x30).
     PARAM_COM StartController(std::vector<std::string> args) {
-        simtest::SimConfig config;
-        config.args = std::move(args);
-        sim_ = std::make_unique<simtest::SimProcess>(config);
-        std::string error;
-        EXPECT_TRUE(sim_->Start(&error)) << error;
+        EXPECT_TRUE(StartSim(std::move(args)));
         EXPECT_NE(sim_->ready_line().find("ble=" + sim_->dev_dir() + "/ttySIM1"),
                   std::string::npos);
-        setenv(platform::kDevDirVariable, sim_->dev_dir().c_str(), 1);
         PARAM_COM block = paramcom::Initial();
         paramcom::SetU32(block, paramcom::kMedium, BLTH);
         paramcom::SetString(block, paramcom::kDonglePort, paramcom::kDonglePortSize, "ttySIM1",
@@ -53,9 +37,6 @@ class BleEndToEnd : public ::testing::Test {
         paramcom::SetBleAddressRaw(block, kControllerAddress);
         return block;
     }
-
-    CComClient& client = CComClient::Instance();
-    std::unique_ptr<simtest::SimProcess> sim_;
 };
 
 TEST_F(BleEndToEnd, IdentificationSetsTheFamily) {
@@ -79,22 +60,7 @@ TEST_F(BleEndToEnd, IdentificationSetsTheFamily) {
 
 TEST_F(BleEndToEnd, ReadsAndWritesOfEveryKindReachTheController) {
     ASSERT_EQ(client.SetCommParam(StartController({"--code8", "61410031"})), 0);
-    std::vector<std::uint8_t> params = Pattern(600, 0x21);
-    ASSERT_EQ(client.SendWrite(params.data(), 0x80000, std::uint32_t(params.size()), kBleTimeoutMs),
-              0);
-    std::vector<std::uint8_t> back(params.size());
-    ASSERT_EQ(client.SendRead(back.data(), 0x80000, std::uint32_t(back.size()), kBleTimeoutMs), 0);
-    EXPECT_EQ(back, params);
-
-    std::vector<std::uint8_t> board = Pattern(462, 0x77);
-    ASSERT_EQ(
-        client.SendWriteCF(board.data(), 0x48119000, std::uint32_t(board.size()), kBleTimeoutMs),
-        0);
-    std::vector<std::uint8_t> boardBack(board.size());
-    ASSERT_EQ(client.SendReadCF(boardBack.data(), 0x48119000, std::uint32_t(boardBack.size()),
-                                kBleTimeoutMs),
-              0);
-    EXPECT_EQ(boardBack, board);
+    ASSERT_NO_FATAL_FAILURE(testsupport::CheckParameterRoundTrips(client, kBleTimeoutMs));
     EXPECT_EQ(client.SendWriteExt(0x0200, kBleTimeoutMs), 0);
     EXPECT_TRUE(sim_->WaitForLog("0x00000200"));
 

@@ -4,23 +4,18 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "QRL_protocole.pb.h"
 #include "comm/CComClient.h"
 #include "comm/ProcessState.h"
-#include "platform/device_folder.h"
-#include "tests/support/byte_pattern.h"
 #include "tests/support/client_environment.h"
-#include "tests/support/sim_fixture.h"
+#include "tests/support/client_sim_test.h"
 
 using namespace std::chrono_literals;
 
 namespace {
-
-using testsupport::Pattern;
 
 [[maybe_unused]] auto* const kEnvironment =
     ::testing::AddGlobalTestEnvironment(new testsupport::ClientEnvironment({PORT_SERIE, ETH}));
@@ -32,22 +27,11 @@ std::string LinkName(const ::testing::TestParamInfo<Link>& info) {
 }
 
 // A simulated controller of the given model reached over the link under test.
-class EndToEnd : public ::testing::TestWithParam<Link> {
+class EndToEnd : public testsupport::ClientSimTest<::testing::TestWithParam<Link>> {
   protected:
-    void TearDown() override {
-        client.Deconnect();
-        sim_.reset();
-        unsetenv(platform::kDevDirVariable);
-    }
-
     // Starts the simulator and points the core server at it.
     void StartController(std::vector<std::string> args) {
-        simtest::SimConfig config;
-        config.args = std::move(args);
-        sim_ = std::make_unique<simtest::SimProcess>(config);
-        std::string error;
-        ASSERT_TRUE(sim_->Start(&error)) << error;
-        setenv(platform::kDevDirVariable, sim_->dev_dir().c_str(), 1);
+        ASSERT_TRUE(StartSim(std::move(args)));
         PARAM_COM block = paramcom::Initial();
         if (GetParam() == Link::kUsb) {
             paramcom::SetString(block, paramcom::kPortName, paramcom::kPortNameSize,
@@ -61,9 +45,6 @@ class EndToEnd : public ::testing::TestWithParam<Link> {
     }
 
     std::uint32_t TimeoutMs() const { return GetParam() == Link::kUsb ? 6000 : 10000; }
-
-    CComClient& client = CComClient::Instance();
-    std::unique_ptr<simtest::SimProcess> sim_;
 };
 
 TEST_P(EndToEnd, IdentificationSetsTheFamilyOfEachControllerKind) {
@@ -84,22 +65,8 @@ TEST_P(EndToEnd, IdentificationSetsTheFamilyOfEachControllerKind) {
 
 TEST_P(EndToEnd, ReadsAndWritesOfEveryKindReachTheController) {
     StartController({"--code8", "61410031"});
-    // First kind: the parameters area.
-    std::vector<std::uint8_t> params = Pattern(600, 0x21);
-    ASSERT_EQ(client.SendWrite(params.data(), 0x80000, std::uint32_t(params.size()), TimeoutMs()),
-              0);
-    std::vector<std::uint8_t> back(params.size());
-    ASSERT_EQ(client.SendRead(back.data(), 0x80000, std::uint32_t(back.size()), TimeoutMs()), 0);
-    EXPECT_EQ(back, params);
-    // Second kind: the daughter board's parameters.
-    std::vector<std::uint8_t> board = Pattern(462, 0x77);
-    ASSERT_EQ(
-        client.SendWriteCF(board.data(), 0x48119000, std::uint32_t(board.size()), TimeoutMs()), 0);
-    std::vector<std::uint8_t> boardBack(board.size());
-    ASSERT_EQ(client.SendReadCF(boardBack.data(), 0x48119000, std::uint32_t(boardBack.size()),
-                                TimeoutMs()),
-              0);
-    EXPECT_EQ(boardBack, board);
+    // First and second kinds: the parameters area and the daughter board's parameters.
+    ASSERT_NO_FATAL_FAILURE(testsupport::CheckParameterRoundTrips(client, TimeoutMs()));
     // Third kind: the pass-through commands of the expansion query.
     EXPECT_EQ(client.SendWriteExt(0x0100, TimeoutMs()), 0);
     EXPECT_EQ(client.SendWriteExt(0x0200, TimeoutMs()), 0);
