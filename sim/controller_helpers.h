@@ -41,30 +41,26 @@ inline std::string Hex(std::uint32_t v) {
     return buf;
 }
 
-inline Reply Ack(std::string note = {}) {
+// A reply of `kind` with its note for the log and nothing else set.
+inline Reply NotedReply(Reply::Kind kind, std::string note) {
     Reply r;
-    r.kind = Reply::kWriteAck;
+    r.kind = kind;
     r.note = std::move(note);
     return r;
 }
+inline Reply Ack(std::string note = {}) {
+    return NotedReply(Reply::kWriteAck, std::move(note));
+}
 inline Reply Exception(std::uint8_t code, std::string note) {
-    Reply r;
-    r.kind = Reply::kException;
+    Reply r = NotedReply(Reply::kException, std::move(note));
     r.code = code;
-    r.note = std::move(note);
     return r;
 }
 inline Reply Silent(std::string note) {
-    Reply r;
-    r.kind = Reply::kSilent;
-    r.note = std::move(note);
-    return r;
+    return NotedReply(Reply::kSilent, std::move(note));
 }
 inline Reply Refusal(std::string note) {
-    Reply r;
-    r.kind = Reply::kRefusal;
-    r.note = std::move(note);
-    return r;
+    return NotedReply(Reply::kRefusal, std::move(note));
 }
 inline Reply Data(wire::Bytes data) {
     Reply r;
