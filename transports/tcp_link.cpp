@@ -38,8 +38,11 @@ SendOutcome TcpLink::Send(const wire::Bytes& body, int timeoutMs) {
     ++transaction_;
     wire::Bytes frame = wire::EncodeTcp(transaction_, body);
     auto deadline = SteadyClock::now() + std::chrono::milliseconds(std::max(timeoutMs, 0));
-    NetResult r = socket_.SendAll(frame.data(), frame.size(), deadline);
-    if (r == NetResult::kLost) {
+    std::size_t handed = 0;
+    NetResult r = socket_.SendAll(frame.data(), frame.size(), deadline, handed);
+    // A frame handed over only in part leaves the stream out of step: the controller would
+    // take whatever is sent next for the rest of this frame. The connection is done for.
+    if (r == NetResult::kLost || (r == NetResult::kTimeout && handed > 0)) {
         Close();
         out.status = SendOutcome::kLinkLost;
         return out;

@@ -61,12 +61,17 @@ NetResult TcpSocket::DiscardInput() {
         [this](std::uint8_t* p, std::size_t k) { return ::recv(fd_, p, k, MSG_DONTWAIT); }));
 }
 
-NetResult TcpSocket::SendAll(const std::uint8_t* data, std::size_t n, Clock::time_point deadline) {
+NetResult TcpSocket::SendAll(const std::uint8_t* data, std::size_t n, Clock::time_point deadline,
+                             std::size_t& sent) {
+    sent = 0;
     if (fd_ < 0)
         return NetResult::kLost;
-    return OutcomeAs<NetResult>(
-        platform::WriteAllTo(fd_, data, n, deadline, [this](const std::uint8_t* p, std::size_t k) {
-            return ::send(fd_, p, k, MSG_NOSIGNAL | MSG_DONTWAIT);
+    return OutcomeAs<NetResult>(platform::WriteAllTo(
+        fd_, data, n, deadline, [this, &sent](const std::uint8_t* p, std::size_t k) {
+            ssize_t w = ::send(fd_, p, k, MSG_NOSIGNAL | MSG_DONTWAIT);
+            if (w > 0)
+                sent += std::size_t(w);
+            return w;
         }));
 }
 

@@ -27,7 +27,10 @@ class TcpSocket {
 
     // Throws away whatever was received and not read yet; kLost when the peer has closed.
     NetResult DiscardInput();
-    NetResult SendAll(const std::uint8_t* data, std::size_t n, Clock::time_point deadline);
+    // Hands all `n` bytes to the connection, waiting for room until `deadline`; `sent` is
+    // the number of bytes handed over, also when the deadline or a failure came first.
+    NetResult SendAll(const std::uint8_t* data, std::size_t n, Clock::time_point deadline,
+                      std::size_t& sent);
     // Waits until something was received or `deadline` passed, then reads what is there
     // (at most `capacity` bytes); `got` is the number of bytes read.
     NetResult ReadSome(std::uint8_t* out, std::size_t capacity, std::size_t& got,

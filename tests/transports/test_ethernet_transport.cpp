@@ -1,15 +1,18 @@
 // Z9hb20_Comm loaded with dlopen, against a loopback TCP peer playing the controller.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <chrono>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <thread>
 #include <unistd.h>
 
 #include "fake_controller.h"
 #include "tcp_peer.h"
+#include "tests/support/byte_pattern.h"
 #include "transport_checks.h"
 #include "transport_loader.h"
 
@@ -35,6 +38,71 @@ std::uint16_t ClosedPort() {
     getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
     close(fd);
     return ntohs(addr.sin_port);
+}
+
+// A loopback listener with a small receive buffer whose connections read nothing until the
+// test drains them: a controller that stops taking requests.
+class StalledListener {
+  public:
+    StalledListener() {
+        fd_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        int small = 4096; // inherited by the accepted connections
+        setsockopt(fd_, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+        sockaddr_in addr{};
+        addr.sin_family = AF_INET;
+        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t len = sizeof addr;
+        bind(fd_, reinterpret_cast<sockaddr*>(&addr), len);
+        listen(fd_, 4);
+        getsockname(fd_, reinterpret_cast<sockaddr*>(&addr), &len);
+        port_ = ntohs(addr.sin_port);
+    }
+    ~StalledListener() { close(fd_); }
+    std::uint16_t Port() const { return port_; }
+    int Accept() { return accept4(fd_, nullptr, nullptr, SOCK_CLOEXEC); }
+
+  private:
+    int fd_ = -1;
+    std::uint16_t port_ = 0;
+};
+
+// What a connection carried: everything readable until the peer closed it (`ended`) or
+// nothing came for `quiet`.
+struct Carried {
+    wire::Bytes bytes;
+    bool ended = false;
+};
+
+Carried Drain(int fd, std::chrono::milliseconds quiet) {
+    Carried out;
+    std::uint8_t buf[65536];
+    for (;;) {
+        pollfd p{fd, POLLIN, 0};
+        if (poll(&p, 1, int(quiet.count())) <= 0)
+            return out;
+        ssize_t n = recv(fd, buf, sizeof buf, 0);
+        if (n <= 0) {
+            out.ended = true;
+            return out;
+        }
+        out.bytes.insert(out.bytes.end(), buf, buf + n);
+    }
+}
+
+// The request bodies of the whole frames in `stream`, and whether a frame was left cut short.
+std::vector<wire::Bytes> WholeFrames(const wire::Bytes& stream, bool& cutShort) {
+    std::vector<wire::Bytes> bodies;
+    std::size_t at = 0;
+    while (stream.size() - at >= 6) {
+        wire::TcpHeader h = wire::DecodeTcpHeader(stream.data() + at);
+        if (stream.size() - at - 6 < h.length)
+            break;
+        bodies.emplace_back(stream.begin() + long(at + 6),
+                            stream.begin() + long(at + 6 + h.length));
+        at += 6 + h.length;
+    }
+    cutShort = at != stream.size();
+    return bodies;
 }
 
 class EthernetTransport : public ::testing::Test {
@@ -170,6 +238,68 @@ TEST_F(EthernetTransport, LostConnectionGivesFourAndTheNextOpenReconnects) {
     EXPECT_EQ(eth.Write(t71::kCmdWrite, 0x6000, {1}), t71::kLinkDown);
     ASSERT_EQ(eth.Open(), t71::kOk);
     EXPECT_EQ(eth.Write(t71::kCmdWrite, 0x6000, {1}), t71::kOk);
+}
+
+TEST(EthernetTransportStalled, ARequestCutShortIsNeverCompletedByTheNextOne) {
+    // Writes of the largest size pile up in front of a controller that reads nothing, until
+    // one can be handed over only in part. Whatever follows on that connection would be
+    // read as the rest of that write: the controller must see each request whole, or the
+    // connection end after the piece.
+    StalledListener listener;
+    testpeer::Transport eth{"Z9hb20_Comm"};
+    SetPeer(eth.params, listener.Port());
+    ASSERT_EQ(eth.Open(), t71::kOk);
+    int stalled = listener.Accept();
+    ASSERT_GE(stalled, 0);
+    // No time-out: each write gets only the room there is at once. Enough of them (8 MB) to
+    // fill the largest send buffer the system grows for a connection (4 MB by default).
+    std::vector<wire::Bytes> sent;
+    for (std::uint32_t i = 1; i <= 200; ++i) {
+        std::vector<std::uint8_t> data = testsupport::Pattern(t71::kMaxTransfer, std::uint8_t(i));
+        std::uint32_t address = 0x10000u * i;
+        sent.push_back(
+            wire::BuildRequest(247, 0x20, address, std::uint16_t(data.size()), data.data()));
+        EXPECT_NE(eth.Write(t71::kCmdWriteCF, address, data, 0), t71::kOk);
+    }
+    Carried before = Drain(stalled, 300ms);
+    bool cut = false;
+    WholeFrames(before.bytes, cut);
+    ASSERT_TRUE(cut) << "the stall must cut a request short for this test to mean anything";
+
+    // The next request, while the controller reads again.
+    Carried after;
+    std::thread reader([&] { after = Drain(stalled, 500ms); });
+    std::vector<std::uint8_t> next = testsupport::Pattern(t71::kMaxTransfer, 0x77);
+    int nextResult = eth.Write(t71::kCmdWriteCF, 0x0, next, 1000);
+    reader.join();
+    close(stalled);
+
+    wire::Bytes stream = before.bytes;
+    stream.insert(stream.end(), after.bytes.begin(), after.bytes.end());
+    std::vector<wire::Bytes> whole = WholeFrames(stream, cut);
+    sent.push_back(wire::BuildRequest(247, 0x20, 0x0, std::uint16_t(next.size()), next.data()));
+    for (const wire::Bytes& body : whole)
+        EXPECT_TRUE(std::find(sent.begin(), sent.end(), body) != sent.end())
+            << "the controller received a request nobody sent (address "
+            << (body.size() >= 6 ? wire::GetBE32(body.data() + 2) : 0) << ")";
+    EXPECT_TRUE(!cut || before.ended || after.ended)
+        << "a request cut short must end its connection";
+    EXPECT_NE(nextResult, t71::kOk);
+
+    // The link comes back with a fresh connection.
+    ASSERT_EQ(eth.Open(), t71::kOk);
+    int fresh = listener.Accept();
+    ASSERT_GE(fresh, 0);
+    std::thread freshReader([&] { after = Drain(fresh, 300ms); });
+    eth.Write(t71::kCmdWriteCF, 0x0500, {1, 2}, 100);
+    freshReader.join();
+    close(fresh);
+    std::vector<wire::Bytes> freshFrames = WholeFrames(after.bytes, cut);
+    ASSERT_EQ(freshFrames.size(), 1u);
+    EXPECT_FALSE(cut);
+    std::uint8_t two[2] = {1, 2};
+    EXPECT_EQ(freshFrames[0], wire::BuildRequest(247, 0x20, 0x0500, 2, two));
+    eth.Close();
 }
 
 } // namespace
