@@ -64,10 +64,13 @@ bool SerialPort::Open(const std::string& path, int baud) {
         return false;
     // Two locks: the advisory lock keeps out every cooperating user (root included),
     // TIOCEXCL keeps out any other open of the device by an ordinary user.
-    bool ok = isatty(fd) == 1 && flock(fd, LOCK_EX | LOCK_NB) == 0 && ioctl(fd, TIOCEXCL) == 0 &&
-              ConfigureRaw(fd, speed);
-    if (!ok) {
-        ioctl(fd, TIOCNXCL);
+    // A port held by another program keeps its exclusive flag: it is cleared only when this
+    // open set it.
+    bool exclusive =
+        isatty(fd) == 1 && flock(fd, LOCK_EX | LOCK_NB) == 0 && ioctl(fd, TIOCEXCL) == 0;
+    if (!exclusive || !ConfigureRaw(fd, speed)) {
+        if (exclusive)
+            ioctl(fd, TIOCNXCL);
         ::close(fd);
         return false;
     }

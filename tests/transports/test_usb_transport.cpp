@@ -1,9 +1,14 @@
 // Z9hb10_Comm loaded with dlopen, against a pseudo-terminal peer playing the controller.
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <chrono>
 #include <numeric>
 #include <thread>
+
+#include <fcntl.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
 
 #include "fake_controller.h"
 #include "platform/serial_port.h"
@@ -184,6 +189,16 @@ TEST_F(UsbTransport, PortIsHeldExclusivelyWhileOpen) {
     platform::SerialPort other;
     std::string path = devDir.Path() + "/" + kPortName;
     EXPECT_FALSE(other.Open(path)) << "the library holds the port";
+    // The refused open leaves the holder's exclusive flag in place.
+    int probe = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (probe >= 0) { // root passes the flag and can read it
+        int exclusive = 0;
+        EXPECT_EQ(::ioctl(probe, TIOCGEXCL, &exclusive), 0);
+        EXPECT_EQ(exclusive, 1);
+        ::close(probe);
+    } else {
+        EXPECT_EQ(errno, EBUSY);
+    }
     EXPECT_EQ(usb.Open(), t71::kOk) << "reopening an open link";
     usb.Close();
     ASSERT_TRUE(other.Open(path)) << "closing releases it";
