@@ -52,7 +52,7 @@ std::string InputsText(int digital, int analog) {
 
 std::string OutputsText(int relays, int pwm) {
     std::string text;
-    AppendPart(text, relays, " RELAY");
+    AppendPart(text, relays, " RELAY / PWM"); // the diagnostics' own unit text for relays
     AppendPart(text, pwm, " PWM");
     return text;
 }

@@ -39,7 +39,7 @@ IdentityReport MakeIdentityReport(CFctTabIdentite& identity);
 // 0, or model::kTargetNotAnswering when the read fails or the family is not one of the three.
 int ReadIdentityReport(model::IControllerReader& reader, int familyIndex, IdentityReport& out);
 
-// "8 DI / 4 ANA" and "4 RELAY / 2 PWM", as the diagnostics show the I/O counts.
+// "8 DI / 4 ANA" and "4 RELAY / PWM / 2 PWM", as the diagnostics show the I/O counts.
 std::string InputsText(int digital, int analog);
 std::string OutputsText(int relays, int pwm);
 

@@ -110,8 +110,12 @@ TEST(IdentityReport, InputAndOutputTexts) {
     EXPECT_EQ(cli::InputsText(8, 4), "8 DI / 4 ANA");
     EXPECT_EQ(cli::InputsText(0, 4), "4 ANA");
     EXPECT_EQ(cli::InputsText(0, 0), "");
-    EXPECT_EQ(cli::OutputsText(4, 0), "4 RELAY");
+    // The relay count carries the program's own unit text " RELAY / PWM", then the PWM
+    // count follows after " / " as the analog count follows the digital one.
+    EXPECT_EQ(cli::OutputsText(4, 0), "4 RELAY / PWM");
+    EXPECT_EQ(cli::OutputsText(10, 2), "10 RELAY / PWM / 2 PWM");
     EXPECT_EQ(cli::OutputsText(0, 2), "2 PWM");
+    EXPECT_EQ(cli::OutputsText(0, 0), "");
 }
 
 TEST(ConfigReport, TcpIpModelGetsTheNetworkView) {
