@@ -69,7 +69,7 @@ const char* SimUsage() {
            "  --discovery-port N     answer discovery on port N (0 = off, the default)\n"
            "  --notify-to ADDR       NOTIFY destination (default 255.255.255.255; from a\n"
            "                         loopback --bind, the bind address itself)\n"
-           "  --notify-period S      seconds between NOTIFY datagrams (default 10)\n"
+           "  --notify-period S      seconds between NOTIFY datagrams (default 5)\n"
            "\n"
            "Files:\n"
            "  --state FILE           keep the memory image across runs\n"

@@ -22,7 +22,7 @@ struct SimOptions {
     std::string log_file;
     int discovery_port = 0;          // 0: discovery off
     std::string discovery_notify_to; // NOTIFY destination (default: 255.255.255.255)
-    int notify_period_s = 10;
+    int notify_period_s = 5;         // well inside the 15 s after which the PC hides a line
     bool help = false;
 };
 

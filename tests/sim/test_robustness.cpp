@@ -4,6 +4,7 @@
 
 #include <random>
 
+#include "sim/sim_options.h"
 #include "tests/sim/controller_client.h"
 
 namespace {
@@ -128,6 +129,26 @@ TEST(SimFaults, SilenceRefusalCheckByteAndDrop) {
     EXPECT_EQ(
         b.Exchange(wire::BuildRequest(0xF7, 0x10, 0x7000, 4, wire::Bytes{0x14, 0, 0, 0x14}.data())),
         wire::BuildWriteAnswer(0xF7, 0x10, 0x7100, 4));
+}
+
+TEST(SimOptions, DiscoveryDefaultsKeepTheLineListedAndBadValuesAreRefused) {
+    sim::SimOptions o;
+    std::string error;
+    ASSERT_TRUE(sim::ParseSimOptions({"--discovery"}, &o, &error)) << error;
+    EXPECT_EQ(o.discovery_port, 35007);
+    // The discovery dialog hides a line not heard for 15 s: with one NOTIFY lost, the next
+    // one must still come in time.
+    EXPECT_LT(2 * o.notify_period_s, 15);
+
+    for (const std::vector<std::string>& bad : {std::vector<std::string>{"--notify-period", "0"},
+                                                {"--notify-period"},
+                                                {"--label", "NINETEEN CHARACTERS"},
+                                                {"--usb-name", "a/b"},
+                                                {"--tcp-port", "65536"}}) {
+        sim::SimOptions rejected;
+        EXPECT_FALSE(sim::ParseSimOptions(bad, &rejected, &error)) << bad[0];
+        EXPECT_FALSE(error.empty());
+    }
 }
 
 } // namespace
