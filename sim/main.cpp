@@ -33,6 +33,17 @@ sigset_t BlockStopSignals() {
     return set;
 }
 
+// Saves the memory image; the first failure is reported, so that a state file that cannot
+// be kept does not go unnoticed while the simulator runs on.
+bool SaveState(const sim::Controller& controller, const std::string& path, bool* reported) {
+    if (controller.SaveState(path))
+        return true;
+    if (!*reported)
+        std::fprintf(stderr, "quorvel-sim: cannot save the state to %s\n", path.c_str());
+    *reported = true;
+    return false;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -105,6 +116,7 @@ int main(int argc, char** argv) {
             options.notify_period_s));
 
     int status = 0;
+    bool save_failure_reported = false;
     std::string ready = "READY";
     for (auto& link : links) {
         if (!link->Start(&error)) {
@@ -124,14 +136,16 @@ int main(int argc, char** argv) {
             timespec second{1, 0};
             int sig = sigtimedwait(&stop_signals, nullptr, &second);
             if (!options.state_file.empty() && controller.TakeDirty())
-                controller.SaveState(options.state_file);
+                SaveState(controller, options.state_file, &save_failure_reported);
             if (sig > 0)
                 break;
         }
     }
     for (auto it = links.rbegin(); it != links.rend(); ++it)
         (*it)->Stop();
-    if (!options.state_file.empty())
-        controller.SaveState(options.state_file);
+    // The memory image is kept at exit; a state that could not be saved fails the run.
+    if (!options.state_file.empty() &&
+        !SaveState(controller, options.state_file, &save_failure_reported))
+        status = 1;
     return status;
 }

@@ -159,6 +159,19 @@ TEST(SimProgram, MemoryImageSurvivesARestart) {
     EXPECT_EQ(std::string(label.begin() + 10, label.begin() + 14), "PUMP");
 }
 
+TEST(SimProgram, StateThatCannotBeSavedIsReportedAndFailsTheExit) {
+    // A state file in a folder that does not exist: the memory image cannot be kept.
+    SimProcess sim(SimConfig{{"--state", "/nonexistent-quorvel-folder/sim.state"}});
+    std::string error;
+    ASSERT_TRUE(sim.Start(&error)) << error;
+    ASSERT_EQ(TcpExchange(sim.tcp_port(), Write(0x0F00, {'L', 'O', 'S', 'T'})).size(), 6u + 8u);
+    EXPECT_EQ(sim.Stop(), 1);
+    const std::string err = sim.ReadStderr();
+    EXPECT_NE(err.find("cannot save the state to /nonexistent-quorvel-folder/sim.state"),
+              std::string::npos)
+        << err;
+}
+
 TEST(SimProgram, UsbLinkSurvivesNoiseOversizedLinesAndBadCheckBytes) {
     SimProcess sim(SimConfig{{"--fault-bad-check-nth", "2", "--fault-drop-after", "3"}});
     std::string error;
