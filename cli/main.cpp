@@ -64,11 +64,16 @@ int Run(std::vector<std::string> args, std::ostream& out) {
         return args.empty() ? cli::kExitUsage : cli::kExitOk;
     }
     if (args[0] == "help") {
-        const cli::Command* command = args.size() > 1 ? cli::FindCommand(args[1]) : nullptr;
-        if (command)
-            PrintCommandHelp(*command, out);
-        else
+        if (args.size() < 2) {
             PrintToolHelp(out);
+            return cli::kExitOk;
+        }
+        const cli::Command* command = cli::FindCommand(args[1]);
+        if (command == nullptr) {
+            std::cerr << "Unknown command: " << args[1] << "; see quorvel-cli --help.\n";
+            return cli::kExitUsage;
+        }
+        PrintCommandHelp(*command, out);
         return cli::kExitOk;
     }
 

@@ -213,4 +213,11 @@ TEST(CliEndToEnd, UsageErrorsAndHelp) {
     r = e2e::Run("quorvel-cli", {"config", "--help"});
     EXPECT_EQ(r.status, 0);
     EXPECT_TRUE(Has(r.out, "tool_version"));
+    r = e2e::Run("quorvel-cli", {"help", "config"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_TRUE(Has(r.out, "tool_version"));
+    // Help about a command that does not exist is a usage error, not a success.
+    r = e2e::Run("quorvel-cli", {"help", "frobnicate"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_TRUE(Has(r.err, "Unknown command: frobnicate"));
 }
