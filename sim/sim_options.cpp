@@ -9,11 +9,14 @@ namespace sim {
 
 namespace {
 
+// Decimal, leading zeros included (codes and product ids are often written zero-padded), or
+// hexadecimal after "0x".
 bool ParseInt(const std::string& s, long min, long max, long* out) {
     if (s.empty())
         return false;
+    const bool hex = s.size() > 2 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X');
     char* end = nullptr;
-    long v = std::strtol(s.c_str(), &end, 0);
+    long v = std::strtol(s.c_str(), &end, hex ? 16 : 10);
     if (*end != '\0' || v < min || v > max)
         return false;
     *out = v;

@@ -131,7 +131,7 @@ TEST(SimFaults, SilenceRefusalCheckByteAndDrop) {
         wire::BuildWriteAnswer(0xF7, 0x10, 0x7100, 4));
 }
 
-TEST(SimOptions, DiscoveryDefaultsKeepTheLineListedAndBadValuesAreRefused) {
+TEST(SimOptions, DefaultsNumbersAndBadValues) {
     sim::SimOptions o;
     std::string error;
     ASSERT_TRUE(sim::ParseSimOptions({"--discovery"}, &o, &error)) << error;
@@ -139,6 +139,16 @@ TEST(SimOptions, DiscoveryDefaultsKeepTheLineListedAndBadValuesAreRefused) {
     // The discovery dialog hides a line not heard for 15 s: with one NOTIFY lost, the next
     // one must still come in time.
     EXPECT_LT(2 * o.notify_period_s, 15);
+
+    // Numbers are decimal even with leading zeros (product ids are shown zero-padded), or
+    // hexadecimal after "0x".
+    ASSERT_TRUE(sim::ParseSimOptions(
+        {"--product-id", "0000042", "--state-word", "0x400001F5", "--code8", "061420001"}, &o,
+        &error))
+        << error;
+    EXPECT_EQ(o.controller.product_id, 42u);
+    EXPECT_EQ(o.controller.state_word, 0x400001F5u);
+    EXPECT_EQ(o.controller.code8, 61420001u);
 
     for (const std::vector<std::string>& bad : {std::vector<std::string>{"--notify-period", "0"},
                                                 {"--notify-period"},
