@@ -1,4 +1,5 @@
 // read: a hex dump of controller memory.
+#include <algorithm>
 #include <ostream>
 #include <vector>
 
@@ -11,6 +12,8 @@
 
 namespace {
 
+constexpr std::uint32_t kReadPiece = 2048;
+
 int RunRead(cli::Context& context) {
     bool cf = cli::TakeFlag(context.args, "--cf");
     std::uint32_t address = 0, count = 0;
@@ -22,11 +25,17 @@ int RunRead(cli::Context& context) {
     }
     std::vector<std::uint8_t> bytes(count);
     CComClient& client = CComClient::Instance();
-    int result = cf ? client.SendReadCF(bytes.data(), address, count, RequestTimeoutMs())
-                    : client.SendRead(bytes.data(), address, count, RequestTimeoutMs());
-    if (result != 0) {
-        context.err << cli::msg::kNotReacting << "\n";
-        return cli::kExitFailure;
+    // Read in pieces: the answer to one request must fit the request channel's buffer
+    // together with its header, so a single read of the largest count could not come back.
+    for (std::uint32_t done = 0; done < count; done += kReadPiece) {
+        const std::uint32_t n = std::min(kReadPiece, count - done);
+        const std::uint32_t at = address + done;
+        int result = cf ? client.SendReadCF(bytes.data() + done, at, n, RequestTimeoutMs())
+                        : client.SendRead(bytes.data() + done, at, n, RequestTimeoutMs());
+        if (result != 0) {
+            context.err << cli::msg::kNotReacting << "\n";
+            return cli::kExitFailure;
+        }
     }
     context.out << cli::HexDump(address, bytes);
     return cli::kExitOk;
@@ -36,7 +45,8 @@ const cli::Command kRead{
     "read",
     "read ADDRESS COUNT [--cf]",
     "Dump COUNT bytes of controller memory at ADDRESS",
-    "ADDRESS and COUNT are decimal, or hexadecimal after \"0x\"; COUNT is 1 to 40000.\n"
+    "ADDRESS and COUNT are decimal, or hexadecimal after \"0x\"; COUNT is 1 to 40000,\n"
+    "read in pieces of 2048 bytes.\n"
     "--cf reads with the second read kind (the communication board's memory).\n"
     "Each line shows the address, 16 bytes in hexadecimal and their printable characters.\n",
     true,
