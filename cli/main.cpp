@@ -87,6 +87,10 @@ int Run(std::vector<std::string> args, std::ostream& out) {
         std::cerr << "No command given; see quorvel-cli --help.\n";
         return cli::kExitUsage;
     }
+    if (IsHelp(args[0])) { // link options, then --help
+        PrintToolHelp(out);
+        return cli::kExitOk;
+    }
     const cli::Command* command = cli::FindCommand(args[0]);
     if (command == nullptr) {
         std::cerr << "Unknown command: " << args[0] << "; see quorvel-cli --help.\n";

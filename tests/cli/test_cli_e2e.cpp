@@ -222,6 +222,9 @@ TEST(CliEndToEnd, UsageErrorsAndHelp) {
     EXPECT_EQ(r.status, 0);
     for (const char* command : {"ports", "identity", "config", "read", "status", "start", "stop"})
         EXPECT_TRUE(Has(r.out, std::string("\n  ") + command)) << command;
+    r = e2e::Run("quorvel-cli", {"--usb", "ttyS0", "--help"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(Has(r.out, "\n  identity"));
     r = e2e::Run("quorvel-cli", {"config", "--help"});
     EXPECT_EQ(r.status, 0);
     EXPECT_TRUE(Has(r.out, "tool_version"));
