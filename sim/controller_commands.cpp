@@ -176,8 +176,7 @@ Reply ControllerState::Command(const Request& r, std::int64_t now_ms) {
     case 17:
         return Ack(name + "end of daughter-board update");
     case 18:
-        for (const char* area : {"annuaire", "paramCF", "message", "label"})
-            EraseArea(area);
+        EraseDaughterBoardProgram();
         return Ack(name + "erase daughter board");
     case 26:
         return Ack(name + "end of datalog read");
@@ -206,8 +205,7 @@ Reply ControllerState::AddressedCommand(const Request& r, std::int64_t now_ms) {
     case 0x1:
         return Ack(name + "close daughter-board session");
     case 0x2:
-        for (const char* area : {"annuaire", "paramCF", "message", "label"})
-            EraseArea(area);
+        EraseDaughterBoardProgram();
         return Ack(name + "erase daughter-board program");
     case 0x3:
         Reboot(now_ms);

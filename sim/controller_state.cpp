@@ -138,6 +138,12 @@ void ControllerState::EraseArea(const char* name) {
     a->written = 0;
 }
 
+// The communication board's program: its directory, parameters, messages and labels.
+void ControllerState::EraseDaughterBoardProgram() {
+    for (const char* area : {"annuaire", "paramCF", "message", "label"})
+        EraseArea(area);
+}
+
 // A small application: a configuration record that names it, filled program areas,
 // the datalog configuration and the channel labels.
 void ControllerState::LoadApplication() {

@@ -116,6 +116,7 @@ class ControllerState {
     Area* FindArea(std::uint32_t address, std::uint32_t count);
     Area* AreaNamed(const char* name);
     void EraseArea(const char* name);
+    void EraseDaughterBoardProgram();
     void Reboot(std::int64_t now_ms);
     void StartSession();
 
