@@ -5,10 +5,10 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/AppIcon.h"
 #include "app/AppVersion.h"
-#include "app/ControlIds.h"
-#include "app/ModalSeam.h"
+#include "widgets/AppIcon.h"
+#include "widgets/ControlIds.h"
+#include "widgets/ModalSeam.h"
 
 CIhmDlgAbout::CIhmDlgAbout(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("About Quorvel"));

@@ -7,9 +7,9 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "app/AppIcon.h"
-#include "app/ControlIds.h"
-#include "app/ModalSeam.h"
+#include "widgets/AppIcon.h"
+#include "widgets/ControlIds.h"
+#include "widgets/ModalSeam.h"
 
 CIhmDlgExit::CIhmDlgExit(QWidget* mainWindow, QWidget* parent)
     : QDialog(parent), mainWindow_(mainWindow) {

@@ -6,9 +6,9 @@
 #include <QPushButton>
 #include <QStyle>
 
-#include "app/AppIcon.h"
-#include "app/ControlIds.h"
-#include "app/ModalSeam.h"
+#include "widgets/AppIcon.h"
+#include "widgets/ControlIds.h"
+#include "widgets/ModalSeam.h"
 
 namespace {
 

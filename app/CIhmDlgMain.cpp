@@ -5,14 +5,14 @@
 #include <QPushButton>
 #include <QTimer>
 
-#include "app/AppIcon.h"
 #include "app/CIhmDlgSubMain.h"
 #include "app/CIhmSplashWnd.h"
-#include "app/ControlIds.h"
 #include "app/MenuModel.h"
-#include "app/ModalSeam.h"
-#include "app/UiClock.h"
 #include "comm/ProcessState.h"
+#include "widgets/AppIcon.h"
+#include "widgets/ControlIds.h"
+#include "widgets/ModalSeam.h"
+#include "widgets/UiClock.h"
 
 namespace {
 constexpr int kFoldButtonWidth = 14;

@@ -8,18 +8,18 @@
 
 #include <sstream>
 
-#include "app/AccessCheck.h"
-#include "app/Alerts.h"
 #include "app/CIhmDlgAbout.h"
 #include "app/CIhmDlgExit.h"
 #include "app/CIhmDlgHelp.h"
-#include "app/ControlIds.h"
-#include "app/MenuDialogs.h"
-#include "app/ModalSeam.h"
-#include "app/ProgramFolder.h"
-#include "app/UiClock.h"
 #include "panel/CIhmFaceAvantView.h"
 #include "panel/KeyBits.h"
+#include "widgets/AccessCheck.h"
+#include "widgets/Alerts.h"
+#include "widgets/ControlIds.h"
+#include "widgets/MenuDialogs.h"
+#include "widgets/ModalSeam.h"
+#include "widgets/ProgramFolder.h"
+#include "widgets/UiClock.h"
 
 namespace {
 

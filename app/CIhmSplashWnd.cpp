@@ -6,8 +6,8 @@
 #include <QScreen>
 #include <QTimerEvent>
 
-#include "app/Alerts.h"
 #include "app/AppVersion.h"
+#include "widgets/Alerts.h"
 
 namespace {
 CIhmSplashWnd* g_splash = nullptr;

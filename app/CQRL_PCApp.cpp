@@ -7,9 +7,7 @@
 
 #include "app/CIhmDlgMain.h"
 #include "app/CIhmDlgSubMain.h"
-#include "app/MenuDialogs.h"
 #include "app/MenuModel.h"
-#include "app/ProgramFolder.h"
 #include "comm/CComClient.h"
 #include "comm/Startup.h"
 #include "comm/ui/CIhmDlgBLEDongleDiscovery.h"
@@ -18,6 +16,8 @@
 #include "discovery/CDiscoveryClient.h"
 #include "discovery/CDiscoveryService.h"
 #include "discovery/ui/CIhmDlgEthernetDiscovery.h"
+#include "widgets/MenuDialogs.h"
+#include "widgets/ProgramFolder.h"
 
 namespace {
 constexpr const char* kFontFile = "Z9PCnormalFont.ttf";

@@ -2,14 +2,14 @@
 
 #include <optional>
 
-#include "app/AlertStyle.h"
-#include "app/LinkState.h"
-#include "app/UiClock.h"
 #include "comm/CComClient.h"
 #include "comm/CComManager.h"
 #include "comm/ProcessState.h"
 #include "model/ModelTable.h"
 #include "model/TableFactory.h"
+#include "widgets/AlertStyle.h"
+#include "widgets/LinkState.h"
+#include "widgets/UiClock.h"
 
 namespace {
 

@@ -9,22 +9,7 @@
 #include <string>
 #include <vector>
 
-// Command codes of the menu entries.
-enum MenuCommand : int {
-    kMenuDisconnection = 2,
-    kMenuUpdateFirmware = 3,
-    kMenuProgram = 4,
-    kMenuDatalogs = 5,
-    kMenuDateTime = 6,
-    kMenuDiagnostics = 7,
-    kMenuParameterAccess = 8,
-    kMenuStopOrStart = 9,
-    kMenuStartWithReset = 10,
-    kMenuUsb = 15,
-    kMenuEthernet = 16,
-    kMenuBluetooth = 17,
-    kMenuPassword = 18,
-};
+#include "widgets/MenuDialogs.h"
 
 // The state words of a controller that runs its loader only.
 constexpr std::uint32_t kStateLoaderIdle = 0x400001F5;

@@ -7,17 +7,17 @@
 
 #include <vector>
 
-#include "app/AlertStyle.h"
-#include "app/Alerts.h"
-#include "app/AppIcon.h"
-#include "app/CIhmCtrlList.h"
-#include "app/ControlIds.h"
-#include "app/LinkState.h"
-#include "app/ModalSeam.h"
-#include "app/WaitCursor.h"
 #include "comm/CComClient.h"
 #include "comm/PortEnumeration.h"
 #include "comm/ProcessState.h"
+#include "widgets/AlertStyle.h"
+#include "widgets/Alerts.h"
+#include "widgets/AppIcon.h"
+#include "widgets/CIhmCtrlList.h"
+#include "widgets/ControlIds.h"
+#include "widgets/LinkState.h"
+#include "widgets/ModalSeam.h"
+#include "widgets/WaitCursor.h"
 
 CIhmDlgBLEDongleDiscovery::CIhmDlgBLEDongleDiscovery(QWidget* parent,
                                                      portchoice::BleScanner scanner)

@@ -6,15 +6,15 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include "app/AlertStyle.h"
-#include "app/Alerts.h"
-#include "app/AppIcon.h"
-#include "app/ControlIds.h"
-#include "app/ModalSeam.h"
-#include "app/WaitCursor.h"
 #include "comm/CComClient.h"
 #include "comm/PortEnumeration.h"
 #include "comm/ui/PortChoice.h"
+#include "widgets/AlertStyle.h"
+#include "widgets/Alerts.h"
+#include "widgets/AppIcon.h"
+#include "widgets/ControlIds.h"
+#include "widgets/ModalSeam.h"
+#include "widgets/WaitCursor.h"
 
 CIhmDlgPortCOM::CIhmDlgPortCOM(QWidget* parent)
     : QDialog(parent), info_(new QLabel(this)), ports_(new QComboBox(this)),

@@ -8,12 +8,12 @@
 #include <QPushButton>
 #include <QRadioButton>
 
-#include "app/AlertStyle.h"
-#include "app/Alerts.h"
-#include "app/AppIcon.h"
-#include "app/ControlIds.h"
-#include "app/ModalSeam.h"
 #include "discovery/DiscoveryAddress.h"
+#include "widgets/AlertStyle.h"
+#include "widgets/Alerts.h"
+#include "widgets/AppIcon.h"
+#include "widgets/ControlIds.h"
+#include "widgets/ModalSeam.h"
 
 namespace {
 

@@ -9,20 +9,19 @@
 #include <QPushButton>
 #include <QTimer>
 
-#include "app/AlertStyle.h"
-#include "app/Alerts.h"
-#include "app/AppIcon.h"
-#include "app/CIhmCtrlList.h"
-#include "app/ControlIds.h"
-#include "app/LinkState.h"
-#include "app/MenuDialogs.h"
-#include "app/MenuModel.h"
-#include "app/ModalSeam.h"
-#include "app/ProgramFolder.h"
 #include "comm/CComClient.h"
 #include "comm/ProcessState.h"
 #include "discovery/DiscoveryAddress.h"
 #include "discovery/ui/CIhmDlgAddEthPlc.h"
+#include "widgets/AlertStyle.h"
+#include "widgets/Alerts.h"
+#include "widgets/AppIcon.h"
+#include "widgets/CIhmCtrlList.h"
+#include "widgets/ControlIds.h"
+#include "widgets/LinkState.h"
+#include "widgets/MenuDialogs.h"
+#include "widgets/ModalSeam.h"
+#include "widgets/ProgramFolder.h"
 
 namespace {
 

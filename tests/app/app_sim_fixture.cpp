@@ -4,15 +4,15 @@
 
 #include <cstdlib>
 
-#include "app/CIhmDlgAlertMsg.h"
 #include "app/CQRL_PCApp.h"
-#include "app/ControlIds.h"
-#include "app/LinkState.h"
-#include "app/ProgramFolder.h"
-#include "app/UiClock.h"
 #include "comm/CComClient.h"
 #include "comm/ProcessState.h"
 #include "comm/Startup.h"
+#include "widgets/CIhmDlgAlertMsg.h"
+#include "widgets/ControlIds.h"
+#include "widgets/LinkState.h"
+#include "widgets/ProgramFolder.h"
+#include "widgets/UiClock.h"
 
 ModalAnswer ScriptedUser::Answer(QDialog* dialog, const ModalRequest& request) {
     if (request.kind == "menu") {

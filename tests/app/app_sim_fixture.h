@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "app/ModalSeam.h"
 #include "tests/support/sim_fixture.h"
+#include "widgets/ModalSeam.h"
 
 class ScriptedUser {
   public:

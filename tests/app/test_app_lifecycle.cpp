@@ -10,14 +10,14 @@
 #include "app/CIhmDlgMain.h"
 #include "app/CIhmDlgSubMain.h"
 #include "app/CQRL_PCApp.h"
-#include "app/LinkState.h"
-#include "app/ModalSeam.h"
-#include "app/UiClock.h"
 #include "comm/CComClient.h"
 #include "comm/ProcessState.h"
 #include "discovery/CDiscoveryClient.h"
 #include "panel/CIhmFaceAvantView.h"
 #include "tests/support/sim_fixture.h"
+#include "widgets/LinkState.h"
+#include "widgets/ModalSeam.h"
+#include "widgets/UiClock.h"
 
 namespace {
 

@@ -8,14 +8,14 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/CIhmCtrlList.h"
-#include "app/ControlIds.h"
-#include "app/LinkState.h"
 #include "app_sim_fixture.h"
 #include "comm/CComClient.h"
 #include "comm/ProcessState.h"
 #include "comm/ui/CIhmDlgBLEDongleDiscovery.h"
 #include "comm/ui/CIhmDlgPortCOM.h"
+#include "widgets/CIhmCtrlList.h"
+#include "widgets/ControlIds.h"
+#include "widgets/LinkState.h"
 
 namespace {
 

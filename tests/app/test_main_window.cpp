@@ -14,9 +14,9 @@
 #include "app/CIhmDlgSubMain.h"
 #include "app/CIhmSplashWnd.h"
 #include "app/CQRL_PCApp.h"
-#include "app/ControlIds.h"
-#include "app/ProgramFolder.h"
 #include "app_sim_fixture.h"
+#include "widgets/ControlIds.h"
+#include "widgets/ProgramFolder.h"
 
 namespace {
 

@@ -9,16 +9,16 @@
 
 #include "app/CIhmDlgMain.h"
 #include "app/CIhmDlgSubMain.h"
-#include "app/ControlIds.h"
-#include "app/LinkState.h"
 #include "app/MenuActions.h"
-#include "app/MenuDialogs.h"
 #include "app_sim_fixture.h"
 #include "comm/CComClient.h"
 #include "comm/CoreServerState.h"
 #include "comm/ProcessState.h"
 #include "menu_checks.h"
 #include "panel/CIhmFaceAvantView.h"
+#include "widgets/ControlIds.h"
+#include "widgets/LinkState.h"
+#include "widgets/MenuDialogs.h"
 
 namespace {
 

@@ -13,11 +13,11 @@
 
 #include "app/CIhmDlgMain.h"
 #include "app/CIhmDlgSubMain.h"
-#include "app/ControlIds.h"
-#include "app/ProgramFolder.h"
 #include "app_sim_fixture.h"
 #include "comm/ProcessState.h"
 #include "panel/CIhmFaceAvantView.h"
+#include "widgets/ControlIds.h"
+#include "widgets/ProgramFolder.h"
 
 namespace {
 

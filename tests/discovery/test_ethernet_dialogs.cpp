@@ -9,13 +9,13 @@
 #include <QPushButton>
 #include <QRadioButton>
 
-#include "app/AlertStyle.h"
-#include "app/CIhmCtrlList.h"
-#include "app/ControlIds.h"
-#include "app/ModalSeam.h"
 #include "discovery/ui/CIhmDlgAddEthPlc.h"
 #include "discovery/ui/CIhmDlgEthernetDiscovery.h"
 #include "discovery_test_support.h"
+#include "widgets/AlertStyle.h"
+#include "widgets/CIhmCtrlList.h"
+#include "widgets/ControlIds.h"
+#include "widgets/ModalSeam.h"
 
 namespace discovery {
 namespace {

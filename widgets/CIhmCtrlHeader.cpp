@@ -1,4 +1,4 @@
-#include "app/CIhmCtrlHeader.h"
+#include "widgets/CIhmCtrlHeader.h"
 
 #include <QPainter>
 

@@ -1,4 +1,4 @@
-#include "app/AlertStyle.h"
+#include "widgets/AlertStyle.h"
 
 namespace {
 

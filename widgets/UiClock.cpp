@@ -1,4 +1,4 @@
-#include "app/UiClock.h"
+#include "widgets/UiClock.h"
 
 #include <atomic>
 #include <chrono>

@@ -1,4 +1,4 @@
-#include "app/MenuDialogs.h"
+#include "widgets/MenuDialogs.h"
 
 #include <map>
 #include <utility>

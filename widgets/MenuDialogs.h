@@ -8,6 +8,23 @@
 
 class QWidget;
 
+// Command codes of the menu entries.
+enum MenuCommand : int {
+    kMenuDisconnection = 2,
+    kMenuUpdateFirmware = 3,
+    kMenuProgram = 4,
+    kMenuDatalogs = 5,
+    kMenuDateTime = 6,
+    kMenuDiagnostics = 7,
+    kMenuParameterAccess = 8,
+    kMenuStopOrStart = 9,
+    kMenuStartWithReset = 10,
+    kMenuUsb = 15,
+    kMenuEthernet = 16,
+    kMenuBluetooth = 17,
+    kMenuPassword = 18,
+};
+
 // Runs the dialog modally; returns true when it ended with OK (connection dialogs) or
 // when it ran at all (service dialogs).
 using MenuDialogOpener = std::function<bool(QWidget* parent)>;

@@ -1,4 +1,4 @@
-#include "app/CIhmCtrlList.h"
+#include "widgets/CIhmCtrlList.h"
 
 #include <QApplication>
 #include <QFontInfo>
@@ -6,7 +6,7 @@
 #include <QPainter>
 #include <QStyledItemDelegate>
 
-#include "app/CIhmCtrlHeader.h"
+#include "widgets/CIhmCtrlHeader.h"
 
 namespace {
 

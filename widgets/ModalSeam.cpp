@@ -1,4 +1,4 @@
-#include "app/ModalSeam.h"
+#include "widgets/ModalSeam.h"
 
 #include <QDialog>
 

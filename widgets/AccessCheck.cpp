@@ -1,4 +1,4 @@
-#include "app/AccessCheck.h"
+#include "widgets/AccessCheck.h"
 
 #include <cstdint>
 #include <utility>

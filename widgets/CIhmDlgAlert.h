@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "app/AlertStyle.h"
+#include "widgets/AlertStyle.h"
 
 class QTimer;
 

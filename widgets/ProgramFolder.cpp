@@ -1,4 +1,4 @@
-#include "app/ProgramFolder.h"
+#include "widgets/ProgramFolder.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>

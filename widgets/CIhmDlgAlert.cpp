@@ -1,13 +1,13 @@
-#include "app/CIhmDlgAlert.h"
+#include "widgets/CIhmDlgAlert.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QTimer>
 
-#include "app/AlertIcons.h"
-#include "app/AppIcon.h"
-#include "app/ControlIds.h"
-#include "app/ModalSeam.h"
+#include "widgets/AlertIcons.h"
+#include "widgets/AppIcon.h"
+#include "widgets/ControlIds.h"
+#include "widgets/ModalSeam.h"
 
 CIhmDlgAlert::CIhmDlgAlert(const std::string& text, AlertIcon icon, int displayMs, QWidget* parent)
     : QDialog(parent), text_(text), displayMs_(displayMs), timer_(new QTimer(this)) {

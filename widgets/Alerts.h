@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "app/AlertStyle.h"
+#include "widgets/AlertStyle.h"
 
 class QWidget;
 

@@ -1,10 +1,10 @@
-#include "app/AppIcon.h"
+#include "widgets/AppIcon.h"
 
 #include <QFile>
 #include <QPainter>
 #include <QPixmap>
 
-#include "app/ProgramFolder.h"
+#include "widgets/ProgramFolder.h"
 
 QIcon ApplicationIcon() {
     static QIcon icon = [] {

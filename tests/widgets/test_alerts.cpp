@@ -7,12 +7,12 @@
 
 #include <gtest/gtest.h>
 
-#include "app/AlertIcons.h"
-#include "app/Alerts.h"
-#include "app/CIhmDlgAlert.h"
-#include "app/CIhmDlgAlertMsg.h"
-#include "app/ControlIds.h"
-#include "app/ModalSeam.h"
+#include "widgets/AlertIcons.h"
+#include "widgets/Alerts.h"
+#include "widgets/CIhmDlgAlert.h"
+#include "widgets/CIhmDlgAlertMsg.h"
+#include "widgets/ControlIds.h"
+#include "widgets/ModalSeam.h"
 
 namespace {
 

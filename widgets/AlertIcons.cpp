@@ -1,4 +1,4 @@
-#include "app/AlertIcons.h"
+#include "widgets/AlertIcons.h"
 
 #include <QApplication>
 #include <QStyle>

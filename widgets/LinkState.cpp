@@ -1,4 +1,4 @@
-#include "app/LinkState.h"
+#include "widgets/LinkState.h"
 
 std::atomic<int>& LinkConfigured() {
     static std::atomic<int> flag{0};

@@ -1,14 +1,14 @@
-#include "app/CIhmDlgAlertMsg.h"
+#include "widgets/CIhmDlgAlertMsg.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/AlertIcons.h"
-#include "app/AppIcon.h"
-#include "app/ControlIds.h"
-#include "app/ModalSeam.h"
+#include "widgets/AlertIcons.h"
+#include "widgets/AppIcon.h"
+#include "widgets/ControlIds.h"
+#include "widgets/ModalSeam.h"
 
 namespace {
 constexpr int kButtonIds[3] = {1022, 1224, 1225};

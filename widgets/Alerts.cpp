@@ -1,7 +1,7 @@
-#include "app/Alerts.h"
+#include "widgets/Alerts.h"
 
-#include "app/CIhmDlgAlert.h"
-#include "app/CIhmDlgAlertMsg.h"
+#include "widgets/CIhmDlgAlert.h"
+#include "widgets/CIhmDlgAlertMsg.h"
 
 int ShowAlert(QWidget* parent, const std::string& text, const std::string& title, int style) {
     CIhmDlgAlertMsg dlg(text, title, style, parent);

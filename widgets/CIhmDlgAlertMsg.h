@@ -8,7 +8,7 @@
 #include <array>
 #include <string>
 
-#include "app/AlertStyle.h"
+#include "widgets/AlertStyle.h"
 
 class QLabel;
 class QPushButton;

@@ -2,7 +2,7 @@
 
 #include <QPixmap>
 
-#include "app/AlertStyle.h"
+#include "widgets/AlertStyle.h"
 
 // The platform's standard icon for an alert icon kind, at message-box size.
 QPixmap StandardAlertPixmap(AlertIcon icon);

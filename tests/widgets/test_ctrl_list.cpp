@@ -7,7 +7,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/CIhmCtrlList.h"
+#include "widgets/CIhmCtrlList.h"
 
 namespace {
 
