@@ -1,5 +1,7 @@
 #include "platform/program_folder.h"
 
+#include <cstdlib>
+
 #include <limits.h>
 #include <unistd.h>
 
@@ -22,6 +24,18 @@ std::string FolderOf(const std::string& executablePath) {
 
 std::string ProgramFolder() {
     return FolderOf(ExecutablePath());
+}
+
+std::string DefaultDataFolder(const std::string& kind) {
+    std::string base;
+    if (const char* env = std::getenv("QUORVEL_PROGRAM_DIR"); env && *env) {
+        base = env;
+        if (base.back() != '/')
+            base += '/';
+    } else {
+        base = ProgramFolder();
+    }
+    return base + kind + "/";
 }
 
 } // namespace platform

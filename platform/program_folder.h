@@ -16,4 +16,9 @@ std::string FolderOf(const std::string& executablePath);
 // so that files below it are then looked up relative to the current directory.
 std::string ProgramFolder();
 
+// The folder where files of one kind are kept by default, ending with '/': kind is
+// "Programs" (program files), "Datalogs" (datalog CSV files) or "Binaries" (firmware
+// packages). Below the program folder (QUORVEL_PROGRAM_DIR when set, as for tests).
+std::string DefaultDataFolder(const std::string& kind);
+
 } // namespace platform
