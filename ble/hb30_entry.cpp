@@ -118,6 +118,11 @@ QUORVEL_T71_EXPORT int T71_COMM(std::int32_t target, std::int32_t command, void*
     using namespace hb30;
     if (command < 0 || command >= kHandlerCount || kHandlers[command] == nullptr)
         return t71::kUnsupported;
+    // A count the frame cannot carry is refused before anything is sent, rather than cut
+    // to its low 16 bits and asked of the controller as another count.
+    if ((wire::IsReadCommand(command) || wire::IsWriteCommand(command)) &&
+        (count < 0 || count > 0xFFFF))
+        return t71::kUnsupported;
     Call call{
         target,  command, info, static_cast<PARAM_COM*>(params), timeoutMs, std::uint16_t(count),
         address, buffer};

@@ -166,6 +166,14 @@ TEST_F(Hb30Test, OversizedFramesNeverOverrun) {
     EXPECT_NE(Write(p, 0x2000, std::vector<std::uint8_t>(2166, 0x55)), 0);
     EXPECT_EQ(b.Dongle().Stats().frames, frames);
     EXPECT_EQ(Write(p, 0x2000, std::vector<std::uint8_t>(2165, 0x55)), 0);
+    // Counts a frame cannot carry are refused, not cut to 16 bits and sent as another count.
+    std::vector<std::uint8_t> eight(8, 0);
+    frames = b.Dongle().Stats().frames;
+    for (int count : {-1, 0x10008}) {
+        EXPECT_EQ(lib.Call(kTarget, 3, nullptr, &p, 5000, count, 0x0100, eight.data()), 1) << count;
+        EXPECT_EQ(lib.Call(kTarget, 4, nullptr, &p, 5000, count, 0x0100, eight.data()), 1) << count;
+    }
+    EXPECT_EQ(b.Dongle().Stats().frames, frames);
 
     // An answer larger than the receive buffer: the excess is dropped, the answer refused.
     constexpr std::uint16_t kHuge = 20100;
