@@ -143,6 +143,10 @@ std::string TcpConnectCause(std::uint32_t host, std::uint16_t port, int timeoutM
     return HostPortText(host, port) + ": " + ConnectErrorText(error);
 }
 
+std::string WithCause(const std::string& message, const std::string& cause) {
+    return cause.empty() ? message : message + "\n" + cause;
+}
+
 std::string HostPortText(std::uint32_t host, std::uint16_t port) {
     return std::to_string(host & 0xFF) + "." + std::to_string((host >> 8) & 0xFF) + "." +
            std::to_string((host >> 16) & 0xFF) + "." + std::to_string(host >> 24) + ":" +

@@ -22,6 +22,10 @@ std::string SerialPortCause(std::string_view name);
 // `timeoutMs`: "<a.b.c.d>:<port>: <cause>", or an empty text when the connection is made.
 std::string TcpConnectCause(std::uint32_t host, std::uint16_t port, int timeoutMs);
 
+// `message` with the cause on a line of its own after it (the message alone when there is
+// no cause to name).
+std::string WithCause(const std::string& message, const std::string& cause);
+
 // The parts of the checks.
 
 // "a.b.c.d:port" of an address in the host form.

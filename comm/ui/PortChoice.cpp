@@ -4,6 +4,7 @@
 #include "comm/PortEnumeration.h"
 #include "comm/ProcessState.h"
 #include "comm/TransportRegistry.h"
+#include "platform/link_cause.h"
 
 namespace portchoice {
 
@@ -59,13 +60,22 @@ PARAM_COM BleParameters(const PARAM_COM& stored, const std::string& hiddenAddres
     return p;
 }
 
-bool TestUsbPort(const std::string& entry, const PARAM_COM& restore) {
+bool TestUsbPort(const std::string& entry, const PARAM_COM& restore, std::string* cause) {
     CComClient& client = CComClient::Instance();
     client.SetCommParam(UsbParameters(restore, entry));
     std::uint8_t word[4] = {};
     bool ok = client.SendRead(word, kStateWordAddress, 4, RequestTimeoutMs()) == 0;
+    // Asked before the parameters are restored: restoring closes the link.
+    if (cause != nullptr)
+        *cause = ok ? std::string() : LinkOpenCause(entry);
     client.SetCommParam(restore);
     return ok;
+}
+
+std::string LinkOpenCause(const std::string& entry) {
+    if (IsLinkOpen())
+        return {};
+    return platform::SerialPortCause(comm::PortNameFromEntry(entry));
 }
 
 void ScanThroughLibrary(const PARAM_COM& param, std::uint8_t* buffer) {

@@ -46,8 +46,14 @@ PARAM_COM BleParameters(const PARAM_COM& stored, const std::string& hiddenAddres
                         const std::string& dongleEntry);
 
 // "Test": sets the USB parameters of `entry`, reads 4 bytes at 0x5000 with the link kind's
-// time-out, then restores `restore`. True when the read succeeded.
-bool TestUsbPort(const std::string& entry, const PARAM_COM& restore);
+// time-out, then restores `restore`. True when the read succeeded. When it failed because the
+// port did not open, `cause` (when given) names why in one line, else it is left empty.
+bool TestUsbPort(const std::string& entry, const PARAM_COM& restore, std::string* cause = nullptr);
+
+// Why the link to the controller did not open, when it did not: the check of the USB port
+// or of the BLE dongle's port named by `entry` (a port list entry). Empty when the link is
+// open or the check finds nothing wrong.
+std::string LinkOpenCause(const std::string& entry);
 
 // The scan of command 9 through the BLE library: fills `buffer` (1 + 32 x 270 bytes,
 // zeroed first). A library that is not loaded, or a scan that fails, leaves the count 0.
