@@ -132,7 +132,8 @@ void CIhmDlgBLEDongleDiscovery::OnRefresh() {
 
 void CIhmDlgBLEDongleDiscovery::OnOk() {
     CComClient& client = CComClient::Instance();
-    if (client.SetCommParam(portchoice::BleParameters(stored_, chosen_, dongle_)) != 0) {
+    const PARAM_COM param = portchoice::BleParameters(stored_, chosen_, dongle_);
+    if (client.SetCommParam(param) != 0) {
         ShowAlert(this, portchoice::kNotReacting, kTitleError, kAlertStyleError);
         return;
     }
@@ -142,7 +143,7 @@ void CIhmDlgBLEDongleDiscovery::OnOk() {
         std::string cause;
         {
             ScopedWaitCursor wait;
-            cause = portchoice::LinkOpenCause(dongle_);
+            cause = portchoice::LinkOpenCause(param);
         }
         ShowAlert(this, platform::WithCause(portchoice::kNotReacting, cause), kTitleError,
                   kAlertStyleError);

@@ -67,15 +67,28 @@ bool TestUsbPort(const std::string& entry, const PARAM_COM& restore, std::string
     bool ok = client.SendRead(word, kStateWordAddress, 4, RequestTimeoutMs()) == 0;
     // Asked before the parameters are restored: restoring closes the link.
     if (cause != nullptr)
-        *cause = ok ? std::string() : LinkOpenCause(entry);
+        *cause = ok ? std::string() : LinkOpenCause(UsbParameters(restore, entry));
     client.SetCommParam(restore);
     return ok;
 }
 
-std::string LinkOpenCause(const std::string& entry) {
+std::string LinkOpenCause(const PARAM_COM& param) {
     if (IsLinkOpen())
         return {};
-    return platform::SerialPortCause(comm::PortNameFromEntry(entry));
+    switch (paramcom::GetU32(param, paramcom::kMedium)) {
+    case kMediumSerial:
+        return platform::SerialPortCause(
+            paramcom::GetString(param, paramcom::kPortName, paramcom::kPortNameSize));
+    case kMediumBle:
+        return platform::SerialPortCause(
+            paramcom::GetString(param, paramcom::kDonglePort, paramcom::kDonglePortSize));
+    case kMediumEthernet:
+        return platform::TcpConnectCause(paramcom::GetU32(param, paramcom::kIpAddress),
+                                         std::uint16_t(paramcom::GetU32(param, paramcom::kTcpPort)),
+                                         kCauseConnectTimeoutMs);
+    default:
+        return {};
+    }
 }
 
 void ScanThroughLibrary(const PARAM_COM& param, std::uint8_t* buffer) {
