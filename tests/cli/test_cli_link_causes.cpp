@@ -2,18 +2,16 @@
 // keeps the core's diagnostic lines for --verbose.
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
-#include <netinet/in.h>
 #include <pty.h>
 #include <stdlib.h>
 #include <sys/file.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include "process_runner.h"
+#include "tests/support/closed_tcp_port.h"
 
 namespace {
 
@@ -100,19 +98,11 @@ TEST(CliLinkCauses, PortHeldByAnotherProgramNamesIt) {
 }
 
 TEST(CliLinkCauses, RefusedTcpConnection) {
-    // A loopback port bound, so that nobody else takes it, but not listening.
-    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof a;
-    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
-    ASSERT_EQ(::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len), 0);
-    const std::string address = "127.0.0.1:" + std::to_string(ntohs(a.sin_port));
-    e2e::RunResult r = e2e::Run("quorvel-cli", {"--eth", address, "status"});
-    ::close(fd);
+    testsupport::ClosedTcpPort closed;
+    ASSERT_NE(closed.Port(), 0);
+    e2e::RunResult r = e2e::Run("quorvel-cli", {"--eth", closed.Address(), "status"});
     EXPECT_EQ(r.status, 1);
-    EXPECT_TRUE(Has(r.err, std::string(kNotReacting) + address + ": connection refused\n"))
+    EXPECT_TRUE(Has(r.err, std::string(kNotReacting) + closed.Address() + ": connection refused\n"))
         << r.err;
 }
 
