@@ -12,6 +12,7 @@
 
 #include "process_runner.h"
 #include "tests/support/closed_tcp_port.h"
+#include "tests/support/sim_fixture.h"
 
 namespace {
 
@@ -82,6 +83,19 @@ TEST(CliLinkCauses, MissingPortsOfTheControllerAndOfTheDongle) {
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(
         Has(r.err, std::string(kNotReacting) + "ttyQZ8: no such port in " + ports.Dir() + "\n"))
+        << r.err;
+}
+
+TEST(CliLinkCauses, BleDeviceThatDoesNotConnectThroughAWorkingDongle) {
+    simtest::SimProcess sim(simtest::SimConfig{{"--ble-name", "ttyQB5"}, "ttyQC5"});
+    std::string error;
+    ASSERT_TRUE(sim.Start(&error)) << error;
+    e2e::RunResult r =
+        e2e::Run("quorvel-cli", {"--ble", "ttyQB5", "--address", "11:22:33:44:55:66", "status"},
+                 {{"QUORVEL_DEV_DIR", sim.dev_dir()}});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(Has(r.err, std::string(kNotReacting) +
+                               "11:22:33:44:55:66: no connection through the dongle on ttyQB5"))
         << r.err;
 }
 

@@ -116,6 +116,17 @@ TEST(SerialPortCause, MissingPortsAndDevicesThatAreNoSerialLine) {
     EXPECT_TRUE(port.Open(folder.Dir() + "/ttyQX4"));
 }
 
+TEST(BleLinkCause, TheDonglesPortFirstThenTheConnection) {
+    PortFolder folder;
+    const std::uint8_t address[6] = {0xEF, 0xCD, 0xAB, 0x80, 0x07, 0x00};
+    EXPECT_EQ(platform::BleLinkCause(address, "ttyQB0"), "ttyQB0: no such port in " + folder.Dir());
+    // The dongle's port opens: the device did not connect through it.
+    ASSERT_FALSE(folder.PublishTerminal("ttyQB0").empty());
+    EXPECT_EQ(platform::BleLinkCause(address, "ttyQB0"),
+              "00:07:80:AB:CD:EF: no connection through the dongle on ttyQB0 (the device is out "
+              "of reach, switched off, or has another address)");
+}
+
 TEST(SerialPortCause, PortHeldByAnotherProgramNamesItsProcess) {
     PortFolder folder;
     ASSERT_FALSE(folder.PublishTerminal("ttyQX5").empty());
