@@ -3,6 +3,7 @@
 #include <ostream>
 #include <string>
 
+#include "cli/access_check.h"
 #include "cli/commands.h"
 #include "cli/config_report.h"
 #include "cli/expansion_query.h"
@@ -34,6 +35,9 @@ int PrintReport(cli::Context& context, ReadFn read, std::string (*text)(const Re
     bool asJson = false;
     if (!JsonOnlyArgs(context, asJson))
         return cli::kExitUsage;
+    // A remote-locked controller is asked for its password first, as the menu does.
+    if (!cli::CheckAccess(context))
+        return cli::kExitFailure;
     model::IControllerReader& reader = model::ComClientReader();
     int family = 0;
     Report report;

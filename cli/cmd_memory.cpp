@@ -3,6 +3,7 @@
 #include <ostream>
 #include <vector>
 
+#include "cli/access_check.h"
 #include "cli/commands.h"
 #include "cli/hex_dump.h"
 #include "cli/messages.h"
@@ -23,6 +24,8 @@ int RunRead(cli::Context& context) {
                     << t71::kMaxTransfer << ")\n";
         return cli::kExitUsage;
     }
+    if (!cli::CheckAccess(context))
+        return cli::kExitFailure;
     std::vector<std::uint8_t> bytes(count);
     CComClient& client = CComClient::Instance();
     // Read in pieces: the answer to one request must fit the request channel's buffer
