@@ -35,13 +35,15 @@ int PrintReport(cli::Context& context, ReadFn read, std::string (*text)(const Re
     bool asJson = false;
     if (!JsonOnlyArgs(context, asJson))
         return cli::kExitUsage;
-    // A remote-locked controller is asked for its password first, as the menu does.
-    if (!cli::CheckAccess(context))
-        return cli::kExitFailure;
     model::IControllerReader& reader = model::ComClientReader();
     int family = 0;
+    if (cli::ReadConnectedFamily(reader, family) != 0)
+        return NotReacting(context);
+    // The family is readable on a locked controller; the rest needs the password first.
+    if (!cli::CheckAccess(context))
+        return cli::kExitFailure;
     Report report;
-    if (cli::ReadConnectedFamily(reader, family) != 0 || read(reader, family, report) != 0)
+    if (read(reader, family, report) != 0)
         return NotReacting(context);
     context.out << (asJson ? json(report) : text(report));
     return cli::kExitOk;
