@@ -66,8 +66,8 @@ QColor DiagBackground(services::DiagColour colour) {
     return QColor();
 }
 
-CIhmDlgDiagPage::CIhmDlgDiagPage(services::DiagPageKind kind, Ids ids,
-                                 services::IServiceLink& link, int familyIndex, QWidget* parent)
+CIhmDlgDiagPage::CIhmDlgDiagPage(services::DiagPageKind kind, Ids ids, services::IServiceLink& link,
+                                 int familyIndex, QWidget* parent)
     : CIhmCtrlColorPropertyPage(parent), kind_(kind), ids_(std::move(ids)), link_(link),
       family_(familyIndex), layout_(new QGridLayout(this)) {}
 
@@ -110,8 +110,8 @@ void CIhmDlgDiagPage::Show() {
         layout_->addWidget(ValueEdit(this, id, field), row, 1);
     }
     if (page_.grid && ids_.grid != 0) {
-        layout_->addWidget(new QLabel(QString::fromStdString(page_.grid->title), this), row++, 0,
-                           1, 2);
+        layout_->addWidget(new QLabel(QString::fromStdString(page_.grid->title), this), row++, 0, 1,
+                           2);
         auto* grid = new CIhmCtrlFlexGrid(this, ids_.grid);
         grid->SetFormatString(FormatString(*page_.grid));
         for (std::size_t r = 0; r < page_.grid->cells.size(); ++r)
@@ -138,8 +138,8 @@ CIhmDlgDiagGPRS::CIhmDlgDiagGPRS(services::IServiceLink& link, int family, QWidg
 
 CIhmDlgDiagTCPIP::CIhmDlgDiagTCPIP(services::IServiceLink& link, int family, QWidget* parent)
     : CIhmDlgDiagPage(services::DiagPageKind::ConnectionParameters,
-                      {{1103, 1104, 1105, 1106, 1107, 1178, 1177}, {{1107, 1175}}, 0}, link,
-                      family, parent) {}
+                      {{1103, 1104, 1105, 1106, 1107, 1178, 1177}, {{1107, 1175}}, 0}, link, family,
+                      parent) {}
 
 CIhmDlgDiag::CIhmDlgDiag(QWidget* parent, services::IServiceLink* link, int familyIndex)
     : QDialog(parent), sheet_(new CIhmCtrlColorPropertySheet(this)) {

@@ -87,15 +87,16 @@ CIhmDlgTime::CIhmDlgTime(QWidget* parent, services::IServiceLink* link)
     auto* manualGrid = new QGridLayout(manualGroup_);
     manualGrid->addWidget(date_, 0, 0, 1, 6);
     manualGrid->addWidget(hours_, 1, 0);
-    manualGrid->addWidget(new CIhmCtrlSpin(manualGroup_, 1039, hours_, 0, services::kMaxHour), 1, 1);
+    manualGrid->addWidget(new CIhmCtrlSpin(manualGroup_, 1039, hours_, 0, services::kMaxHour), 1,
+                          1);
     manualGrid->addWidget(minutes_, 1, 2);
     manualGrid->addWidget(new CIhmCtrlSpin(manualGroup_, 1040, minutes_, 0, services::kMaxMinute),
                           1, 3);
     manualGrid->addWidget(seconds_, 1, 4);
     manualGrid->addWidget(new CIhmCtrlSpin(manualGroup_, 1042, seconds_, 0, services::kMaxSecond),
                           1, 5);
-    manualGrid->addWidget(new QLabel(QStringLiteral("Controller clock drift"), manualGroup_), 2,
-                          0, 1, 4);
+    manualGrid->addWidget(new QLabel(QStringLiteral("Controller clock drift"), manualGroup_), 2, 0,
+                          1, 4);
     manualGrid->addWidget(drift_, 2, 4, 1, 2);
 
     auto* autoGrid = new QGridLayout(autoGroup_);
@@ -142,7 +143,8 @@ int CIhmDlgTime::DoModal() {
 
 QLineEdit* CIhmDlgTime::MakeField(int id, int low, int high, bool negative) {
     auto* field = Named(new QLineEdit(manualGroup_), id);
-    const QString pattern = negative ? QStringLiteral("-?[0-9]{0,3}") : QStringLiteral("[0-9]{0,3}");
+    const QString pattern =
+        negative ? QStringLiteral("-?[0-9]{0,3}") : QStringLiteral("[0-9]{0,3}");
     field->setValidator(new QRegularExpressionValidator(QRegularExpression(pattern), field));
     connect(field, &QLineEdit::textChanged, this,
             [this, field, low, high] { CheckField(field, low, high); });

@@ -1,10 +1,10 @@
 #include "services/ui/CIhmDlgUnlockRemotePwd.h"
 
 #include <QGridLayout>
-#include <cstdio>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <cstdio>
 
 #include "services/ui/PasswordEdit.h"
 #include "widgets/AppIcon.h"
