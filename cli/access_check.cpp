@@ -2,6 +2,7 @@
 
 #include <ostream>
 
+#include "cli/console_input.h"
 #include "cli/controller_checks.h"
 #include "cli/messages.h"
 #include "cli/password_input.h"
@@ -21,7 +22,7 @@ bool CliAccessUi::AskPassword(const services::UnlockPrompt& prompt, services::Se
     const std::string attempt = services::AttemptLine(prompt.attemptsMade);
     if (!attempt.empty())
         heading += " " + attempt;
-    return ReadPassword(heading + "\nIndicate the password: ", password);
+    return ReadSecret(err_, heading + "\nIndicate the password: ", password);
 }
 
 void CliAccessUi::Show(const services::Notice& notice) {
@@ -46,6 +47,19 @@ void CliAccessUi::ExplainRefusal() {
     const std::string attempt = services::AttemptLine(lastPrompt_.attemptsMade);
     if (!attempt.empty())
         err_ << attempt << "\n";
+}
+
+bool ReadSecret(std::ostream& err, const std::string& prompt, services::Secret& password) {
+    std::optional<std::string> line = ReadPassword(StandardInput(), err, prompt);
+    if (!line)
+        return false;
+    password.Mutable().assign(*line);
+    services::WipeText(*line);
+    return true;
+}
+
+bool CanConfirmPassword() {
+    return StandardInput().IsTerminal();
 }
 
 bool CheckAccess(Context& context) {

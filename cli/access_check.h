@@ -30,6 +30,12 @@ class CliAccessUi : public services::IAccessCheckUi {
     services::UnlockPrompt lastPrompt_;
 };
 
+// A password typed on the terminal without echo (after `prompt` on `err`), or the next line
+// of standard input. False when none can be had.
+bool ReadSecret(std::ostream& err, const std::string& prompt, services::Secret& password);
+// Whether a second, confirming entry can be asked: only someone at a terminal can mistype.
+bool CanConfirmPassword();
+
 // Runs the check on the connected controller; false (with the reason on `context.err`) when
 // the command may not go on.
 bool CheckAccess(Context& context);

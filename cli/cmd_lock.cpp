@@ -6,7 +6,6 @@
 
 #include "cli/access_check.h"
 #include "cli/commands.h"
-#include "cli/password_input.h"
 #include "services/RemotePassword.h"
 
 namespace {
@@ -32,7 +31,7 @@ class CliProtectUi final : public services::IProtectUi {
     void OpenFirmwareUpdate() override { access_.OpenFirmwareUpdate(); }
 
     bool AskNewPassword(services::Secret& password) override {
-        if (!cli::ReadPassword("Password: ", password)) {
+        if (!cli::ReadSecret(context_.err, "Password: ", password)) {
             Show({services::NoticeKind::Warning, services::kTextPasswordInvalid});
             return false;
         }
@@ -42,7 +41,7 @@ class CliProtectUi final : public services::IProtectUi {
         }
         services::Secret confirm;
         if (cli::CanConfirmPassword()) {
-            if (!cli::ReadPassword("Confirm the password: ", confirm))
+            if (!cli::ReadSecret(context_.err, "Confirm the password: ", confirm))
                 return false;
         } else {
             confirm.Mutable() = std::string(password.View());

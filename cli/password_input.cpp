@@ -1,19 +1,16 @@
 #include "cli/password_input.h"
 
-#include "platform/terminal_password.h"
+#include <ostream>
 
 namespace cli {
 
-bool ReadPassword(const std::string& prompt, services::Secret& password) {
-    password.Clear();
-    if (platform::ReadHiddenLine(prompt, password.Mutable()))
-        return true;
-    password.Clear();
-    return false;
-}
-
-bool CanConfirmPassword() {
-    return platform::StdinIsTerminal();
+std::optional<std::string> ReadPassword(IConsoleInput& input, std::ostream& err,
+                                        const std::string& prompt) {
+    if (input.IsTerminal()) {
+        err << prompt;
+        err.flush();
+    }
+    return input.ReadHiddenLine();
 }
 
 } // namespace cli

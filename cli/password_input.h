@@ -1,18 +1,17 @@
-// Passwords on the command line: never an argument. On a terminal they are typed without
-// echo after a prompt on standard error; otherwise each question takes the next line of
-// standard input.
+// Passwords on the command line: never an argument, never printed. On a terminal the prompt
+// goes to standard error and the password is typed without echo; otherwise the first line of
+// standard input is the password.
 #pragma once
 
+#include <iosfwd>
+#include <optional>
 #include <string>
 
-#include "services/Secret.h"
+#include "cli/console_input.h"
 
 namespace cli {
 
-// False when no password can be had (the input has ended).
-bool ReadPassword(const std::string& prompt, services::Secret& password);
-
-// Whether a second, confirming entry can be asked: only someone at a terminal can mistype.
-bool CanConfirmPassword();
+std::optional<std::string> ReadPassword(IConsoleInput& input, std::ostream& err,
+                                        const std::string& prompt);
 
 } // namespace cli
