@@ -81,6 +81,16 @@ TEST_F(ServiceDialogs, TimeWritesTheManualFields) {
     EXPECT_EQ(link.writes[1].bytes, (std::vector<std::uint8_t>{0xFD}));
     EXPECT_EQ(Alerts(),
               (std::vector<std::pair<std::string, int>>{{"Successful writing", kAlertStyleInfo}}));
+
+    // Auto: the PC's time of the moment, whatever the Manual fields hold.
+    FindCtl<QRadioButton>(&dlg, 1149)->click();
+    EXPECT_FALSE(FindCtl<QLineEdit>(&dlg, 1032)->parentWidget()->isEnabled());
+    FindCtl<QPushButton>(&dlg, 4)->click();
+    ASSERT_EQ(link.writes.size(), 4u);
+    const services::ClockTime now = services::LocalTimeNow();
+    EXPECT_EQ(link.writes[2].bytes[6], std::uint8_t(now.year - 2000));
+    EXPECT_EQ(link.writes[2].bytes[5], now.month);
+    EXPECT_EQ(link.writes[3].bytes, (std::vector<std::uint8_t>{0xFD}));
 }
 
 TEST_F(ServiceDialogs, TimeFieldRangesAndSpinWrap) {
