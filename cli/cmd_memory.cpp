@@ -51,7 +51,8 @@ const cli::Command kRead{
     "ADDRESS and COUNT are decimal, or hexadecimal after \"0x\"; COUNT is 1 to 40000,\n"
     "read in pieces of 2048 bytes.\n"
     "--cf reads with the second read kind (the communication board's memory).\n"
-    "Each line shows the address, 16 bytes in hexadecimal and their printable characters.\n",
+    "Each line shows the address, 16 bytes in hexadecimal and their printable characters.\n"
+    "A remote-locked controller is asked for its password first (see unlock).\n",
     true,
     RunRead};
 const cli::RegisterCommand kRegisterRead(kRead);
