@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <ostream>
 
+#include "cli/access_check.h"
 #include "cli/commands.h"
 #include "cli/controller_checks.h"
 #include "cli/messages.h"
@@ -49,9 +50,9 @@ struct ProgramRun {
             return Fail(cli::msg::kNotReacting);
         if (!cli::SoftwareCapable(link, family))
             return Fail(cli::msg::kMustUpdate);
-        std::string message;
-        if (!cli::AccessAllowed(link, message))
-            return Fail(message.empty() ? cli::msg::kPasswordProtected : message);
+        // A remote-locked controller is asked for its password, as the menu does.
+        if (!cli::CheckAccess(context))
+            return cli::kExitFailure;
         bool isProtected = false;
         if (transfer::ReadAppPasswordFlag(link, isProtected) != 0)
             return Fail(cli::msg::kNotReacting);
