@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "model/AnsiText.h"
+#include "platform/file_replace.h"
 #include "transfer/DatalogCsv.h"
 
 namespace transfer {
@@ -104,10 +105,9 @@ bool WriteFileReplacing(const std::string& path, const std::string& text) {
             return false;
         }
     }
-    std::error_code ec;
-    std::filesystem::rename(part, path, ec);
-    if (ec) {
-        std::filesystem::remove(part, ec);
+    if (!platform::ReplaceFile(part, path)) {
+        std::error_code ignored;
+        std::filesystem::remove(part, ignored);
         return false;
     }
     return true;
