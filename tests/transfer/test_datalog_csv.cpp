@@ -190,8 +190,9 @@ TEST(DatalogWalker, ArbitraryBytesAreWalkedWithinTheMemory) {
         for (DatalogMemoryKind kind : {kOwn, kBoard}) {
             for (int range = 0; range < 3; ++range) {
                 auto text = transfer::BuildDatalogCsv(m, kind, c, {}, range);
-                if (text)
+                if (text) {
                     EXPECT_EQ(text->rfind("DATE(DD/MM/YY);", 0), 0u);
+                }
             }
         }
     }
