@@ -17,8 +17,10 @@
 #include "comm/ProcessState.h"
 #include "tests/support/client_environment.h"
 #include "tests/support/client_sim_test.h"
+#include "transfer/ProgramChecks.h"
 #include "transfer/TransferUi.h"
 #include "transfer/ui/CIhmDlgDatalog.h"
+#include "transfer/ui/UiThreadTransferUi.h"
 #include "widgets/ControlIds.h"
 #include "widgets/MenuDialogs.h"
 #include "widgets/ModalSeam.h"
@@ -154,6 +156,34 @@ TEST_F(DatalogDialog, RunningControllerAnsweredNoIsLeftRunning) {
     std::uint8_t run[4];
     ASSERT_EQ(client.SendRead(run, 0x4000, 4, 6000), 0);
     EXPECT_EQ(run[3] & 1, 1);
+}
+
+TEST_F(DatalogDialog, ProgramWriteReadsTheDatalogsThroughTheDialogBeforeErasingThem) {
+    StartController({"--code8", "61420001", "--stopped"});
+    RegisterDatalogDialog();
+    int reads = 0;
+    Script(transfer::kAnswerYes, [&](QDialog* d, const ModalRequest& r) {
+        if (r.name == "CIhmDlgDatalog") {
+            // The write's folder is proposed.
+            EXPECT_EQ(Text(d, CIhmDlgDatalog::kFolderEdit).toStdString(), dir.string());
+            if (reads++ == 0)
+                FindCtl<QPushButton>(d, CIhmDlgDatalog::kRead)->click();
+        }
+        return int(QDialog::Rejected);
+    });
+    UiThreadTransferUi ui;
+    auto prepare = [&] {
+        return transfer::PrepareProgramWrite(transfer::ComClientLink(), 1, ui, [&] {
+            return transfer::InstalledDatalogSaver()(dir.string());
+        });
+    };
+    // Read, then the write may go on; the datalogs are still in the controller.
+    EXPECT_EQ(prepare(), transfer::WritePreparation::Ready);
+    EXPECT_EQ(FileCount(), 1u);
+    EXPECT_FALSE(sim_->WaitForLog("erase own datalogs", 100));
+    // Closed without reading: the write stops.
+    EXPECT_EQ(prepare(), transfer::WritePreparation::Declined);
+    EXPECT_EQ(reads, 2);
 }
 
 TEST_F(DatalogDialog, MenuOpensItAndAControllerWithoutDatalogsClosesIt) {
