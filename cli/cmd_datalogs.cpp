@@ -71,6 +71,25 @@ ReadEnd ReadInto(const std::string& folder, int family, cli::CliTransferUi& ui,
                                                                : ReadEnd::kFailed;
 }
 
+int ReadOnLink(cli::Context& context, const std::string& folder, cli::Answering answering) {
+    int family = 0;
+    if (!ServiceAllowed(context, transfer::ComClientLink(), family))
+        return cli::kExitFailure;
+    cli::Questions questions(answering, cli::StandardInput(), context.err);
+    cli::ProgressLine progress(context.err, platform::StderrIsTerminal());
+    cli::CliTransferUi ui(context.err, progress, questions);
+    switch (ReadInto(folder, family, ui, progress, context.out)) {
+    case ReadEnd::kWritten:
+    case ReadEnd::kNothingToRead:
+        return cli::kExitOk;
+    case ReadEnd::kDeclined:
+        return questions.Unanswered() ? cli::kExitUsage : cli::kExitOk;
+    case ReadEnd::kFailed:
+        break;
+    }
+    return cli::kExitFailure;
+}
+
 int ReadDatalogs(cli::Context& context) {
     cli::Answering answering = cli::Answering::Ask;
     std::string error;
@@ -92,25 +111,8 @@ int ReadDatalogs(cli::Context& context) {
         return cli::kExitUsage;
     }
 
-    cli::LinkSession session;
-    if (int status = cli::OpenCommandLink(context, session); status != cli::kExitOk)
-        return status;
-    int family = 0;
-    if (!ServiceAllowed(context, transfer::ComClientLink(), family))
-        return cli::kExitFailure;
-    cli::Questions questions(answering, cli::StandardInput(), context.err);
-    cli::ProgressLine progress(context.err, platform::StderrIsTerminal());
-    cli::CliTransferUi ui(context.err, progress, questions);
-    switch (ReadInto(folder, family, ui, progress, context.out)) {
-    case ReadEnd::kWritten:
-    case ReadEnd::kNothingToRead:
-        return cli::kExitOk;
-    case ReadEnd::kDeclined:
-        return questions.Unanswered() ? cli::kExitUsage : cli::kExitOk;
-    case ReadEnd::kFailed:
-        break;
-    }
-    return cli::kExitFailure;
+    return cli::RunOnLink(context,
+                          [&](cli::Context& c) { return ReadOnLink(c, folder, answering); });
 }
 
 // The program write reads the datalogs it is about to erase through this saver, into its
