@@ -19,6 +19,7 @@
 #include "transfer/ui/DatalogChartView.h"
 #include "transfer/ui/UiThreadTransferUi.h"
 #include "widgets/Alerts.h"
+#include "widgets/AppIcon.h"
 #include "widgets/ControlIds.h"
 #include "widgets/MenuDialogs.h"
 #include "widgets/ModalSeam.h"
@@ -51,6 +52,7 @@ std::string DefaultDatalogFolder() {
 CIhmDlgDatalog::CIhmDlgDatalog(QWidget* parent, transfer::ITransferLink& link)
     : QDialog(parent), link_(link) {
     setWindowTitle(QStringLiteral("Read datalogs"));
+    setWindowIcon(ApplicationIcon());
     auto* layout = new QVBoxLayout(this);
 
     auto* ranges = new QGroupBox(QStringLiteral("Output range"), this);
