@@ -16,6 +16,8 @@
 #include "discovery/CDiscoveryClient.h"
 #include "discovery/CDiscoveryService.h"
 #include "discovery/ui/CIhmDlgEthernetDiscovery.h"
+#include "services/ui/ServiceDialogs.h"
+#include "transfer/ui/CIhmDlgDatalog.h"
 #include "widgets/MenuDialogs.h"
 #include "widgets/ProgramFolder.h"
 
@@ -76,6 +78,8 @@ int CQRL_PCApp::InitInstance() {
         discoveryClient.Search();
     RegisterFont();
     RegisterConnectionDialogs();
+    RegisterServiceDialogs();
+    RegisterDatalogDialog();
 
     {
         CIhmDlgMain dlg;

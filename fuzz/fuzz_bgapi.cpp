@@ -57,7 +57,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     fuzz::Input in(data, size);
     const std::uint8_t plan = in.U8();
-    const std::uint16_t count = std::uint16_t(in.U16() % 600);
+    const std::int32_t count = std::int32_t(in.U16() % 2300);
     hb30::BleLink link(std::make_unique<ScriptedDongle>(in));
     hb30::LinkTiming& t = link.Timing();
     t = hb30::LinkTiming{0, 1, 0, 0, 0, 1000, 0};
