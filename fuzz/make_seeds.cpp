@@ -11,6 +11,7 @@
 #include "ble/bgapi.h"
 #include "ble/spp_ids.h"
 #include "discovery/DiscoveryCodec.h"
+#include "tests/transfer/datalog_memory.h"
 #include "wire/frame_codec.h"
 
 namespace {
@@ -239,6 +240,90 @@ void RequestSeeds() {
     Write("request", "media", media);
 }
 
+// A program file as the program file tests build it: a kz9 header, then zones.
+std::string ProgramFile(const std::vector<std::string>& zoneLines, const char* lineEnd) {
+    std::vector<std::string> lines = {"<?xml version='1.0' encoding='utf-8'?>",
+                                      "<UserApplication gamme_produit=\"Vellmor Device\">",
+                                      "<Code_8>6141003X</Code_8>",
+                                      "<Code_8_ext1></Code_8_ext1>",
+                                      "<Code_8_ext2></Code_8_ext2>",
+                                      "<vir_soft>",
+                                      "<boot>2.00.00</boot>",
+                                      "<btl>3.00.00</btl>",
+                                      "<fw>2.03.07</fw>",
+                                      "</vir_soft>",
+                                      "<vir_ext1>",
+                                      "<boot>X.XX.XX</boot>",
+                                      "<btl>0.00.00</btl>",
+                                      "<fw>0.00.XX</fw>",
+                                      "</vir_ext1>",
+                                      "<vir_ext2>",
+                                      "<boot>X.XX.XX</boot>",
+                                      "<btl>0.00.00</btl>",
+                                      "<fw>0.00.XX</fw>",
+                                      "</vir_ext2>",
+                                      "<Programme>"};
+    lines.insert(lines.end(), zoneLines.begin(), zoneLines.end());
+    lines.push_back("</Programme>");
+    lines.push_back("</UserApplication>");
+    std::string text;
+    for (const std::string& line : lines)
+        text += line + lineEnd;
+    return text;
+}
+
+std::vector<std::string> Zone(const std::string& name, const std::string& size,
+                              const std::string& address, const std::string& content,
+                              const std::string& dest) {
+    return {"<Zone>",
+            "<Name>" + name + "</Name>",
+            "<Size>" + size + "</Size>",
+            "<Adress>" + address + "</Adress>",
+            "<Binaire>" + content + "</Binaire>",
+            "<Dest>" + dest + "</Dest>",
+            "<CMD_Effacement>00007000</CMD_Effacement>",
+            "<Bin_Effacement>0504</Bin_Effacement>",
+            "</Zone>"};
+}
+
+void VqapSeeds() {
+    std::vector<std::string> zones;
+    for (int k = 0; k < 3; ++k) {
+        auto z = Zone("Param", "00000002", "00080000", "A1F0", "Base");
+        zones.insert(zones.end(), z.begin(), z.end());
+    }
+    auto metier = Zone("Metier", "00000004", "00040000", "0102A0FF", "Ext1");
+    zones.insert(zones.end(), metier.begin(), metier.end());
+    Bytes trimmed{1};
+    Append(trimmed, ProgramFile(zones, "\n"));
+    Write("vqap", "three_zones", trimmed);
+    Bytes crlf{0};
+    Append(crlf, ProgramFile(Zone("Param", "00000003", "00080000", "A1F0", "Base"), "\r\n"));
+    Write("vqap", "short_content_crlf", crlf);
+}
+
+void DatalogSeeds() {
+    using datalogtest::MemoryBuilder;
+    // Own memory with 16-bit ranges; one record of 32-bit values (its own marker), a damaged
+    // stretch, and a record after it.
+    Bytes own{0x00};
+    Append(own, MemoryBuilder(false)
+                    .Record({1, 1, 26, 0, 0, 1}, {0x03, 0x01}, {{1, 2}, {-2, 2}, {5, 2}})
+                    .Record({2, 1, 26, 0, 0, 2}, {0x01, 0x00}, {{3, 4}}, 0x09)
+                    .Raw({0x00, 0x11})
+                    .Record({3, 1, 26, 0, 0, 3}, {0x80, 0x00}, {{-1, 2}})
+                    .Frames());
+    Write("datalog", "own", own);
+    // Board memory, its third range of 32-bit values.
+    Bytes board{0x09};
+    Append(board, MemoryBuilder(true)
+                      .Record({1, 2, 26, 3, 4, 5}, {0x01, 0x00, 0x81}, {{250, 2}, {70000, 4}})
+                      .Fill(20, 0)
+                      .Record({1, 2, 26, 3, 4, 6}, {0x00, 0x02, 0x00}, {{9, 2}})
+                      .Frames());
+    Write("datalog", "board", board);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -251,5 +336,7 @@ int main(int argc, char** argv) {
     BgapiSeeds();
     DiscoverySeeds();
     RequestSeeds();
+    VqapSeeds();
+    DatalogSeeds();
     return 0;
 }
