@@ -4,7 +4,10 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "QRL_protocole.pb.h"
@@ -12,6 +15,7 @@
 #include "ble/spp_ids.h"
 #include "discovery/DiscoveryCodec.h"
 #include "tests/transfer/datalog_memory.h"
+#include "transfer/ProgramFile.h"
 #include "wire/frame_codec.h"
 
 namespace {
@@ -172,134 +176,125 @@ void DiscoverySeeds() {
     Write("discovery", "several", several);
 }
 
-void AppendRequest(Bytes& out, const QRL_Request& request) {
-    const std::string bytes = request.SerializePartialAsString();
-    out.push_back(std::uint8_t(bytes.size() >> 8));
-    out.push_back(std::uint8_t(bytes.size()));
-    Append(out, bytes);
+// One request of a seed session: its kind, the link parameters it sets, or the memory
+// access it makes (count, and the bytes a write carries).
+struct Step {
+    req_Type type;
+    const ComType* params = nullptr;
+    std::uint32_t count = 0;
+    std::optional<std::string> carried;
+};
+
+bool IsAccess(req_Type type) {
+    return type == SEND_READ || type == SEND_READ_CF || type == SEND_READ_EXT ||
+           type == SEND_WRITE || type == SEND_WRITE_CF || type == SEND_WRITE_EXT;
 }
 
-QRL_Request Access(req_Type type, std::uint32_t count, const std::string* buffer) {
-    QRL_Request r;
-    r.set_reqtype(type);
-    Trame* t = r.mutable_trametosend();
-    t->set_adress(0x1000);
-    t->set_nbdata(count);
-    t->set_timeout(100);
-    if (buffer != nullptr)
-        t->set_buffer(*buffer);
-    return r;
-}
-
-void RequestSeeds() {
-    QRL_Request usb;
-    usb.set_reqtype(SET_COMM_PARAM);
-    usb.mutable_commparam()->set_comway(PORT_SERIE);
-    usb.mutable_commparam()->set_cible(247);
-    usb.mutable_commparam()->set_portcom(std::string("ttyS0\0\0\0", 8));
-    QRL_Request eth;
-    eth.set_reqtype(SET_COMM_PARAM);
-    eth.mutable_commparam()->set_comway(ETH);
-    eth.mutable_commparam()->set_cible(247);
-    eth.mutable_commparam()->set_ipadress(0x0100007F);
-    eth.mutable_commparam()->set_tcpport(42424);
-    eth.mutable_commparam()->set_sslpeername("00000010000004");
-    QRL_Request ble;
-    ble.set_reqtype(SET_COMM_PARAM);
-    ble.mutable_commparam()->set_comway(BLTH);
-    ble.mutable_commparam()->set_cible(247);
-    ble.mutable_commparam()->set_portcom("ttyACM1");
-    ble.mutable_commparam()->set_ble_mac_adresse("\x11\x22\x33\x44\x55\x66");
-    const std::string two("\x14\x00", 2);
-    QRL_Request simple;
-
-    Bytes session{3, 0, 1, 5}; // three scripted results
-    AppendRequest(session, usb);
-    AppendRequest(session, Access(SEND_READ, 21, nullptr));
-    AppendRequest(session, Access(SEND_WRITE, 2, &two));
-    AppendRequest(session, Access(SEND_READ_EXT, 4, &two));
-    simple.set_reqtype(GET_COMM_PARAM);
-    AppendRequest(session, simple);
-    simple.set_reqtype(START_MONITOR);
-    AppendRequest(session, simple);
-    simple.set_reqtype(DECONNECT);
-    AppendRequest(session, simple);
-    Write("request", "usb_session", session);
-
-    Bytes media{0};
-    AppendRequest(media, eth);
-    AppendRequest(media, Access(SEND_WRITE_CF, 2, &two));
-    AppendRequest(media, ble);
-    AppendRequest(media, Access(SEND_READ_CF, 0, nullptr));
-    AppendRequest(media, Access(SEND_WRITE_EXT, 4, &two)); // claims more than it carries
-    AppendRequest(media, Access(SEND_READ, 40001, nullptr));
-    simple.set_reqtype(CONNECT);
-    AppendRequest(media, simple);
-    simple.set_reqtype(QRL_KILL);
-    AppendRequest(media, simple);
-    Write("request", "media", media);
-}
-
-// A program file as the program file tests build it: a kz9 header, then zones.
-std::string ProgramFile(const std::vector<std::string>& zoneLines, const char* lineEnd) {
-    std::vector<std::string> lines = {"<?xml version='1.0' encoding='utf-8'?>",
-                                      "<UserApplication gamme_produit=\"Vellmor Device\">",
-                                      "<Code_8>6141003X</Code_8>",
-                                      "<Code_8_ext1></Code_8_ext1>",
-                                      "<Code_8_ext2></Code_8_ext2>",
-                                      "<vir_soft>",
-                                      "<boot>2.00.00</boot>",
-                                      "<btl>3.00.00</btl>",
-                                      "<fw>2.03.07</fw>",
-                                      "</vir_soft>",
-                                      "<vir_ext1>",
-                                      "<boot>X.XX.XX</boot>",
-                                      "<btl>0.00.00</btl>",
-                                      "<fw>0.00.XX</fw>",
-                                      "</vir_ext1>",
-                                      "<vir_ext2>",
-                                      "<boot>X.XX.XX</boot>",
-                                      "<btl>0.00.00</btl>",
-                                      "<fw>0.00.XX</fw>",
-                                      "</vir_ext2>",
-                                      "<Programme>"};
-    lines.insert(lines.end(), zoneLines.begin(), zoneLines.end());
-    lines.push_back("</Programme>");
-    lines.push_back("</UserApplication>");
-    std::string text;
-    for (const std::string& line : lines)
-        text += line + lineEnd;
-    return text;
-}
-
-std::vector<std::string> Zone(const std::string& name, const std::string& size,
-                              const std::string& address, const std::string& content,
-                              const std::string& dest) {
-    return {"<Zone>",
-            "<Name>" + name + "</Name>",
-            "<Size>" + size + "</Size>",
-            "<Adress>" + address + "</Adress>",
-            "<Binaire>" + content + "</Binaire>",
-            "<Dest>" + dest + "</Dest>",
-            "<CMD_Effacement>00007000</CMD_Effacement>",
-            "<Bin_Effacement>0504</Bin_Effacement>",
-            "</Zone>"};
-}
-
-void VqapSeeds() {
-    std::vector<std::string> zones;
-    for (int k = 0; k < 3; ++k) {
-        auto z = Zone("Param", "00000002", "00080000", "A1F0", "Base");
-        zones.insert(zones.end(), z.begin(), z.end());
+// A session: the count of scripted transport results and the results, then each request
+// behind its 2-byte length.
+Bytes Session(const Bytes& results, const std::vector<Step>& steps) {
+    Bytes out{std::uint8_t(results.size())};
+    Append(out, results);
+    for (const Step& step : steps) {
+        QRL_Request request;
+        request.set_reqtype(step.type);
+        if (step.params != nullptr)
+            *request.mutable_commparam() = *step.params;
+        if (IsAccess(step.type)) {
+            Trame& trame = *request.mutable_trametosend();
+            trame.set_adress(0x6000);
+            trame.set_timeout(250);
+            trame.set_nbdata(step.count);
+            if (step.carried)
+                trame.set_buffer(*step.carried);
+        }
+        const std::string bytes = request.SerializePartialAsString();
+        out.push_back(std::uint8_t(bytes.size() >> 8));
+        out.push_back(std::uint8_t(bytes.size()));
+        Append(out, bytes);
     }
-    auto metier = Zone("Metier", "00000004", "00040000", "0102A0FF", "Ext1");
-    zones.insert(zones.end(), metier.begin(), metier.end());
-    Bytes trimmed{1};
-    Append(trimmed, ProgramFile(zones, "\n"));
-    Write("vqap", "three_zones", trimmed);
-    Bytes crlf{0};
-    Append(crlf, ProgramFile(Zone("Param", "00000003", "00080000", "A1F0", "Base"), "\r\n"));
-    Write("vqap", "short_content_crlf", crlf);
+    return out;
+}
+
+ComType Medium(MoyenCom medium) {
+    ComType c;
+    c.set_comway(medium);
+    c.set_cible(247);
+    return c;
+}
+
+// The requests of the dispatch tests: each medium's parameters, accesses of every kind,
+// and the refusals (a write claiming more than it carries, a count over the channel's).
+void RequestSeeds() {
+    ComType usb = Medium(PORT_SERIE);
+    usb.set_portcom(std::string("ttyS0\0\0\0", 8));
+    ComType eth = Medium(ETH);
+    eth.set_ipadress(0x0100007F);
+    eth.set_tcpport(42424);
+    eth.set_sslpeername("00000010000004");
+    ComType ble = Medium(BLTH);
+    ble.set_portcom("ttyACM1");
+    ble.set_ble_mac_adresse("\x11\x22\x33\x44\x55\x66");
+    const std::string two("\x14\x00", 2);
+
+    Write("request", "usb_session",
+          Session({0, 1, 5}, {{SET_COMM_PARAM, &usb},
+                              {SEND_READ, nullptr, 21},
+                              {SEND_WRITE, nullptr, 2, two},
+                              {SEND_READ_EXT, nullptr, 4, two},
+                              {GET_COMM_PARAM},
+                              {START_MONITOR},
+                              {DECONNECT}}));
+    Write("request", "media",
+          Session({}, {{SET_COMM_PARAM, &eth},
+                       {SEND_WRITE_CF, nullptr, 2, two},
+                       {SET_COMM_PARAM, &ble},
+                       {SEND_READ_CF, nullptr, 0},
+                       {SEND_WRITE_EXT, nullptr, 4, two},
+                       {SEND_READ, nullptr, 40001},
+                       {CONNECT},
+                       {QRL_KILL}}));
+}
+
+// The bytes of a file, or nothing when it cannot be read.
+Bytes FileBytes(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Program files written by the program read's own writer: a kz9 with three Param zones and a
+// Metier zone, and one whose content is shorter than its size says.
+void VqapSeeds() {
+    model::IdentitySummary kz9;
+    kz9.code8 = "61410031";
+    kz9.boot = "2.00.00";
+    kz9.bootloader = "3.00.00";
+    kz9.software = "2.03.07";
+    struct Zone {
+        const char *name, *size, *address, *content, *dest;
+    };
+    const std::vector<Zone> three = {{"Param", "00000002", "00080000", "A1F0", "Base"},
+                                     {"Param", "00000002", "00080002", "0000", "Base"},
+                                     {"Param", "00000002", "00080004", "FFFF", "Base"},
+                                     {"Metier", "00000004", "00040000", "0102A0FF", "Ext1"}};
+    const std::vector<Zone> shortContent = {{"Param", "00000003", "00080000", "A1F0", "Base"}};
+    const fs::path scratch = g_root / "seed.vqap";
+    for (const auto& [name, zones, trim] :
+         {std::tuple{"three_zones", three, 1}, std::tuple{"short_content", shortContent, 0}}) {
+        transfer::CBaseFile file;
+        file.Create(scratch.string());
+        file.WriteHeader(kz9);
+        file.BeginProgram();
+        for (const Zone& z : zones)
+            file.WriteZone(z.name, z.size, z.address, z.content, z.dest, "00007000", "0504");
+        file.EndProgram();
+        if (!file.Commit())
+            continue;
+        Bytes seed{std::uint8_t(trim)};
+        Append(seed, FileBytes(scratch));
+        fs::remove(scratch);
+        Write("vqap", name, seed);
+    }
 }
 
 void DatalogSeeds() {

@@ -19,26 +19,14 @@ fi
 minutes=$1
 link_seconds=${QUORVEL_SOAK_LINK_SECONDS:-60}
 
+. "$root/scripts/sim_start.sh"
+
 run_soak() {
-  local devdir log
+  local devdir tcp
   devdir=$(mktemp -d /tmp/quorvel-soak.XXXXXX)
-  log=$devdir/sim.log
-  "$build"/bin/quorvel-sim --dev-dir "$devdir" --usb-name ttySIM0 --ble-name ttySIM1 \
-    --ble-address A2:7B:C4:1D:5E:00 --bind 127.0.0.1 --tcp-port 0 >"$log" 2>&1 &
-  local sim_pid=$!
-  trap "kill $sim_pid 2>/dev/null; wait $sim_pid 2>/dev/null; rm -rf '$devdir'" EXIT
-  for _ in $(seq 150); do
-    grep -q '^READY' "$log" && break
-    sleep 0.1
-  done
-  if ! grep -q '^READY' "$log"; then
-    echo "quorvel-sim did not start:" >&2
-    cat "$log" >&2
-    exit 1
-  fi
-  local tcp
-  tcp=$(sed -n 's/^READY.* tcp=\([0-9]*\).*/\1/p' "$log")
-  echo "Simulator: $(grep '^READY' "$log")"
+  start_sim "$build" "$devdir" --usb-name ttySIM0 --ble-name ttySIM1 \
+    --ble-address A2:7B:C4:1D:5E:00 --bind 127.0.0.1 --tcp-port 0
+  tcp=$(sed -n 's/^READY.* tcp=\([0-9]*\).*/\1/p' "$sim_log")
   QUORVEL_DEV_DIR=$devdir QUORVEL_DISCOVERY_IFACES=lo QT_QPA_PLATFORM=offscreen \
     QUORVEL_PROGRAM_DIR=$root/$build/bin \
     "$build"/tests/quorvel-soak --minutes "$minutes" --link-seconds "$link_seconds" \
