@@ -8,6 +8,7 @@
 #include "QRL_protocole.pb.h"
 #include "comm/CommParamCodec.h"
 #include "comm/CoreServer.h"
+#include "platform/message_order.h"
 
 namespace {
 
@@ -81,6 +82,7 @@ bool CComClient::Shutdown(int waitMs) {
         std::string bytes;
         kill.SerializeToString(&bytes);
         // Never blocks: a server that cannot take the request is left to the deadline.
+        platform::BeforeSend();
         if (req_->send(zmq::buffer(bytes), zmq::send_flags::dontwait)) {
             zmq::pollitem_t item{req_->handle(), 0, ZMQ_POLLIN, 0};
             zmq::poll(&item, 1, std::chrono::milliseconds(waitMs));
@@ -120,10 +122,12 @@ int CComClient::Transact(const QRL_Request& req, QRL_Reply& reply) {
     std::string bytes;
     if (!req.SerializeToString(&bytes))
         return -1;
+    platform::BeforeSend();
     req_->send(zmq::buffer(bytes), zmq::send_flags::none);
     zmq::message_t answer;
     if (!req_->recv(answer, zmq::recv_flags::none))
         return -1;
+    platform::AfterReceive();
     if (!reply.ParseFromArray(answer.data(), int(answer.size())))
         return -1;
     if (req.reqtype() == QRL_KILL && reply.status() == r_OK) {
@@ -256,5 +260,6 @@ bool CComClient::PollPublish(QRL_Publish& out) {
     zmq::message_t message;
     if (!sub_->recv(message, zmq::recv_flags::dontwait))
         return false;
+    platform::AfterReceive();
     return out.ParseFromArray(message.data(), int(message.size()));
 }

@@ -6,6 +6,7 @@
 #include "QRL_protocole.pb.h"
 #include "comm/CoreServerState.h"
 #include "comm/RequestDispatch.h"
+#include "platform/message_order.h"
 #include "platform/thread_info.h"
 
 namespace coreserver {
@@ -20,6 +21,7 @@ void SendMessage(zmq::socket_t& socket, const google::protobuf::MessageLite& mes
         std::printf("Message trop long (%zu octets), non envoyé\n", bytes.size());
         bytes.clear();
     }
+    platform::BeforeSend();
     socket.send(zmq::buffer(bytes), zmq::send_flags::none);
 }
 
@@ -37,6 +39,7 @@ void Serve(zmq::socket_t& rep) {
     zmq::message_t in;
     if (!rep.recv(in, zmq::recv_flags::none))
         return;
+    platform::AfterReceive();
     QRL_Request request;
     // Dispatched with whatever fields were decoded, even when the request is incomplete.
     request.ParsePartialFromArray(in.data(), int(in.size()));
@@ -44,6 +47,7 @@ void Serve(zmq::socket_t& rep) {
     if (Dispatch(request, reply)) {
         SendMessage(rep, reply);
     } else {
+        platform::BeforeSend();
         rep.send(zmq::message_t(), zmq::send_flags::none);
     }
 }

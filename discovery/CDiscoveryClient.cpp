@@ -2,6 +2,8 @@
 
 #include <chrono>
 
+#include "platform/message_order.h"
+
 namespace discovery {
 
 CDiscoveryClient& CDiscoveryClient::Instance() {
@@ -92,11 +94,13 @@ std::optional<std::string> CDiscoveryClient::Exchange(const Request& request) {
 std::optional<std::string> CDiscoveryClient::ExchangeBytes(const std::string& bytes) {
     if (!req_)
         return std::nullopt;
+    platform::BeforeSend();
     if (!req_->send(zmq::buffer(bytes), zmq::send_flags::none))
         return std::nullopt;
     zmq::message_t answer;
     if (!req_->recv(answer, zmq::recv_flags::none))
         return std::nullopt;
+    platform::AfterReceive();
     return answer.to_string();
 }
 
@@ -142,6 +146,7 @@ bool CDiscoveryClient::PollTable(DiscoveryTable& table) {
     zmq::message_t message;
     if (!sub_->recv(message, zmq::recv_flags::dontwait))
         return false;
+    platform::AfterReceive();
     return table.ParseFromArray(message.data(), static_cast<int>(message.size()));
 }
 

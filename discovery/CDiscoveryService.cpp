@@ -5,6 +5,7 @@
 #include <iostream>
 
 #include "discovery/DiscoveryRequests.h"
+#include "platform/message_order.h"
 #include "platform/net_adapters.h"
 
 namespace discovery {
@@ -136,6 +137,7 @@ void CDiscoveryService::SendWhole(zmq::socket_t& socket, const std::string& byte
                  << " octets : plus grande que le tampon de 4000 octets, envoyée entière"
                  << std::endl;
     oversizeReported_ = oversize;
+    platform::BeforeSend();
     socket.send(zmq::buffer(bytes), zmq::send_flags::dontwait);
 }
 
@@ -149,6 +151,7 @@ void CDiscoveryService::ServeRequest() {
         console_ << "Pas de message reçu des autres taches" << std::endl;
         return;
     }
+    platform::AfterReceive();
     const RequestOutcome outcome = HandleRequest(request.to_string(), store_, pc_, sockets_);
     if (outcome.answer)
         SendWhole(*rep_, *outcome.answer, "Réponse");

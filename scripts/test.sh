@@ -35,11 +35,12 @@ run_suite build -- -DCMAKE_BUILD_TYPE=RelWithDebInfo
 echo "== sanitizer build"
 run_suite build-asan -- -DCMAKE_BUILD_TYPE=Debug -DQUORVEL_SANITIZE=ON
 echo "== thread sanitizer build (the threaded parts)"
-# The core server, the discovery thread, the transfer worker (with its progress dialog),
-# and the user-interface thread with them (the panel over the client, the whole
-# application run).
+# The core server, the discovery thread, the transfer worker, and the user-interface
+# thread with them (the panel over the client, the whole application run). The progress
+# dialog's tests stay out: Qt's own image thread pool races inside Qt there, where no
+# suppression could reach without hiding the user-interface thread's stacks too.
 tsan_targets=(test_comm_server test_comm_kill test_comm_shutdown test_comm_stuck test_discovery
-              test_transfer_framework test_transfer_dialogs test_panel_sim test_app_lifecycle)
+              test_transfer_framework test_panel_sim test_app_lifecycle)
 export TSAN_OPTIONS="halt_on_error=1 history_size=7 second_deadlock_stack=1 suppressions=$root/scripts/tsan.supp"
 run_suite build-tsan "${tsan_targets[@]}" -- -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVEL_TSAN=ON
 unset TSAN_OPTIONS
