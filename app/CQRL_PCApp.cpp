@@ -18,6 +18,7 @@
 #include "discovery/ui/CIhmDlgEthernetDiscovery.h"
 #include "services/ui/ServiceDialogs.h"
 #include "transfer/ui/CIhmDlgDatalog.h"
+#include "transfer/ui/CIhmDlgProg.h"
 #include "widgets/MenuDialogs.h"
 #include "widgets/ProgramFolder.h"
 
@@ -80,6 +81,7 @@ int CQRL_PCApp::InitInstance() {
     RegisterConnectionDialogs();
     RegisterServiceDialogs();
     RegisterDatalogDialog();
+    RegisterProgramDialog();
 
     {
         CIhmDlgMain dlg;
