@@ -22,7 +22,8 @@ struct LinkOptions {
     std::array<std::uint8_t, 6> address{}; // BLE device address, least significant byte first
     std::uint32_t host = 0;                // IPv4, first octet in the least significant byte
     std::uint16_t tcpPort = kDefaultTcpPort;
-    std::string label; // --eth LABEL: a controller label, its address found by discovery
+    std::string label;      // --eth LABEL: a controller label, its address found by discovery
+    std::string trafficLog; // --traffic-log FILE: every transport call of the run, one line each
 };
 
 // Takes the link options from the front of `args` (stopping at the first argument that is not

@@ -4,6 +4,7 @@
 #include "comm/CComClient.h"
 #include "comm/ProcessState.h"
 #include "comm/Startup.h"
+#include "comm/TrafficLog.h"
 #include "model/ModelTable.h"
 
 namespace cli {
@@ -11,9 +12,13 @@ namespace cli {
 LinkSession::~LinkSession() {
     if (started_)
         QuorvelShutdown();
+    // After the shutdown, so that the goodbye and the close are in the log too.
+    trafficlog::Close();
 }
 
 bool LinkSession::Open(const LinkOptions& options, std::string& error) {
+    if (!options.trafficLog.empty() && !trafficlog::Open(options.trafficLog, error))
+        return false;
     started_ = true;
     if (QuorvelStartup() == 0) {
         error = msg::kNotReacting;
