@@ -1,0 +1,250 @@
+// The backup's pieces without a controller: folder names made safe, new folders never
+// reused, files given their name only when complete, every part tried and each failure
+// named, and a running controller stopped (and started again) only when the user agrees.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <sstream>
+
+#include "cli/backup.h"
+
+namespace fs = std::filesystem;
+using namespace cli::backup;
+
+namespace {
+
+class TempFolder {
+  public:
+    TempFolder() {
+        std::string pattern = (fs::temp_directory_path() / "quorvel-backup-XXXXXX").string();
+        path_ = mkdtemp(pattern.data());
+    }
+    ~TempFolder() {
+        std::error_code ec;
+        fs::remove_all(path_, ec);
+    }
+    const std::string& Path() const { return path_; }
+
+  private:
+    std::string path_;
+};
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+std::vector<std::string> Names(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+class ScriptedInput final : public cli::IConsoleInput {
+  public:
+    ScriptedInput(bool terminal, std::optional<std::string> line)
+        : terminal_(terminal), line_(std::move(line)) {}
+    bool IsTerminal() const override { return terminal_; }
+    std::optional<std::string> ReadLine() override { return line_; }
+    std::optional<std::string> ReadHiddenLine() override { return line_; }
+
+  private:
+    bool terminal_;
+    std::optional<std::string> line_;
+};
+
+class FakeRunControl final : public IRunControl {
+  public:
+    int ReadRunning(bool& running) override {
+        log += "state ";
+        running = this->running;
+        return readResult;
+    }
+    int Stop() override {
+        log += "stop ";
+        running = false;
+        return stopResult;
+    }
+    int Start() override {
+        log += "start ";
+        running = true;
+        return startResult;
+    }
+
+    bool running = true;
+    int readResult = 0, stopResult = 0, startResult = 0;
+    std::string log;
+};
+
+} // namespace
+
+TEST(BackupNames, ControllerTextIsMadeSafeForOneFolderName) {
+    EXPECT_EQ(SafeComponent("PUMP-STATION_2"), "PUMP-STATION_2");
+    EXPECT_EQ(SafeComponent("../../etc"), "_._.._etc");
+    EXPECT_EQ(SafeComponent(".hidden"), "_hidden");
+    EXPECT_EQ(SafeComponent(".."), "_.");
+    EXPECT_EQ(SafeComponent("a/b\\c d\te\x01"), "a_b_c_d_e_");
+    EXPECT_EQ(SafeComponent("  Pump 3   "), "Pump_3");
+    EXPECT_EQ(SafeComponent(std::string("LABEL\0\0\0", 8)), "LABEL");
+    EXPECT_EQ(SafeComponent("Station \xB0"
+                            "C"),
+              "Station__C");
+    EXPECT_EQ(SafeComponent(""), "controller");
+    EXPECT_EQ(SafeComponent("   "), "controller");
+    EXPECT_EQ(SafeComponent(std::string(100, 'x')).size(), 40u);
+
+    std::tm when{};
+    when.tm_year = 2026 - 1900;
+    when.tm_mon = 11;
+    when.tm_mday = 8;
+    when.tm_hour = 7;
+    when.tm_min = 5;
+    when.tm_sec = 9;
+    EXPECT_EQ(FolderName("61410031", when), "61410031_20261208-070509");
+    EXPECT_EQ(FolderName("PUMP/1", when), "PUMP_1_20261208-070509");
+}
+
+TEST(BackupFolders, EveryBackupGetsAFolderOfItsOwn) {
+    TempFolder parent;
+    std::string error;
+    const std::string first = CreateNewFolder(parent.Path(), "PUMP_20261208-070509", error);
+    EXPECT_EQ(first, parent.Path() + "/PUMP_20261208-070509/");
+    // The same second again: a new folder beside it, the first left as it was.
+    std::ofstream(first + "identity.json") << "{}";
+    const std::string second = CreateNewFolder(parent.Path() + "/", "PUMP_20261208-070509", error);
+    EXPECT_EQ(second, parent.Path() + "/PUMP_20261208-070509-2/");
+    EXPECT_TRUE(fs::is_empty(second));
+    EXPECT_EQ(ReadFile(first + "identity.json"), "{}");
+
+    EXPECT_EQ(CreateNewFolder(parent.Path() + "/missing", "x", error), "");
+    EXPECT_NE(error.find("missing"), std::string::npos) << error;
+    EXPECT_FALSE(fs::exists(parent.Path() + "/missing"));
+}
+
+TEST(BackupFiles, WrittenWholeOrNotAtAll) {
+    TempFolder folder;
+    std::string error;
+    const std::string path = folder.Path() + "/config.json";
+    ASSERT_TRUE(WriteTextFile(path, "{\"label\":\"PUMP\"}\n", error)) << error;
+    EXPECT_EQ(ReadFile(path), "{\"label\":\"PUMP\"}\n");
+    EXPECT_EQ(Names(folder.Path()), std::vector<std::string>{"config.json"});
+
+    EXPECT_FALSE(WriteTextFile(folder.Path() + "/no/such/folder/x.json", "{}", error));
+    EXPECT_NE(error.find("x.json"), std::string::npos) << error;
+    EXPECT_EQ(Names(folder.Path()), std::vector<std::string>{"config.json"});
+}
+
+TEST(BackupParts, EachFailureIsNamedAndTheOthersAreStillSaved) {
+    TempFolder folder;
+    std::vector<std::string> tried;
+    auto part = [&](std::string name, Outcome outcome, std::string message) {
+        return Part{name, [&tried, name, outcome, message](const std::string& f) {
+                        tried.push_back(name);
+                        if (outcome == Outcome::Saved)
+                            std::ofstream(f + "/" + name) << name;
+                        return PartResult{outcome, message};
+                    }};
+    };
+    std::ostringstream err;
+    int status = SaveParts({part("identity", Outcome::Saved, ""),
+                            part("config", Outcome::Failed, "the target did not answer."),
+                            part("program", Outcome::Saved, ""),
+                            part("datalogs", Outcome::Unavailable, "not in this build.")},
+                           folder.Path(), err);
+    EXPECT_EQ(status, 1);
+    EXPECT_EQ(tried, (std::vector<std::string>{"identity", "config", "program", "datalogs"}));
+    EXPECT_EQ(err.str(), "config: the target did not answer.\ndatalogs: not in this build.\n");
+    EXPECT_EQ(Names(folder.Path()), (std::vector<std::string>{"identity", "program"}));
+
+    // A part left out on purpose is said, but the backup holds what was asked for.
+    std::ostringstream skipped;
+    EXPECT_EQ(SaveParts({part("identity", Outcome::Saved, ""),
+                         part("datalogs", Outcome::Skipped, "skipped: running.")},
+                        folder.Path(), skipped),
+              0);
+    EXPECT_EQ(skipped.str(), "datalogs: skipped: running.\n");
+    std::ostringstream none;
+    EXPECT_EQ(SaveParts({part("identity", Outcome::Saved, "")}, folder.Path(), none), 0);
+    EXPECT_EQ(none.str(), "");
+}
+
+TEST(BackupStoppedController, StoppedOnlyWithConsentAndStartedAgain) {
+    struct Case {
+        const char* what;
+        cli::Answering answering;
+        bool terminal;
+        std::optional<std::string> typed;
+        bool running;
+        const char* log;
+        Outcome outcome;
+    };
+    const Case cases[] = {
+        {"already stopped", cli::Answering::Ask, false, std::nullopt, false, "state save ",
+         Outcome::Saved},
+        {"--yes", cli::Answering::AllYes, false, std::nullopt, true, "state stop save start ",
+         Outcome::Saved},
+        {"yes typed", cli::Answering::Ask, true, "y", true, "state stop save start ",
+         Outcome::Saved},
+        {"--no", cli::Answering::AllNo, false, std::nullopt, true, "state ", Outcome::Skipped},
+        {"no typed", cli::Answering::Ask, true, "n", true, "state ", Outcome::Skipped},
+        {"no terminal", cli::Answering::Ask, false, std::nullopt, true, "state ", Outcome::Skipped},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ScriptedInput input(c.terminal, c.typed);
+        std::ostringstream err;
+        cli::Questions questions(c.answering, input, err);
+        FakeRunControl control;
+        control.running = c.running;
+        PartResult result = WithControllerStopped(control, questions, "Stop it?", [&] {
+            control.log += "save ";
+            EXPECT_FALSE(control.running);
+            return PartResult{Outcome::Saved, {}};
+        });
+        EXPECT_EQ(control.log, c.log);
+        EXPECT_EQ(result.outcome, c.outcome);
+        EXPECT_EQ(control.running, c.running); // left as it was found
+        if (c.outcome == Outcome::Skipped) {
+            EXPECT_NE(result.message.find("--yes"), std::string::npos) << result.message;
+        }
+    }
+}
+
+TEST(BackupStoppedController, FailuresAroundThePartAreSaid) {
+    ScriptedInput input(false, std::nullopt);
+    std::ostringstream err;
+    cli::Questions questions(cli::Answering::AllYes, input, err);
+    auto saved = [] { return PartResult{Outcome::Saved, {}}; };
+
+    FakeRunControl unreadable;
+    unreadable.readResult = 15;
+    EXPECT_EQ(WithControllerStopped(unreadable, questions, "?", saved).outcome, Outcome::Failed);
+    EXPECT_EQ(unreadable.log, "state ");
+
+    FakeRunControl unstoppable;
+    unstoppable.stopResult = 15;
+    EXPECT_EQ(WithControllerStopped(unstoppable, questions, "?", saved).outcome, Outcome::Failed);
+    EXPECT_EQ(unstoppable.log, "state stop ");
+
+    // Saved, but left stopped: the backup must not look complete.
+    FakeRunControl unstartable;
+    unstartable.startResult = 15;
+    PartResult result = WithControllerStopped(unstartable, questions, "?", saved);
+    EXPECT_EQ(result.outcome, Outcome::Failed);
+    EXPECT_EQ(result.message.rfind("saved, but the controller could not be started again", 0), 0u)
+        << result.message;
+
+    // A part that failed and a controller left stopped: both are said.
+    FakeRunControl both;
+    both.startResult = 15;
+    result = WithControllerStopped(both, questions, "?", [] {
+        return PartResult{Outcome::Failed, "the datalogs could not be read."};
+    });
+    EXPECT_EQ(both.log, "state stop start ");
+    EXPECT_NE(result.message.find("the datalogs could not be read."), std::string::npos);
+    EXPECT_NE(result.message.find("could not be started again"), std::string::npos);
+}

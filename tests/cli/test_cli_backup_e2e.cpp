@@ -1,0 +1,195 @@
+// backup and --traffic-log end to end: the real executable and transport libraries against
+// the simulator.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+
+#include "process_runner.h"
+#include "tests/support/sim_fixture.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class TempFolder {
+  public:
+    TempFolder() {
+        std::string pattern = (fs::temp_directory_path() / "quorvel-backup-e2e-XXXXXX").string();
+        path_ = mkdtemp(pattern.data());
+    }
+    ~TempFolder() {
+        std::error_code ec;
+        fs::remove_all(path_, ec);
+    }
+    const std::string& Path() const { return path_; }
+
+  private:
+    std::string path_;
+};
+
+// A simulated controller and the command line pointed at it.
+class Controller {
+  public:
+    explicit Controller(std::vector<std::string> args)
+        : sim_(simtest::SimConfig{std::move(args), "ttyQB0"}) {}
+    bool Start() {
+        std::string error;
+        bool ok = sim_.Start(&error);
+        EXPECT_TRUE(ok) << error;
+        return ok;
+    }
+    e2e::RunResult Usb(std::vector<std::string> args) const {
+        args.insert(args.begin(), {"--usb", sim_.usb_name()});
+        return Run(args);
+    }
+    e2e::RunResult Eth(std::vector<std::string> args) const {
+        args.insert(args.begin(), {"--eth", "127.0.0.1:" + std::to_string(sim_.tcp_port())});
+        return Run(args);
+    }
+    e2e::RunResult Run(const std::vector<std::string>& args) const {
+        return e2e::Run("quorvel-cli", args, {{"QUORVEL_DEV_DIR", sim_.dev_dir()}});
+    }
+
+  private:
+    simtest::SimProcess sim_;
+};
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+std::vector<std::string> Names(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+bool Has(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+// The parts this build cannot save are named on standard error; the backup is then
+// incomplete (exit 1).
+int ExpectedStatus(const e2e::RunResult& r) {
+    return Has(r.err, "not available in this build") ? 1 : 0;
+}
+
+} // namespace
+
+TEST(CliBackup, SavesEachPartIntoANewFolderNamedAfterTheLabel) {
+    Controller controller({"--code8", "61410031", "--label", "PUMP/ST 1"});
+    ASSERT_TRUE(controller.Start());
+    TempFolder parent;
+
+    e2e::RunResult r = controller.Usb({"backup", parent.Path(), "--no"});
+    ASSERT_EQ(r.status, ExpectedStatus(r)) << r.err;
+    // Standard output: the new folder alone.
+    std::vector<std::string> out = Lines(r.out);
+    ASSERT_EQ(out.size(), 1u) << r.out;
+    const std::string folder = out[0];
+    EXPECT_TRUE(std::regex_match(
+        folder, std::regex(std::regex_replace(parent.Path(), std::regex(R"([.^$|()\[\]{}*+?\\])"),
+                                              R"(\$&)") +
+                           "/PUMP_ST_1_20[0-9]{6}-[0-9]{6}/")))
+        << folder;
+    ASSERT_TRUE(fs::is_directory(folder));
+    EXPECT_EQ(Names(parent.Path()).size(), 1u);
+
+    // The reports are those of identity --json and config --json.
+    e2e::RunResult identity = controller.Usb({"identity", "--json"});
+    e2e::RunResult config = controller.Usb({"config", "--json"});
+    ASSERT_EQ(identity.status, 0) << identity.err;
+    ASSERT_EQ(config.status, 0) << config.err;
+    EXPECT_EQ(ReadFile(folder + "identity.json"), identity.out);
+    EXPECT_EQ(ReadFile(folder + "config.json"), config.out);
+
+    // The program file, whole, and nothing half written.
+    std::vector<std::string> programs;
+    for (const std::string& name : Names(folder)) {
+        EXPECT_EQ(name.find(".part"), std::string::npos) << name;
+        if (name.size() > 5 && name.substr(name.size() - 5) == ".vqap")
+            programs.push_back(name);
+    }
+    ASSERT_EQ(programs.size(), 1u) << r.err;
+    EXPECT_TRUE(Has(ReadFile(folder + programs[0]), "</UserApplication>"));
+}
+
+TEST(CliBackup, UnlabelledControllerIsNamedByItsCode8AndEachBackupIsNew) {
+    Controller controller({"--code8", "61430001"});
+    ASSERT_TRUE(controller.Start());
+    TempFolder parent;
+    e2e::RunResult first = controller.Eth({"backup", parent.Path(), "--no"});
+    e2e::RunResult second = controller.Eth({"backup", parent.Path() + "/", "--no"});
+    for (const e2e::RunResult* r : {&first, &second}) {
+        ASSERT_EQ(r->status, ExpectedStatus(*r)) << r->err;
+        EXPECT_TRUE(std::regex_search(r->out, std::regex("/61430001_20[0-9]{6}-[0-9]{6}(-2)?/\n$")))
+            << r->out;
+        EXPECT_TRUE(fs::exists(Lines(r->out)[0] + "identity.json"));
+    }
+    EXPECT_NE(first.out, second.out);
+    EXPECT_EQ(Names(parent.Path()).size(), 2u);
+}
+
+TEST(CliBackup, BadArgumentsChangeNothing) {
+    Controller controller({});
+    ASSERT_TRUE(controller.Start());
+    TempFolder parent;
+    for (const std::vector<std::string>& args : {std::vector<std::string>{"backup"},
+                                                 {"backup", parent.Path() + "/missing"},
+                                                 {"backup", parent.Path(), "--yes", "--no"},
+                                                 {"backup", parent.Path(), "extra"}}) {
+        e2e::RunResult r = controller.Usb(args);
+        EXPECT_EQ(r.status, 2) << args.size() << " " << r.err;
+        EXPECT_EQ(r.out, "");
+        EXPECT_FALSE(r.err.empty());
+    }
+    EXPECT_TRUE(fs::is_empty(parent.Path()));
+}
+
+TEST(CliTrafficLog, OneLinePerRequestOfTheRunAppended) {
+    Controller controller({"--code8", "61420001"});
+    ASSERT_TRUE(controller.Start());
+    TempFolder folder;
+    const std::string log = folder.Path() + "/link.log";
+
+    e2e::RunResult r = controller.Usb({"--traffic-log", log, "read", "0x6000", "156"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::vector<std::string> lines = Lines(ReadFile(log));
+    ASSERT_GE(lines.size(), 5u);
+    EXPECT_EQ(lines[0], "# time\tlink\tkind\taddress\tsize\tresult\tduration_ms");
+    const std::regex line(
+        R"(20\d\d-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3}\tUSB ttyQB0\t[a-z-]+\t0x[0-9A-F]+\t\d+\t-?\d+\t\d+\.\d{3})");
+    for (std::size_t i = 1; i < lines.size(); ++i)
+        EXPECT_TRUE(std::regex_match(lines[i], line)) << lines[i];
+    EXPECT_TRUE(Has(lines[1], "\topen\t0x0\t0\t0\t")) << lines[1];
+    EXPECT_TRUE(Has(ReadFile(log), "\tread\t0x6000\t156\t0\t"));
+    EXPECT_TRUE(Has(lines.back(), "\tclose\t")) << lines.back();
+
+    // A second run adds its lines; a failing one says so in its result column.
+    const std::size_t before = lines.size();
+    e2e::RunResult eth = controller.Eth({"--traffic-log", log, "status"});
+    ASSERT_EQ(eth.status, 0) << eth.err;
+    lines = Lines(ReadFile(log));
+    EXPECT_GT(lines.size(), before + 2);
+    EXPECT_EQ(lines[0].rfind("# time", 0), 0u);
+    EXPECT_TRUE(Has(lines[before], "\tETH 127.0.0.1:")) << lines[before];
+
+    e2e::RunResult bad =
+        controller.Usb({"--traffic-log", folder.Path() + "/no/such/x.log", "status"});
+    EXPECT_EQ(bad.status, 1);
+    EXPECT_TRUE(Has(bad.err, "no/such/x.log")) << bad.err;
+}
