@@ -144,6 +144,22 @@ TEST(CliBackup, UnlabelledControllerIsNamedByItsCode8AndEachBackupIsNew) {
     EXPECT_EQ(Names(parent.Path()).size(), 2u);
 }
 
+TEST(CliBackup, PartsThatFailAreNamedAndTheOthersSaved) {
+    // Locked: the identity is readable, the configuration, program and datalogs are not.
+    Controller controller({"--remote-password", "k3y9"});
+    ASSERT_TRUE(controller.Start());
+    TempFolder parent;
+    e2e::RunResult r = controller.Usb({"backup", parent.Path(), "--yes"});
+    EXPECT_EQ(r.status, 1);
+    std::vector<std::string> out = Lines(r.out);
+    ASSERT_EQ(out.size(), 1u) << r.out << r.err;
+    EXPECT_EQ(Names(out[0]), std::vector<std::string>{"identity.json"});
+    EXPECT_TRUE(Has(r.err, "config: The target peripheral is not reacting.")) << r.err;
+    EXPECT_TRUE(Has(r.err, "program: The controller is password protected.")) << r.err;
+    EXPECT_TRUE(Has(r.err, "datalogs: ")) << r.err;
+    EXPECT_FALSE(Has(r.err, "k3y9"));
+}
+
 TEST(CliBackup, BadArgumentsChangeNothing) {
     Controller controller({});
     ASSERT_TRUE(controller.Start());
