@@ -9,27 +9,13 @@
 #include <sstream>
 
 #include "cli/backup.h"
+#include "tests/support/temp_folder.h"
 
 namespace fs = std::filesystem;
 using namespace cli::backup;
+using testsupport::TempFolder;
 
 namespace {
-
-class TempFolder {
-  public:
-    TempFolder() {
-        std::string pattern = (fs::temp_directory_path() / "quorvel-backup-XXXXXX").string();
-        path_ = mkdtemp(pattern.data());
-    }
-    ~TempFolder() {
-        std::error_code ec;
-        fs::remove_all(path_, ec);
-    }
-    const std::string& Path() const { return path_; }
-
-  private:
-    std::string path_;
-};
 
 std::string ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);

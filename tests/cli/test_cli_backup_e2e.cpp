@@ -7,54 +7,19 @@
 #include <regex>
 #include <sstream>
 
-#include "process_runner.h"
-#include "tests/support/sim_fixture.h"
+#include "cli_controller.h"
+#include "tests/support/temp_folder.h"
 
 namespace fs = std::filesystem;
+using testsupport::TempFolder;
 
 namespace {
 
-class TempFolder {
-  public:
-    TempFolder() {
-        std::string pattern = (fs::temp_directory_path() / "quorvel-backup-e2e-XXXXXX").string();
-        path_ = mkdtemp(pattern.data());
-    }
-    ~TempFolder() {
-        std::error_code ec;
-        fs::remove_all(path_, ec);
-    }
-    const std::string& Path() const { return path_; }
-
-  private:
-    std::string path_;
-};
-
 // A simulated controller and the command line pointed at it.
-class Controller {
+class Controller : public e2e::CliController {
   public:
-    explicit Controller(std::vector<std::string> args)
-        : sim_(simtest::SimConfig{std::move(args), "ttyQB0"}) {}
-    bool Start() {
-        std::string error;
-        bool ok = sim_.Start(&error);
-        EXPECT_TRUE(ok) << error;
-        return ok;
-    }
-    e2e::RunResult Usb(std::vector<std::string> args) const {
-        args.insert(args.begin(), {"--usb", sim_.usb_name()});
-        return Run(args);
-    }
-    e2e::RunResult Eth(std::vector<std::string> args) const {
-        args.insert(args.begin(), {"--eth", "127.0.0.1:" + std::to_string(sim_.tcp_port())});
-        return Run(args);
-    }
-    e2e::RunResult Run(const std::vector<std::string>& args) const {
-        return e2e::Run("quorvel-cli", args, {{"QUORVEL_DEV_DIR", sim_.dev_dir()}});
-    }
-
-  private:
-    simtest::SimProcess sim_;
+    explicit Controller(std::vector<std::string> simArgs)
+        : e2e::CliController(std::move(simArgs), "ttyQB0") {}
 };
 
 std::string ReadFile(const std::string& path) {

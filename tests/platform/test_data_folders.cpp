@@ -10,10 +10,20 @@
 #include <unistd.h>
 
 #include "platform/program_folder.h"
+#include "tests/support/temp_folder.h"
 
 namespace fs = std::filesystem;
 
 namespace {
+
+// The folder with its trailing '/', as the data folder functions give folders.
+class TempFolder {
+  public:
+    std::string Path() const { return folder_.Path() + "/"; }
+
+  private:
+    testsupport::TempFolder folder_;
+};
 
 // Sets (or unsets, with nullopt) an environment variable for the scope of a test.
 class ScopedEnv {
@@ -36,23 +46,6 @@ class ScopedEnv {
   private:
     const char* name_;
     std::optional<std::string> saved_;
-};
-
-class TempFolder {
-  public:
-    TempFolder() {
-        std::string pattern = (fs::temp_directory_path() / "quorvel-folders-XXXXXX").string();
-        path_ = mkdtemp(pattern.data());
-        path_ += '/';
-    }
-    ~TempFolder() {
-        std::error_code ec;
-        fs::remove_all(path_, ec);
-    }
-    const std::string& Path() const { return path_; }
-
-  private:
-    std::string path_;
 };
 
 } // namespace
