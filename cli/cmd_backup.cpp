@@ -123,10 +123,8 @@ int RunBackup(cli::Context& context) {
 
     model::IControllerReader& reader = model::ComClientReader();
     int family = 0;
-    if (cli::ReadConnectedFamily(reader, family) != 0) {
-        context.err << cli::msg::kNotReacting << "\n";
+    if (!cli::ConnectedFamilyOrSay(reader, family, context.err))
         return cli::kExitFailure;
-    }
     cli::IdentityReport identity;
     const bool identityRead = cli::ReadIdentityReport(reader, family, identity) == 0;
     if (identityRead)

@@ -1,5 +1,7 @@
 #include "cli/session.h"
 
+#include <ostream>
+
 #include "cli/messages.h"
 #include "comm/CComClient.h"
 #include "comm/ProcessState.h"
@@ -40,6 +42,13 @@ int ReadConnectedFamily(model::IControllerReader& reader, int& familyIndex) {
     if (familyIndex == model::kUnknownFamily)
         familyIndex = model::kFamilyTrel;
     return 0;
+}
+
+bool ConnectedFamilyOrSay(model::IControllerReader& reader, int& familyIndex, std::ostream& err) {
+    if (ReadConnectedFamily(reader, familyIndex) == 0)
+        return true;
+    err << msg::kNotReacting << "\n";
+    return false;
 }
 
 } // namespace cli

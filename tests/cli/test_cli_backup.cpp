@@ -13,22 +13,11 @@
 
 namespace fs = std::filesystem;
 using namespace cli::backup;
+using testsupport::EntryNames;
+using testsupport::ReadWholeFile;
 using testsupport::TempFolder;
 
 namespace {
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
-std::vector<std::string> Names(const std::string& folder) {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
 
 class ScriptedInput final : public cli::IConsoleInput {
   public:
@@ -104,7 +93,7 @@ TEST(BackupFolders, EveryBackupGetsAFolderOfItsOwn) {
     const std::string second = CreateNewFolder(parent.Path() + "/", "PUMP_20261208-070509", error);
     EXPECT_EQ(second, parent.Path() + "/PUMP_20261208-070509-2/");
     EXPECT_TRUE(fs::is_empty(second));
-    EXPECT_EQ(ReadFile(first + "identity.json"), "{}");
+    EXPECT_EQ(ReadWholeFile(first + "identity.json"), "{}");
 
     EXPECT_EQ(CreateNewFolder(parent.Path() + "/missing", "x", error), "");
     EXPECT_NE(error.find("missing"), std::string::npos) << error;
@@ -116,12 +105,12 @@ TEST(BackupFiles, WrittenWholeOrNotAtAll) {
     std::string error;
     const std::string path = folder.Path() + "/config.json";
     ASSERT_TRUE(WriteTextFile(path, "{\"label\":\"PUMP\"}\n", error)) << error;
-    EXPECT_EQ(ReadFile(path), "{\"label\":\"PUMP\"}\n");
-    EXPECT_EQ(Names(folder.Path()), std::vector<std::string>{"config.json"});
+    EXPECT_EQ(ReadWholeFile(path), "{\"label\":\"PUMP\"}\n");
+    EXPECT_EQ(EntryNames(folder.Path()), std::vector<std::string>{"config.json"});
 
     EXPECT_FALSE(WriteTextFile(folder.Path() + "/no/such/folder/x.json", "{}", error));
     EXPECT_NE(error.find("x.json"), std::string::npos) << error;
-    EXPECT_EQ(Names(folder.Path()), std::vector<std::string>{"config.json"});
+    EXPECT_EQ(EntryNames(folder.Path()), std::vector<std::string>{"config.json"});
 }
 
 TEST(BackupParts, EachFailureIsNamedAndTheOthersAreStillSaved) {
@@ -144,7 +133,7 @@ TEST(BackupParts, EachFailureIsNamedAndTheOthersAreStillSaved) {
     EXPECT_EQ(status, 1);
     EXPECT_EQ(tried, (std::vector<std::string>{"identity", "config", "program", "datalogs"}));
     EXPECT_EQ(err.str(), "config: the target did not answer.\ndatalogs: not in this build.\n");
-    EXPECT_EQ(Names(folder.Path()), (std::vector<std::string>{"identity", "program"}));
+    EXPECT_EQ(EntryNames(folder.Path()), (std::vector<std::string>{"identity", "program"}));
 
     // A part left out on purpose is said, but the backup holds what was asked for.
     std::ostringstream skipped;

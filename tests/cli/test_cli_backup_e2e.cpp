@@ -11,6 +11,8 @@
 #include "tests/support/temp_folder.h"
 
 namespace fs = std::filesystem;
+using testsupport::EntryNames;
+using testsupport::ReadWholeFile;
 using testsupport::TempFolder;
 
 namespace {
@@ -22,25 +24,12 @@ class Controller : public e2e::CliController {
         : e2e::CliController(std::move(simArgs), "ttyQB0") {}
 };
 
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
 std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> lines;
     std::istringstream in(text);
     for (std::string line; std::getline(in, line);)
         lines.push_back(line);
     return lines;
-}
-
-std::vector<std::string> Names(const std::string& folder) {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
 }
 
 bool Has(const std::string& text, const std::string& part) {
@@ -72,25 +61,25 @@ TEST(CliBackup, SavesEachPartIntoANewFolderNamedAfterTheLabel) {
                            "/PUMP_ST_1_20[0-9]{6}-[0-9]{6}/")))
         << folder;
     ASSERT_TRUE(fs::is_directory(folder));
-    EXPECT_EQ(Names(parent.Path()).size(), 1u);
+    EXPECT_EQ(EntryNames(parent.Path()).size(), 1u);
 
     // The reports are those of identity --json and config --json.
     e2e::RunResult identity = controller.Usb({"identity", "--json"});
     e2e::RunResult config = controller.Usb({"config", "--json"});
     ASSERT_EQ(identity.status, 0) << identity.err;
     ASSERT_EQ(config.status, 0) << config.err;
-    EXPECT_EQ(ReadFile(folder + "identity.json"), identity.out);
-    EXPECT_EQ(ReadFile(folder + "config.json"), config.out);
+    EXPECT_EQ(ReadWholeFile(folder + "identity.json"), identity.out);
+    EXPECT_EQ(ReadWholeFile(folder + "config.json"), config.out);
 
     // The program file, whole, and nothing half written.
     std::vector<std::string> programs;
-    for (const std::string& name : Names(folder)) {
+    for (const std::string& name : EntryNames(folder)) {
         EXPECT_EQ(name.find(".part"), std::string::npos) << name;
         if (name.size() > 5 && name.substr(name.size() - 5) == ".vqap")
             programs.push_back(name);
     }
     ASSERT_EQ(programs.size(), 1u) << r.err;
-    EXPECT_TRUE(Has(ReadFile(folder + programs[0]), "</UserApplication>"));
+    EXPECT_TRUE(Has(ReadWholeFile(folder + programs[0]), "</UserApplication>"));
 }
 
 TEST(CliBackup, UnlabelledControllerIsNamedByItsCode8AndEachBackupIsNew) {
@@ -106,7 +95,7 @@ TEST(CliBackup, UnlabelledControllerIsNamedByItsCode8AndEachBackupIsNew) {
         EXPECT_TRUE(fs::exists(Lines(r->out)[0] + "identity.json"));
     }
     EXPECT_NE(first.out, second.out);
-    EXPECT_EQ(Names(parent.Path()).size(), 2u);
+    EXPECT_EQ(EntryNames(parent.Path()).size(), 2u);
 }
 
 TEST(CliBackup, PartsThatFailAreNamedAndTheOthersSaved) {
@@ -118,7 +107,7 @@ TEST(CliBackup, PartsThatFailAreNamedAndTheOthersSaved) {
     EXPECT_EQ(r.status, 1);
     std::vector<std::string> out = Lines(r.out);
     ASSERT_EQ(out.size(), 1u) << r.out << r.err;
-    EXPECT_EQ(Names(out[0]), std::vector<std::string>{"identity.json"});
+    EXPECT_EQ(EntryNames(out[0]), std::vector<std::string>{"identity.json"});
     EXPECT_TRUE(Has(r.err, "config: The target peripheral is not reacting.")) << r.err;
     EXPECT_TRUE(Has(r.err, "program: The controller is password protected.")) << r.err;
     EXPECT_TRUE(Has(r.err, "datalogs: ")) << r.err;
@@ -149,7 +138,7 @@ TEST(CliTrafficLog, OneLinePerRequestOfTheRunAppended) {
 
     e2e::RunResult r = controller.Usb({"--traffic-log", log, "read", "0x6000", "156"});
     ASSERT_EQ(r.status, 0) << r.err;
-    std::vector<std::string> lines = Lines(ReadFile(log));
+    std::vector<std::string> lines = Lines(ReadWholeFile(log));
     ASSERT_GE(lines.size(), 5u);
     EXPECT_EQ(lines[0], "# time\tlink\tkind\taddress\tsize\tresult\tduration_ms");
     const std::regex line(
@@ -157,14 +146,14 @@ TEST(CliTrafficLog, OneLinePerRequestOfTheRunAppended) {
     for (std::size_t i = 1; i < lines.size(); ++i)
         EXPECT_TRUE(std::regex_match(lines[i], line)) << lines[i];
     EXPECT_TRUE(Has(lines[1], "\topen\t0x0\t0\t0\t")) << lines[1];
-    EXPECT_TRUE(Has(ReadFile(log), "\tread\t0x6000\t156\t0\t"));
+    EXPECT_TRUE(Has(ReadWholeFile(log), "\tread\t0x6000\t156\t0\t"));
     EXPECT_TRUE(Has(lines.back(), "\tclose\t")) << lines.back();
 
     // A second run adds its lines; a failing one says so in its result column.
     const std::size_t before = lines.size();
     e2e::RunResult eth = controller.Eth({"--traffic-log", log, "status"});
     ASSERT_EQ(eth.status, 0) << eth.err;
-    lines = Lines(ReadFile(log));
+    lines = Lines(ReadWholeFile(log));
     EXPECT_GT(lines.size(), before + 2);
     EXPECT_EQ(lines[0].rfind("# time", 0), 0u);
     EXPECT_TRUE(Has(lines[before], "\tETH 127.0.0.1:")) << lines[before];
