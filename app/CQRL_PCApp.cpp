@@ -17,6 +17,7 @@
 #include "discovery/CDiscoveryClient.h"
 #include "discovery/CDiscoveryService.h"
 #include "discovery/ui/CIhmDlgEthernetDiscovery.h"
+#include "transfer/ui/CIhmDlgDatalog.h"
 #include "widgets/MenuDialogs.h"
 #include "widgets/ProgramFolder.h"
 
@@ -83,6 +84,7 @@ int CQRL_PCApp::InitInstance() {
         discoveryClient.Search();
     RegisterFont();
     RegisterConnectionDialogs();
+    RegisterDatalogDialog();
 
     {
         CIhmDlgMain dlg;

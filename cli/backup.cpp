@@ -109,29 +109,18 @@ int SaveParts(const std::vector<Part>& parts, const std::string& folder, std::os
     return complete ? 0 : 1;
 }
 
-PartResult WithControllerStopped(IRunControl& control, Questions& questions,
-                                 const std::string& question,
-                                 const std::function<PartResult()>& save) {
-    bool running = false;
-    if (control.ReadRunning(running) != 0)
+PartResult RestartedAfterwards(IRunControl& control, const std::function<PartResult()>& save) {
+    bool runningBefore = false;
+    if (control.ReadRunning(runningBefore) != 0)
         return {Outcome::Failed, "the run state of the controller could not be read."};
-    if (!running)
-        return save();
-    switch (questions.Ask(question)) {
-    case Reply::Yes:
-        break;
-    case Reply::No:
-        return {Outcome::Skipped,
-                "skipped: the controller is running (--yes stops it to read them and starts "
-                "it again)."};
-    case Reply::Unanswered:
-        return {Outcome::Skipped,
-                "skipped: the controller is running and there is no terminal to ask whether "
-                "to stop it (--yes stops it to read them and starts it again)."};
-    }
-    if (control.Stop() != 0)
-        return {Outcome::Failed, "the controller could not be stopped."};
     PartResult result = save();
+    if (!runningBefore)
+        return result;
+    bool runningAfter = false;
+    // A run state that cannot be read is started anyway: starting a running controller
+    // changes nothing.
+    if (control.ReadRunning(runningAfter) == 0 && runningAfter)
+        return result;
     if (control.Start() != 0) {
         // Said whatever the part gave: a controller left stopped must not go unnoticed.
         const char* kNotStarted = "the controller could not be started again: start it with "

@@ -10,8 +10,6 @@
 #include <string_view>
 #include <vector>
 
-#include "cli/questions.h"
-
 namespace cli::backup {
 
 // One file-name component from controller text (a label, a code8): letters, digits, '-', '_'
@@ -32,10 +30,9 @@ std::string CreateNewFolder(const std::string& parent, const std::string& name, 
 bool WriteTextFile(const std::string& path, const std::string& text, std::string& error);
 
 enum class Outcome {
-    Saved,       // the part's files are in the folder
-    Skipped,     // deliberately left out (the user said no); `message` says so
-    Failed,      // could not be saved; `message` says why
-    Unavailable, // this build cannot save the part
+    Saved,   // the part's files are in the folder
+    Skipped, // deliberately left out (the user said no); `message` says so
+    Failed,  // could not be saved; `message` says why
 };
 
 struct PartResult {
@@ -50,25 +47,22 @@ struct Part {
 
 // Saves every part into `folder`, in order. A part not saved is named on `err` with its
 // message ("program: ..."). Exit status: 0 when every part was saved or deliberately skipped,
-// 1 when one failed or could not be saved by this build (the backup is then incomplete).
+// 1 when one failed (the backup is then incomplete).
 int SaveParts(const std::vector<Part>& parts, const std::string& folder, std::ostream& err);
 
-// Stopping and starting the controller around a part that needs it stopped.
+// The run state of the controller, and starting it again.
 class IRunControl {
   public:
     virtual ~IRunControl() = default;
     // 0 with `running` set, or nonzero when the run state could not be read.
     virtual int ReadRunning(bool& running) = 0;
-    virtual int Stop() = 0;
     virtual int Start() = 0;
 };
 
-// Runs `save` on a stopped controller. A stopped controller is read at once. A running one is
-// stopped only when `questions` answers Yes (--yes, or yes on the terminal), and started again
-// afterwards whatever `save` gave; on No (--no), or with no terminal to ask, the part is
-// skipped and that is said.
-PartResult WithControllerStopped(IRunControl& control, Questions& questions,
-                                 const std::string& question,
-                                 const std::function<PartResult()>& save);
+// Runs `save`, a part that needs a stopped controller and stops a running one only when the
+// user agrees, and starts the controller again when `save` left it stopped: the backup leaves
+// the controller running as it found it. A controller that cannot be started again is said,
+// and the part then counts as failed.
+PartResult RestartedAfterwards(IRunControl& control, const std::function<PartResult()>& save);
 
 } // namespace cli::backup

@@ -12,11 +12,13 @@
 #include "cli/expansion_query.h"
 #include "cli/identity_report.h"
 #include "cli/messages.h"
+#include "cli/progress.h"
 #include "cli/questions.h"
 #include "cli/session.h"
 #include "cli/transfer_run.h"
 #include "comm/CComClient.h"
 #include "platform/line_input.h"
+#include "transfer/DatalogSetup.h"
 #include "transfer/ProgramTransfers.h"
 
 namespace {
@@ -24,7 +26,7 @@ namespace {
 using cli::backup::Outcome;
 using cli::backup::PartResult;
 
-constexpr std::uint8_t kCmdStop = 1, kCmdStart = 2;
+constexpr std::uint8_t kCmdStart = 2;
 constexpr std::uint32_t kRunStateAddress = 0x4000;
 
 std::tm LocalNow() {
@@ -42,9 +44,6 @@ class ComClientRunControl final : public cli::backup::IRunControl {
         int rc = reader_.Read(run, kRunStateAddress, 4, reader_.LinkTimeoutMs());
         running = (run[3] & 1) != 0;
         return rc;
-    }
-    int Stop() override {
-        return CComClient::Instance().SendCommand(kCmdStop, 0, reader_.LinkTimeoutMs());
     }
     int Start() override {
         return CComClient::Instance().SendCommand(kCmdStart, 0, reader_.LinkTimeoutMs());
@@ -70,6 +69,7 @@ cli::backup::Part JsonPart(const std::string& name, bool read, std::string text)
 struct BackupRun {
     cli::Context& context;
     model::IControllerReader& reader;
+    int family;
     cli::Questions& questions;
     bool terminal;
     // Why the controller refuses the services (empty when it grants them).
@@ -86,11 +86,47 @@ PartResult SaveProgram(BackupRun& run, const std::string& folder) {
     return {Outcome::Saved, {}};
 }
 
-PartResult SaveDatalogs(BackupRun& run, const std::string&) {
+// The datalogs as the datalogs read command writes them. Reading them needs a stopped
+// controller: the datalog read asks whether to stop a running one (--yes, --no, the terminal),
+// and the backup starts it again afterwards.
+PartResult ReadDatalogs(BackupRun& run, const std::string& folder) {
+    transfer::ITransferLink& link = transfer::ComClientLink();
+    cli::ProgressLine progress(run.context.err, run.terminal);
+    cli::CliTransferUi ui(run.context.err, progress, run.questions);
+    // Alerts (no datalogs, no answer) are printed by `ui` as they come.
+    const transfer::DatalogDialogState state =
+        transfer::OpenDatalogDialog(link, run.family, folder, ui);
+    if (!state.keepOpen)
+        return {Outcome::Saved, {}}; // a model without datalogs: nothing to save
+    if (!state.reachable || !state.config)
+        return {Outcome::Failed, "the datalog settings could not be read."};
+    transfer::DatalogSource source;
+    switch (transfer::CheckDatalogRead(link, ui, source)) {
+    case transfer::DatalogReadCheck::kReady:
+        break;
+    case transfer::DatalogReadCheck::kNoDatalogs:
+        return {Outcome::Saved, {}};
+    case transfer::DatalogReadCheck::kDeclined:
+        return {Outcome::Skipped, "skipped: the controller is running (--yes stops it to read "
+                                  "them and starts it again)."};
+    case transfer::DatalogReadCheck::kFailed:
+        return {Outcome::Failed, "the datalogs could not be read."};
+    }
+    std::unique_ptr<transfer::CTransfertReadDatalogBase> job =
+        transfer::MakeDatalogTransfer(source, state, link);
+    const bool finished = cli::RunTransfer(*job, run.context.err, run.questions, run.terminal);
+    if (!finished || !transfer::AllGenerated(job->Outcomes()))
+        return {Outcome::Failed, "the datalogs could not be read."};
+    return {Outcome::Saved, {}};
+}
+
+PartResult SaveDatalogs(BackupRun& run, const std::string& folder) {
     if (!run.refusal.empty())
         return {Outcome::Failed, run.refusal};
-    return {Outcome::Unavailable, "reading the datalogs is not available in this build of "
-                                  "quorvel-cli; use the datalog dialog of Quorvel."};
+    if (!cli::SoftwareCapable(run.reader, run.family))
+        return {Outcome::Failed, cli::msg::kMustUpdate};
+    ComClientRunControl control(run.reader);
+    return cli::backup::RestartedAfterwards(control, [&] { return ReadDatalogs(run, folder); });
 }
 
 std::string ServiceRefusal(model::IControllerReader& reader) {
@@ -142,7 +178,8 @@ int RunBackup(cli::Context& context) {
     }
 
     cli::Questions questions(answering, cli::StandardInput(), context.err);
-    BackupRun run{context, reader, questions, platform::StderrIsTerminal(), ServiceRefusal(reader)};
+    BackupRun run{
+        context, reader, family, questions, platform::StderrIsTerminal(), ServiceRefusal(reader)};
     const std::vector<cli::backup::Part> parts{
         JsonPart("identity", identityRead, identityRead ? cli::IdentityJson(identity) : ""),
         JsonPart("config", configRead, configRead ? cli::ConfigJson(config) : ""),

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/command_link.h"
 #include "cli/commands.h"
 #include "cli/discovery_lookup.h"
 #include "cli/session.h"
@@ -105,23 +106,34 @@ int Run(std::vector<std::string> args, std::ostream& out) {
     }
     if (!command->needsLink)
         return command->run(context);
-    if (context.link.kind == cli::LinkKind::None) {
-        std::cerr << "No link chosen: give --usb, --ble or --eth before the command.\n";
-        return cli::kExitUsage;
-    }
-    if (!context.link.label.empty() && !cli::ResolveEthernetLabel(context.link, error)) {
-        std::cerr << error << "\n";
-        return cli::kExitFailure;
-    }
     cli::LinkSession session;
-    if (!session.Open(context.link, error)) {
-        std::cerr << error << "\n";
-        return cli::kExitFailure;
-    }
+    if (int status = cli::OpenCommandLink(context, session); status != cli::kExitOk)
+        return status;
     return command->run(context);
 }
 
 } // namespace
+
+namespace cli {
+
+int OpenCommandLink(Context& context, LinkSession& session) {
+    std::string error;
+    if (context.link.kind == LinkKind::None) {
+        std::cerr << "No link chosen: give --usb, --ble or --eth before the command.\n";
+        return kExitUsage;
+    }
+    if (!context.link.label.empty() && !ResolveEthernetLabel(context.link, error)) {
+        std::cerr << error << "\n";
+        return kExitFailure;
+    }
+    if (!session.Open(context.link, error)) {
+        std::cerr << error << "\n";
+        return kExitFailure;
+    }
+    return kExitOk;
+}
+
+} // namespace cli
 
 int main(int argc, char** argv) {
     // The core server prints its diagnostic lines on standard output: they go to standard

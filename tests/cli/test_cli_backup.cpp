@@ -5,7 +5,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <optional>
 #include <sstream>
 
 #include "cli/backup.h"
@@ -19,30 +18,12 @@ using testsupport::TempFolder;
 
 namespace {
 
-class ScriptedInput final : public cli::IConsoleInput {
-  public:
-    ScriptedInput(bool terminal, std::optional<std::string> line)
-        : terminal_(terminal), line_(std::move(line)) {}
-    bool IsTerminal() const override { return terminal_; }
-    std::optional<std::string> ReadLine() override { return line_; }
-    std::optional<std::string> ReadHiddenLine() override { return line_; }
-
-  private:
-    bool terminal_;
-    std::optional<std::string> line_;
-};
-
 class FakeRunControl final : public IRunControl {
   public:
     int ReadRunning(bool& running) override {
         log += "state ";
         running = this->running;
         return readResult;
-    }
-    int Stop() override {
-        log += "stop ";
-        running = false;
-        return stopResult;
     }
     int Start() override {
         log += "start ";
@@ -51,7 +32,7 @@ class FakeRunControl final : public IRunControl {
     }
 
     bool running = true;
-    int readResult = 0, stopResult = 0, startResult = 0;
+    int readResult = 0, startResult = 0;
     std::string log;
 };
 
@@ -128,11 +109,11 @@ TEST(BackupParts, EachFailureIsNamedAndTheOthersAreStillSaved) {
     int status = SaveParts({part("identity", Outcome::Saved, ""),
                             part("config", Outcome::Failed, "the target did not answer."),
                             part("program", Outcome::Saved, ""),
-                            part("datalogs", Outcome::Unavailable, "not in this build.")},
+                            part("datalogs", Outcome::Failed, "could not be read.")},
                            folder.Path(), err);
     EXPECT_EQ(status, 1);
     EXPECT_EQ(tried, (std::vector<std::string>{"identity", "config", "program", "datalogs"}));
-    EXPECT_EQ(err.str(), "config: the target did not answer.\ndatalogs: not in this build.\n");
+    EXPECT_EQ(err.str(), "config: the target did not answer.\ndatalogs: could not be read.\n");
     EXPECT_EQ(EntryNames(folder.Path()), (std::vector<std::string>{"identity", "program"}));
 
     // A part left out on purpose is said, but the backup holds what was asked for.
@@ -147,68 +128,63 @@ TEST(BackupParts, EachFailureIsNamedAndTheOthersAreStillSaved) {
     EXPECT_EQ(none.str(), "");
 }
 
-TEST(BackupStoppedController, StoppedOnlyWithConsentAndStartedAgain) {
+// The part below stands for the datalog read: it stops a running controller only when the
+// user agreed (`stops`), and saves or not.
+TEST(BackupRunningController, LeftRunningAsItWasFound) {
     struct Case {
         const char* what;
-        cli::Answering answering;
-        bool terminal;
-        std::optional<std::string> typed;
         bool running;
-        const char* log;
+        bool stops;
         Outcome outcome;
+        const char* log;
     };
     const Case cases[] = {
-        {"already stopped", cli::Answering::Ask, false, std::nullopt, false, "state save ",
-         Outcome::Saved},
-        {"--yes", cli::Answering::AllYes, false, std::nullopt, true, "state stop save start ",
-         Outcome::Saved},
-        {"yes typed", cli::Answering::Ask, true, "y", true, "state stop save start ",
-         Outcome::Saved},
-        {"--no", cli::Answering::AllNo, false, std::nullopt, true, "state ", Outcome::Skipped},
-        {"no typed", cli::Answering::Ask, true, "n", true, "state ", Outcome::Skipped},
-        {"no terminal", cli::Answering::Ask, false, std::nullopt, true, "state ", Outcome::Skipped},
+        {"already stopped", false, false, Outcome::Saved, "state save "},
+        {"stopped with consent", true, true, Outcome::Saved, "state save state start "},
+        {"declined", true, false, Outcome::Skipped, "state save state "},
+        {"failed after stopping", true, true, Outcome::Failed, "state save state start "},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        ScriptedInput input(c.terminal, c.typed);
-        std::ostringstream err;
-        cli::Questions questions(c.answering, input, err);
         FakeRunControl control;
         control.running = c.running;
-        PartResult result = WithControllerStopped(control, questions, "Stop it?", [&] {
+        PartResult result = RestartedAfterwards(control, [&] {
             control.log += "save ";
-            EXPECT_FALSE(control.running);
-            return PartResult{Outcome::Saved, {}};
+            if (c.stops)
+                control.running = false;
+            return PartResult{c.outcome, c.outcome == Outcome::Saved ? "" : "said."};
         });
         EXPECT_EQ(control.log, c.log);
         EXPECT_EQ(result.outcome, c.outcome);
-        EXPECT_EQ(control.running, c.running); // left as it was found
-        if (c.outcome == Outcome::Skipped) {
-            EXPECT_NE(result.message.find("--yes"), std::string::npos) << result.message;
-        }
+        EXPECT_EQ(result.message, c.outcome == Outcome::Saved ? "" : "said.");
+        EXPECT_EQ(control.running, c.running);
     }
 }
 
-TEST(BackupStoppedController, FailuresAroundThePartAreSaid) {
-    ScriptedInput input(false, std::nullopt);
-    std::ostringstream err;
-    cli::Questions questions(cli::Answering::AllYes, input, err);
-    auto saved = [] { return PartResult{Outcome::Saved, {}}; };
+TEST(BackupRunningController, FailuresAroundThePartAreSaid) {
+    auto stopsAndSaves = [](FakeRunControl& control) {
+        return [&control] {
+            control.running = false;
+            return PartResult{Outcome::Saved, {}};
+        };
+    };
 
     FakeRunControl unreadable;
     unreadable.readResult = 15;
-    EXPECT_EQ(WithControllerStopped(unreadable, questions, "?", saved).outcome, Outcome::Failed);
-    EXPECT_EQ(unreadable.log, "state ");
-
-    FakeRunControl unstoppable;
-    unstoppable.stopResult = 15;
-    EXPECT_EQ(WithControllerStopped(unstoppable, questions, "?", saved).outcome, Outcome::Failed);
-    EXPECT_EQ(unstoppable.log, "state stop ");
+    bool called = false;
+    EXPECT_EQ(RestartedAfterwards(unreadable,
+                                  [&] {
+                                      called = true;
+                                      return PartResult{Outcome::Saved, {}};
+                                  })
+                  .outcome,
+              Outcome::Failed);
+    EXPECT_FALSE(called);
 
     // Saved, but left stopped: the backup must not look complete.
     FakeRunControl unstartable;
     unstartable.startResult = 15;
-    PartResult result = WithControllerStopped(unstartable, questions, "?", saved);
+    PartResult result = RestartedAfterwards(unstartable, stopsAndSaves(unstartable));
     EXPECT_EQ(result.outcome, Outcome::Failed);
     EXPECT_EQ(result.message.rfind("saved, but the controller could not be started again", 0), 0u)
         << result.message;
@@ -216,10 +192,11 @@ TEST(BackupStoppedController, FailuresAroundThePartAreSaid) {
     // A part that failed and a controller left stopped: both are said.
     FakeRunControl both;
     both.startResult = 15;
-    result = WithControllerStopped(both, questions, "?", [] {
+    result = RestartedAfterwards(both, [&both] {
+        both.running = false;
         return PartResult{Outcome::Failed, "the datalogs could not be read."};
     });
-    EXPECT_EQ(both.log, "state stop start ");
+    EXPECT_EQ(both.log, "state state start ");
     EXPECT_NE(result.message.find("the datalogs could not be read."), std::string::npos);
     EXPECT_NE(result.message.find("could not be started again"), std::string::npos);
 }

@@ -7,7 +7,7 @@
 #include <regex>
 #include <sstream>
 
-#include "cli_controller.h"
+#include "tests/cli/cli_sim.h"
 #include "tests/support/temp_folder.h"
 
 namespace fs = std::filesystem;
@@ -17,12 +17,7 @@ using testsupport::TempFolder;
 
 namespace {
 
-// A simulated controller and the command line pointed at it.
-class Controller : public e2e::CliController {
-  public:
-    explicit Controller(std::vector<std::string> simArgs)
-        : e2e::CliController(std::move(simArgs), "ttyQB0") {}
-};
+using Controller = e2e::Cli;
 
 std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> lines;
@@ -36,10 +31,12 @@ bool Has(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;
 }
 
-// The parts this build cannot save are named on standard error; the backup is then
-// incomplete (exit 1).
-int ExpectedStatus(const e2e::RunResult& r) {
-    return Has(r.err, "not available in this build") ? 1 : 0;
+std::vector<std::string> WithExtension(const std::string& folder, const std::string& extension) {
+    std::vector<std::string> names;
+    for (const std::string& name : EntryNames(folder))
+        if (fs::path(name).extension() == extension)
+            names.push_back(name);
+    return names;
 }
 
 } // namespace
@@ -50,7 +47,9 @@ TEST(CliBackup, SavesEachPartIntoANewFolderNamedAfterTheLabel) {
     TempFolder parent;
 
     e2e::RunResult r = controller.Usb({"backup", parent.Path(), "--no"});
-    ASSERT_EQ(r.status, ExpectedStatus(r)) << r.err;
+    ASSERT_EQ(r.status, 0) << r.err;
+    // Running, and not to be stopped: the datalogs are left out, and that is said.
+    EXPECT_TRUE(Has(r.err, "datalogs: skipped: the controller is running")) << r.err;
     // Standard output: the new folder alone.
     std::vector<std::string> out = Lines(r.out);
     ASSERT_EQ(out.size(), 1u) << r.out;
@@ -72,24 +71,49 @@ TEST(CliBackup, SavesEachPartIntoANewFolderNamedAfterTheLabel) {
     EXPECT_EQ(ReadWholeFile(folder + "config.json"), config.out);
 
     // The program file, whole, and nothing half written.
-    std::vector<std::string> programs;
-    for (const std::string& name : EntryNames(folder)) {
+    for (const std::string& name : EntryNames(folder))
         EXPECT_EQ(name.find(".part"), std::string::npos) << name;
-        if (name.size() > 5 && name.substr(name.size() - 5) == ".vqap")
-            programs.push_back(name);
-    }
+    std::vector<std::string> programs = WithExtension(folder, ".vqap");
     ASSERT_EQ(programs.size(), 1u) << r.err;
     EXPECT_TRUE(Has(ReadWholeFile(folder + programs[0]), "</UserApplication>"));
+    EXPECT_TRUE(WithExtension(folder, ".csv").empty());
+}
+
+TEST(CliBackup, RunningControllerIsStoppedForItsDatalogsOnlyWithYesAndStartedAgain) {
+    Controller controller({"--code8", "61420001", "--label", "Tank 4"});
+    ASSERT_TRUE(controller.Start());
+    TempFolder parent;
+    e2e::RunResult r = controller.Eth({"backup", parent.Path(), "--yes"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string folder = Lines(r.out).at(0);
+    EXPECT_NE(folder.find("/Tank_4_"), std::string::npos) << folder;
+    std::vector<std::string> csvs = WithExtension(folder, ".csv");
+    ASSERT_EQ(csvs.size(), 1u) << r.err;
+    EXPECT_EQ(ReadWholeFile(folder + csvs[0]).rfind("DATE(DD/MM/YY);TIME(hh:mm:ss);", 0), 0u);
+    EXPECT_EQ(WithExtension(folder, ".vqap").size(), 1u);
+    EXPECT_EQ(WithExtension(folder, ".json").size(), 2u);
+    // Read from a stopped controller, which runs again afterwards.
+    EXPECT_TRUE(Has(controller.sim().ReadLog(), "end of datalog read"));
+    e2e::RunResult status = controller.Usb({"status", "--json"});
+    EXPECT_TRUE(Has(status.out, "\"running\":true")) << status.out;
+
+    // Without a terminal to ask and without --yes or --no: left running, datalogs skipped.
+    e2e::RunResult unasked = controller.Usb({"backup", parent.Path()});
+    EXPECT_EQ(unasked.status, 0) << unasked.err;
+    EXPECT_TRUE(Has(unasked.err, "datalogs: skipped: ")) << unasked.err;
+    EXPECT_TRUE(WithExtension(Lines(unasked.out).at(0), ".csv").empty());
+    status = controller.Usb({"status", "--json"});
+    EXPECT_TRUE(Has(status.out, "\"running\":true")) << status.out;
 }
 
 TEST(CliBackup, UnlabelledControllerIsNamedByItsCode8AndEachBackupIsNew) {
     Controller controller({"--code8", "61430001"});
     ASSERT_TRUE(controller.Start());
     TempFolder parent;
-    e2e::RunResult first = controller.Eth({"backup", parent.Path(), "--no"});
-    e2e::RunResult second = controller.Eth({"backup", parent.Path() + "/", "--no"});
+    e2e::RunResult first = controller.Usb({"backup", parent.Path(), "--no"});
+    e2e::RunResult second = controller.Usb({"backup", parent.Path() + "/", "--no"});
     for (const e2e::RunResult* r : {&first, &second}) {
-        ASSERT_EQ(r->status, ExpectedStatus(*r)) << r->err;
+        ASSERT_EQ(r->status, 0) << r->err;
         EXPECT_TRUE(std::regex_search(r->out, std::regex("/61430001_20[0-9]{6}-[0-9]{6}(-2)?/\n$")))
             << r->out;
         EXPECT_TRUE(fs::exists(Lines(r->out)[0] + "identity.json"));
@@ -142,7 +166,7 @@ TEST(CliTrafficLog, OneLinePerRequestOfTheRunAppended) {
     ASSERT_GE(lines.size(), 5u);
     EXPECT_EQ(lines[0], "# time\tlink\tkind\taddress\tsize\tresult\tduration_ms");
     const std::regex line(
-        R"(20\d\d-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3}\tUSB ttyQB0\t[a-z-]+\t0x[0-9A-F]+\t\d+\t-?\d+\t\d+\.\d{3})");
+        R"(20\d\d-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3}\tUSB ttyQC0\t[a-z-]+\t0x[0-9A-F]+\t\d+\t-?\d+\t\d+\.\d{3})");
     for (std::size_t i = 1; i < lines.size(); ++i)
         EXPECT_TRUE(std::regex_match(lines[i], line)) << lines[i];
     EXPECT_TRUE(Has(lines[1], "\topen\t0x0\t0\t0\t")) << lines[1];

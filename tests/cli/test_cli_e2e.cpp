@@ -9,16 +9,11 @@
 #include <stdlib.h>
 #include <unistd.h>
 
-#include "cli_controller.h"
+#include "tests/cli/cli_sim.h"
 
 namespace {
 
-// A simulated controller and the command line pointed at it.
-class Cli : public e2e::CliController {
-  public:
-    explicit Cli(std::vector<std::string> simArgs)
-        : e2e::CliController(std::move(simArgs), "ttyQC0") {}
-};
+using e2e::Cli;
 
 bool Has(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;

@@ -1,21 +1,20 @@
-// A simulated controller and the command line pointed at it, for the end-to-end tests of
-// quorvel-cli: runs the program folder's executable with the link options of the simulator's
-// USB port or TCP listener.
+// The command line pointed at a simulated controller, for the end-to-end tests of quorvel-cli.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <string>
-#include <utility>
 #include <vector>
 
-#include "process_runner.h"
+#include "tests/cli/process_runner.h"
 #include "tests/support/sim_fixture.h"
 
 namespace e2e {
 
-class CliController {
+// A simulated controller and the command line pointed at it.
+class Cli {
   public:
-    CliController(std::vector<std::string> simArgs, std::string usbName)
-        : sim_(simtest::SimConfig{std::move(simArgs), std::move(usbName)}) {}
+    explicit Cli(std::vector<std::string> simArgs) : sim_(simtest::SimConfig{simArgs, "ttyQC0"}) {}
 
     bool Start() {
         std::string error;
