@@ -17,6 +17,7 @@
 #include "discovery/CDiscoveryClient.h"
 #include "discovery/CDiscoveryService.h"
 #include "discovery/ui/CIhmDlgEthernetDiscovery.h"
+#include "services/ui/ServiceDialogs.h"
 #include "transfer/ui/CIhmDlgDatalog.h"
 #include "widgets/MenuDialogs.h"
 #include "widgets/ProgramFolder.h"
@@ -84,6 +85,7 @@ int CQRL_PCApp::InitInstance() {
         discoveryClient.Search();
     RegisterFont();
     RegisterConnectionDialogs();
+    RegisterServiceDialogs();
     RegisterDatalogDialog();
 
     {

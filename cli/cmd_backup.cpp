@@ -3,23 +3,25 @@
 #include <ctime>
 #include <filesystem>
 #include <ostream>
+#include <sstream>
 #include <string>
 
+#include "cli/access_check.h"
 #include "cli/backup.h"
 #include "cli/commands.h"
 #include "cli/config_report.h"
 #include "cli/controller_checks.h"
+#include "cli/datalog_read.h"
 #include "cli/expansion_query.h"
 #include "cli/identity_report.h"
 #include "cli/messages.h"
+#include "cli/program_read.h"
 #include "cli/progress.h"
 #include "cli/questions.h"
 #include "cli/session.h"
 #include "cli/transfer_run.h"
 #include "comm/CComClient.h"
 #include "platform/line_input.h"
-#include "transfer/DatalogSetup.h"
-#include "transfer/ProgramTransfers.h"
 
 namespace {
 
@@ -70,70 +72,45 @@ struct BackupRun {
     cli::Context& context;
     model::IControllerReader& reader;
     int family;
-    cli::Questions& questions;
-    bool terminal;
-    // Why the controller refuses the services (empty when it grants them).
-    std::string refusal;
+    cli::Answering answering;
+    // Whether the controller's software offers the program and datalog services.
+    bool capable;
 };
 
+// Said for a part whose reason is already on standard error.
+constexpr const char* kSeeAbove = "not saved (see the message above).";
+
 PartResult SaveProgram(BackupRun& run, const std::string& folder) {
-    if (!run.refusal.empty())
-        return {Outcome::Failed, run.refusal};
-    std::unique_ptr<transfer::CTransfertReadApp> job = transfer::MakeProgramRead(folder);
-    // The transfer's own alert, if any, is already on standard error.
-    if (!cli::RunTransfer(*job, run.context.err, run.questions, run.terminal))
-        return {Outcome::Failed, "the program could not be read."};
+    std::string path;
+    if (cli::ReadProgramInto(run.context, run.answering, folder, path) != cli::kExitOk)
+        return {Outcome::Failed, kSeeAbove};
     return {Outcome::Saved, {}};
 }
 
-// The datalogs as the datalogs read command writes them. Reading them needs a stopped
-// controller: the datalog read asks whether to stop a running one (--yes, --no, the terminal),
-// and the backup starts it again afterwards.
-PartResult ReadDatalogs(BackupRun& run, const std::string& folder) {
-    transfer::ITransferLink& link = transfer::ComClientLink();
-    cli::ProgressLine progress(run.context.err, run.terminal);
-    cli::CliTransferUi ui(run.context.err, progress, run.questions);
-    // Alerts (no datalogs, no answer) are printed by `ui` as they come.
-    const transfer::DatalogDialogState state =
-        transfer::OpenDatalogDialog(link, run.family, folder, ui);
-    if (!state.keepOpen)
-        return {Outcome::Saved, {}}; // a model without datalogs: nothing to save
-    if (!state.reachable || !state.config)
-        return {Outcome::Failed, "the datalog settings could not be read."};
-    transfer::DatalogSource source;
-    switch (transfer::CheckDatalogRead(link, ui, source)) {
-    case transfer::DatalogReadCheck::kReady:
-        break;
-    case transfer::DatalogReadCheck::kNoDatalogs:
-        return {Outcome::Saved, {}};
-    case transfer::DatalogReadCheck::kDeclined:
-        return {Outcome::Skipped, "skipped: the controller is running (--yes stops it to read "
-                                  "them and starts it again)."};
-    case transfer::DatalogReadCheck::kFailed:
-        return {Outcome::Failed, "the datalogs could not be read."};
-    }
-    std::unique_ptr<transfer::CTransfertReadDatalogBase> job =
-        transfer::MakeDatalogTransfer(source, state, link);
-    const bool finished = cli::RunTransfer(*job, run.context.err, run.questions, run.terminal);
-    if (!finished || !transfer::AllGenerated(job->Outcomes()))
-        return {Outcome::Failed, "the datalogs could not be read."};
-    return {Outcome::Saved, {}};
-}
-
+// The datalogs as datalogs read writes them. The datalog read asks whether to stop a running
+// controller (--yes, --no, the terminal); the backup starts it again afterwards.
 PartResult SaveDatalogs(BackupRun& run, const std::string& folder) {
-    if (!run.refusal.empty())
-        return {Outcome::Failed, run.refusal};
-    if (!cli::SoftwareCapable(run.reader, run.family))
+    if (!run.capable)
         return {Outcome::Failed, cli::msg::kMustUpdate};
+    cli::Questions questions(run.answering, cli::StandardInput(), run.context.err);
+    cli::ProgressLine progress(run.context.err, platform::StderrIsTerminal());
+    cli::CliTransferUi ui(run.context.err, progress, questions);
     ComClientRunControl control(run.reader);
-    return cli::backup::RestartedAfterwards(control, [&] { return ReadDatalogs(run, folder); });
-}
-
-std::string ServiceRefusal(model::IControllerReader& reader) {
-    std::string message;
-    if (cli::AccessAllowed(reader, message))
-        return {};
-    return message.empty() ? cli::msg::kPasswordProtected : message;
+    return cli::backup::RestartedAfterwards(control, [&]() -> PartResult {
+        // Standard output carries the backup's folder alone: the files are not listed.
+        std::ostringstream written;
+        switch (cli::ReadDatalogsInto(folder, run.family, ui, progress, written)) {
+        case cli::DatalogReadEnd::kWritten:
+        case cli::DatalogReadEnd::kNothingToRead:
+            return {Outcome::Saved, {}};
+        case cli::DatalogReadEnd::kDeclined:
+            return {Outcome::Skipped, "skipped: the controller is running (--yes stops it to "
+                                      "read them and starts it again)."};
+        case cli::DatalogReadEnd::kFailed:
+            break;
+        }
+        return {Outcome::Failed, kSeeAbove};
+    });
 }
 
 int RunBackup(cli::Context& context) {
@@ -161,6 +138,11 @@ int RunBackup(cli::Context& context) {
     int family = 0;
     if (!cli::ConnectedFamilyOrSay(reader, family, context.err))
         return cli::kExitFailure;
+    // The menu's checks: a locked controller is asked for its password first; old software
+    // has no access check, and no program or datalog service.
+    const bool capable = cli::SoftwareCapable(reader, family);
+    if (capable && !cli::CheckAccess(context))
+        return cli::kExitFailure;
     cli::IdentityReport identity;
     const bool identityRead = cli::ReadIdentityReport(reader, family, identity) == 0;
     if (identityRead)
@@ -177,9 +159,7 @@ int RunBackup(cli::Context& context) {
         return cli::kExitFailure;
     }
 
-    cli::Questions questions(answering, cli::StandardInput(), context.err);
-    BackupRun run{
-        context, reader, family, questions, platform::StderrIsTerminal(), ServiceRefusal(reader)};
+    BackupRun run{context, reader, family, answering, capable};
     const std::vector<cli::backup::Part> parts{
         JsonPart("identity", identityRead, identityRead ? cli::IdentityJson(identity) : ""),
         JsonPart("config", configRead, configRead ? cli::ConfigJson(config) : ""),

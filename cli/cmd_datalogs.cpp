@@ -1,17 +1,21 @@
 // datalogs read FOLDER: the datalogs of the controller into CSV files, as the datalog dialog
 // writes them; datalogs plot CSV... --png FILE: the charts of such files in a picture.
 #include <filesystem>
+#include <iostream>
 #include <ostream>
 
 #include "cli/command_link.h"
 #include "cli/commands.h"
 #include "cli/controller_checks.h"
+#include "cli/datalog_read.h"
 #include "cli/messages.h"
 #include "cli/questions.h"
 #include "cli/session.h"
 #include "cli/transfer_run.h"
+#include "comm/ProcessState.h"
 #include "platform/line_input.h"
 #include "transfer/DatalogSetup.h"
+#include "transfer/ProgramChecks.h"
 #ifdef QUORVEL_DATALOG_CHARTS
 #include "transfer/ui/DatalogChartPng.h"
 #endif
@@ -35,18 +39,23 @@ bool ServiceAllowed(cli::Context& context, transfer::ITransferLink& link, int& f
     return false;
 }
 
-int ExitOfCheck(transfer::DatalogReadCheck check, const cli::Questions& questions) {
-    switch (check) {
-    case transfer::DatalogReadCheck::kNoDatalogs:
-        return cli::kExitOk; // nothing to read: the message is printed, nothing written
-    case transfer::DatalogReadCheck::kDeclined:
-        return questions.Unanswered() ? cli::kExitUsage : cli::kExitOk;
-    case transfer::DatalogReadCheck::kFailed:
+int ReadOnLink(cli::Context& context, const std::string& folder, cli::Answering answering) {
+    int family = 0;
+    if (!ServiceAllowed(context, transfer::ComClientLink(), family))
         return cli::kExitFailure;
-    case transfer::DatalogReadCheck::kReady:
+    cli::Questions questions(answering, cli::StandardInput(), context.err);
+    cli::ProgressLine progress(context.err, platform::StderrIsTerminal());
+    cli::CliTransferUi ui(context.err, progress, questions);
+    switch (cli::ReadDatalogsInto(folder, family, ui, progress, context.out)) {
+    case cli::DatalogReadEnd::kWritten:
+    case cli::DatalogReadEnd::kNothingToRead:
+        return cli::kExitOk;
+    case cli::DatalogReadEnd::kDeclined:
+        return questions.Unanswered() ? cli::kExitUsage : cli::kExitOk;
+    case cli::DatalogReadEnd::kFailed:
         break;
     }
-    return cli::kExitOk;
+    return cli::kExitFailure;
 }
 
 int ReadDatalogs(cli::Context& context) {
@@ -70,36 +79,30 @@ int ReadDatalogs(cli::Context& context) {
         return cli::kExitUsage;
     }
 
-    cli::LinkSession session;
-    if (int status = cli::OpenCommandLink(context, session); status != cli::kExitOk)
-        return status;
-    transfer::ITransferLink& link = transfer::ComClientLink();
-    int family = 0;
-    if (!ServiceAllowed(context, link, family))
-        return cli::kExitFailure;
-
-    const bool terminal = platform::StderrIsTerminal();
-    cli::Questions questions(answering, cli::StandardInput(), context.err);
-    cli::ProgressLine progress(context.err, terminal);
-    cli::CliTransferUi ui(context.err, progress, questions);
-    const transfer::DatalogDialogState state =
-        transfer::OpenDatalogDialog(link, family, folder, ui);
-    if (!state.keepOpen)
-        return cli::kExitOk; // no embedded datalogs: the message is printed
-    if (!state.reachable || !state.config)
-        return cli::kExitFailure;
-    transfer::DatalogSource source;
-    const transfer::DatalogReadCheck check = transfer::CheckDatalogRead(link, ui, source);
-    if (check != transfer::DatalogReadCheck::kReady)
-        return ExitOfCheck(check, questions);
-
-    auto job = transfer::MakeDatalogTransfer(source, state, link);
-    const bool finished = cli::RunTransfer(*job, context.err, questions, terminal);
-    for (const transfer::DatalogRangeOutcome& o : job->Outcomes())
-        if (o.generated)
-            context.out << o.path << "\n";
-    return finished && transfer::AllGenerated(job->Outcomes()) ? cli::kExitOk : cli::kExitFailure;
+    return cli::RunOnLink(context,
+                          [&](cli::Context& c) { return ReadOnLink(c, folder, answering); });
 }
+
+// The program write reads the datalogs it is about to erase through this saver, into its
+// --datalogs-folder (made when missing). The write has stopped the controller already; a
+// controller found running again is not stopped without asking, so the write stops instead.
+// The paths written go to standard error with the summary, as the write prints nothing on
+// standard output.
+bool SaveDatalogsBeforeWrite(const std::string& folder) {
+    std::error_code ec;
+    std::filesystem::create_directories(folder, ec);
+    cli::Questions questions(cli::Answering::AllNo, cli::StandardInput(), std::cerr);
+    cli::ProgressLine progress(std::cerr, platform::StderrIsTerminal());
+    cli::CliTransferUi ui(std::cerr, progress, questions);
+    const int family = ControllerFamily().load();
+    const cli::DatalogReadEnd end = cli::ReadDatalogsInto(folder, family, ui, progress, std::cerr);
+    return end == cli::DatalogReadEnd::kWritten || end == cli::DatalogReadEnd::kNothingToRead;
+}
+
+[[maybe_unused]] const bool kSaverInstalled = [] {
+    transfer::InstallDatalogSaver(SaveDatalogsBeforeWrite);
+    return true;
+}();
 
 // datalogs plot CSV... --png FILE
 int PlotDatalogs(cli::Context& context) {

@@ -139,6 +139,12 @@ DatalogReadCheck CheckDatalogRead(ITransferLink& link, ITransferUi& ui, DatalogS
         ui.Alert(AlertKind::Warning, msg::kNoDatalogsToRead);
         return DatalogReadCheck::kNoDatalogs;
     }
+    // Size words that no memory has (the start past the end of an own memory, for one) are
+    // not a size to read.
+    if (source.size > kMaxDatalogSize) {
+        ui.Alert(AlertKind::Error, msg::kNotReacting);
+        return DatalogReadCheck::kFailed;
+    }
     auto running = [&](bool& on) {
         std::uint8_t state[kRunStateSize];
         if (link.Read(state, kRunStateAddress, kRunStateSize, timeout) != 0)

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <regex>
 #include <sstream>
 
@@ -123,19 +124,53 @@ TEST(CliBackup, UnlabelledControllerIsNamedByItsCode8AndEachBackupIsNew) {
 }
 
 TEST(CliBackup, PartsThatFailAreNamedAndTheOthersSaved) {
-    // Locked: the identity is readable, the configuration, program and datalogs are not.
-    Controller controller({"--remote-password", "k3y9"});
+    // Software too old for the program and datalog services: the reports are still saved.
+    Controller controller({"--code8", "61410001", "--software", "1.06.20"});
     ASSERT_TRUE(controller.Start());
     TempFolder parent;
     e2e::RunResult r = controller.Usb({"backup", parent.Path(), "--yes"});
     EXPECT_EQ(r.status, 1);
     std::vector<std::string> out = Lines(r.out);
     ASSERT_EQ(out.size(), 1u) << r.out << r.err;
-    EXPECT_EQ(EntryNames(out[0]), std::vector<std::string>{"identity.json"});
-    EXPECT_TRUE(Has(r.err, "config: The target peripheral is not reacting.")) << r.err;
-    EXPECT_TRUE(Has(r.err, "program: The controller is password protected.")) << r.err;
-    EXPECT_TRUE(Has(r.err, "datalogs: ")) << r.err;
-    EXPECT_FALSE(Has(r.err, "k3y9"));
+    EXPECT_EQ(EntryNames(out[0]), (std::vector<std::string>{"config.json", "identity.json"}));
+    const std::string mustUpdate =
+        "The controller software must be updated to use this functionality\n";
+    EXPECT_TRUE(Has(r.err, mustUpdate + "program: not saved (see the message above).\n")) << r.err;
+    EXPECT_TRUE(Has(r.err, "datalogs: " + mustUpdate)) << r.err;
+}
+
+TEST(CliBackup, LockedControllerIsAskedForItsPasswordFirst) {
+    const std::string password = "k3y9";
+    Controller controller({"--code8", "61420001", "--remote-password", password});
+    ASSERT_TRUE(controller.Start());
+    TempFolder parent;
+    const std::vector<std::string> args{"--usb", controller.sim().usb_name(), "backup",
+                                        parent.Path(), "--no"};
+    const std::map<std::string, std::string> env{{"QUORVEL_DEV_DIR", controller.sim().dev_dir()}};
+
+    // No password to be had: nothing is read, nothing created.
+    e2e::RunResult refused = e2e::RunWithInput("quorvel-cli", args, "", env);
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(refused.out, "");
+    EXPECT_FALSE(refused.err.empty());
+    EXPECT_TRUE(fs::is_empty(parent.Path()));
+
+    // Unlocked with the password of standard input; the traffic log shows the password's
+    // write by its size alone.
+    const std::string log =
+        parent.Path() + "/../" + fs::path(parent.Path()).filename().string() + ".traffic.log";
+    std::vector<std::string> logged = args;
+    logged.insert(logged.begin(), {"--traffic-log", log});
+    e2e::RunResult unlocked = e2e::RunWithInput("quorvel-cli", logged, password + "\n", env);
+    const std::string traffic = ReadWholeFile(log);
+    fs::remove(log);
+    ASSERT_EQ(unlocked.status, 0) << unlocked.err;
+    EXPECT_TRUE(Has(traffic, "\twrite\t")) << traffic;
+    EXPECT_FALSE(Has(traffic, password));
+    const std::string folder = Lines(unlocked.out).at(0);
+    EXPECT_EQ(WithExtension(folder, ".json").size(), 2u);
+    EXPECT_EQ(WithExtension(folder, ".vqap").size(), 1u);
+    EXPECT_FALSE(Has(unlocked.err + unlocked.out, password));
 }
 
 TEST(CliBackup, BadArgumentsChangeNothing) {

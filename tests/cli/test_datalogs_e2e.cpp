@@ -192,6 +192,30 @@ TEST_F(DatalogsCli, DamagedBoardMemoryDropsTheRangeWithoutEndOfRead) {
     EXPECT_EQ(cli.sim().ReadLog().find("end of board datalog read"), std::string::npos);
 }
 
+TEST_F(DatalogsCli, ProgramWriteStopsWhenTheDatalogsCannotBeSaved) {
+    // The board memory cannot be read back into files: the write must not erase it.
+    std::vector<std::uint8_t> memory = {1, 0, 0, 0};
+    memory.insert(memory.end(), 100, 0x00);
+    const fs::path prepared = root / "board.bin";
+    std::ofstream(prepared, std::ios::binary)
+        .write(reinterpret_cast<const char*>(memory.data()), std::streamsize(memory.size()));
+    Cli cli({"--code8", "61410031", "--stopped", "--datalog", prepared.string()});
+    ASSERT_TRUE(cli.Start());
+    const fs::path saved = root / "saved"; // made by the saver
+    RunResult r = cli.Usb({"program", "write", (root / "any.vqap").string(), "--yes",
+                           "--datalogs-folder", saved.string()});
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_NE(r.err.find("There is no datalogs at the following addresses: 1-8, 9-16."),
+              std::string::npos)
+        << r.err;
+    EXPECT_NE(r.err.find("The program was not written."), std::string::npos) << r.err;
+    EXPECT_TRUE(fs::is_directory(saved));
+    EXPECT_TRUE(Files(saved).empty());
+    const std::string log = cli.sim().ReadLog();
+    EXPECT_EQ(log.find("erase"), std::string::npos) << log;
+    EXPECT_EQ(log.find("end of board datalog read"), std::string::npos) << log;
+}
+
 TEST_F(DatalogsCli, ChartsOfTheFilesReadAsAPicture) {
     Cli cli({"--code8", "61420001", "--stopped"});
     ASSERT_TRUE(cli.Start());

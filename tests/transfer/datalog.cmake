@@ -9,6 +9,6 @@ target_compile_definitions(test_datalog PRIVATE
 if(QUORVEL_GUI AND TARGET quorvel-sim)
   quorvel_add_test(test_datalog_dialog
     SOURCES test_datalog_dialog.cpp ${CMAKE_SOURCE_DIR}/tests/app/qt_main_env.cpp
-    LIBS quorvel_datalog_ui quorvel_sim_fixture quorvel_client_environment)
+    LIBS quorvel_datalog_ui quorvel_sim_fixture quorvel_client_environment Qt6::Test)
   add_dependencies(test_datalog_dialog quorvel-sim Z9hb10_Comm)
 endif()

@@ -224,6 +224,11 @@ TEST_F(DatalogTransfer, ChecksBeforeTheRead) {
     EXPECT_EQ(CheckDatalogRead(link, ui, source), DatalogReadCheck::kReady);
     EXPECT_EQ(source.kind, DatalogMemoryKind::kOwn);
     EXPECT_EQ(source.size, 0x2000u);
+    // A start word past the end word is no size to read.
+    link.memory[0x0E00][9] = 0x30;
+    EXPECT_EQ(CheckDatalogRead(link, ui, source), DatalogReadCheck::kFailed);
+    EXPECT_EQ(ui.texts.back(), msg::kNotReacting);
+    link.memory[0x0E00][9] = 0x00;
 
     // Board (kz9 TCP/IP, model 3): size = word 3; the first three words are kept.
     Controller(link, "61410031", false);

@@ -1,5 +1,6 @@
 #include "transfer/ui/CIhmDlgDatalog.h"
 
+#include <QApplication>
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -13,10 +14,12 @@
 
 #include "comm/ProcessState.h"
 #include "platform/program_folder.h"
+#include "transfer/ProgramChecks.h"
 #include "transfer/ui/CIhmDlgExecutionTransfert.h"
 #include "transfer/ui/DatalogChartView.h"
 #include "transfer/ui/UiThreadTransferUi.h"
 #include "widgets/Alerts.h"
+#include "widgets/AppIcon.h"
 #include "widgets/ControlIds.h"
 #include "widgets/MenuDialogs.h"
 #include "widgets/ModalSeam.h"
@@ -49,6 +52,7 @@ std::string DefaultDatalogFolder() {
 CIhmDlgDatalog::CIhmDlgDatalog(QWidget* parent, transfer::ITransferLink& link)
     : QDialog(parent), link_(link) {
     setWindowTitle(QStringLiteral("Read datalogs"));
+    setWindowIcon(ApplicationIcon());
     auto* layout = new QVBoxLayout(this);
 
     auto* ranges = new QGroupBox(QStringLiteral("Output range"), this);
@@ -98,11 +102,14 @@ int CIhmDlgDatalog::DoModal() {
     {
         ScopedWaitCursor wait;
         UiThreadTransferUi ui(this);
-        state_ = transfer::OpenDatalogDialog(link_, ControllerFamily().load(),
-                                             DefaultDatalogFolder(), ui);
+        state_ = transfer::OpenDatalogDialog(
+            link_, ControllerFamily().load(),
+            presetFolder_.empty() ? DefaultDatalogFolder() : presetFolder_, ui);
     }
-    if (!state_.keepOpen)
+    if (!state_.keepOpen) {
+        saved_ = true; // nothing embedded, nothing to lose
         return QDialog::Rejected;
+    }
     Fill();
     return ModalSeam::Exec(*this, {"dialog", "CIhmDlgDatalog", "Read datalogs", "", 0});
 }
@@ -147,13 +154,17 @@ void CIhmDlgDatalog::OnRead() {
     ScopedWaitCursor wait;
     UiThreadTransferUi ui(this);
     transfer::DatalogSource source;
-    if (transfer::CheckDatalogRead(link_, ui, source) != transfer::DatalogReadCheck::kReady)
+    const transfer::DatalogReadCheck check = transfer::CheckDatalogRead(link_, ui, source);
+    if (check == transfer::DatalogReadCheck::kNoDatalogs)
+        saved_ = true; // nothing to lose
+    if (check != transfer::DatalogReadCheck::kReady)
         return;
     state_.folder = folder_->text().toStdString();
     std::unique_ptr<transfer::CTransfertReadDatalogBase> job =
         transfer::MakeDatalogTransfer(source, state_, link_);
     RunTransfertDialog(this, *job);
     outcomes_ = job->Outcomes();
+    saved_ = job->IsFinished() && !job->IsFailed() && transfer::AllGenerated(outcomes_);
     const bool wrote =
         std::any_of(outcomes_.begin(), outcomes_.end(),
                     [](const transfer::DatalogRangeOutcome& o) { return o.generated; });
@@ -186,5 +197,11 @@ void RegisterDatalogDialog() {
         CIhmDlgDatalog dlg(parent);
         dlg.DoModal();
         return true;
+    });
+    transfer::InstallDatalogSaver([](const std::string& folder) {
+        CIhmDlgDatalog dlg(QApplication::activeWindow());
+        dlg.SetFolder(folder);
+        dlg.DoModal();
+        return dlg.Saved();
     });
 }

@@ -44,6 +44,11 @@ class CIhmDlgDatalog : public QDialog {
     int DoModal();
 
     const transfer::DatalogOutcomes& Outcomes() const { return outcomes_; }
+    // The target folder to propose instead of the default one.
+    void SetFolder(const std::string& folder) { presetFolder_ = folder; }
+    // Whether nothing is left to save: a read wrote every file it should, or the controller
+    // has no embedded datalogs.
+    bool Saved() const { return saved_; }
 
   private:
     void Fill();
@@ -55,6 +60,8 @@ class CIhmDlgDatalog : public QDialog {
     transfer::ITransferLink& link_;
     transfer::DatalogDialogState state_;
     transfer::DatalogOutcomes outcomes_{};
+    std::string presetFolder_;
+    bool saved_ = false;
     QLineEdit* folder_;
     QLineEdit* files_[3];
     QLabel* rangeLabels_[3];
@@ -62,6 +69,7 @@ class CIhmDlgDatalog : public QDialog {
     QPushButton* showChart_;
 };
 
-// Registers the dialog for the command menu's "Read datalogs" (and for the program dialog,
-// which opens it when the user wants the datalogs read before a write erases them).
+// Registers the dialog for the command menu's "Read datalogs", and installs it as the datalog
+// saver the program write calls when the user wants the datalogs read before they are erased
+// (the write goes on only when the dialog saved them).
 void RegisterDatalogDialog();

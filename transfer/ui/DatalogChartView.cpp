@@ -16,6 +16,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "widgets/AppIcon.h"
 #include "widgets/ModalSeam.h"
 
 namespace {
@@ -144,6 +145,7 @@ CIhmDlgDatalogChart::CIhmDlgDatalogChart(const std::vector<transfer::DatalogChar
                                          QWidget* parent)
     : QDialog(parent) {
     setWindowTitle(QStringLiteral("Datalog charts"));
+    setWindowIcon(ApplicationIcon());
     auto* layout = new QVBoxLayout(this);
     auto* tabs = new QTabWidget(this);
     tabs->setObjectName(QStringLiteral("charts"));
