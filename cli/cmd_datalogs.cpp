@@ -4,6 +4,7 @@
 #include <iostream>
 #include <ostream>
 
+#include "cli/access_check.h"
 #include "cli/command_link.h"
 #include "cli/commands.h"
 #include "cli/controller_checks.h"
@@ -32,11 +33,8 @@ bool ServiceAllowed(cli::Context& context, transfer::ITransferLink& link, int& f
         context.err << cli::msg::kMustUpdate << "\n";
         return false;
     }
-    std::string message;
-    if (cli::AccessAllowed(link, message))
-        return true;
-    context.err << (message.empty() ? cli::msg::kPasswordProtected : message) << "\n";
-    return false;
+    // A locked controller asks for its password, as the command menu does.
+    return cli::CheckAccess(context);
 }
 
 int ReadOnLink(cli::Context& context, const std::string& folder, cli::Answering answering) {
