@@ -120,19 +120,9 @@ int RunBackup(cli::Context& context) {
         context.err << error << "\n";
         return cli::kExitUsage;
     }
-    if (context.args.empty()) {
-        context.err << "backup needs the folder to save into.\n";
+    std::string parent;
+    if (!cli::TakeExistingFolder(context, "backup needs the folder to save into.", parent))
         return cli::kExitUsage;
-    }
-    const std::string parent = context.args.front();
-    context.args.erase(context.args.begin());
-    if (!cli::NoArgumentsLeft(context))
-        return cli::kExitUsage;
-    std::error_code ec;
-    if (!std::filesystem::is_directory(parent, ec)) {
-        context.err << "The folder " << parent << " does not exist.\n";
-        return cli::kExitUsage;
-    }
 
     model::IControllerReader& reader = model::ComClientReader();
     int family = 0;
@@ -168,6 +158,7 @@ int RunBackup(cli::Context& context) {
     };
     const int status = cli::backup::SaveParts(parts, folder, context.err);
     // A folder left empty (every part failed) is no backup: it goes.
+    std::error_code ec;
     if (std::filesystem::is_empty(folder, ec) && std::filesystem::remove(folder, ec))
         return cli::kExitFailure;
     context.out << folder << "\n";

@@ -63,19 +63,9 @@ int ReadDatalogs(cli::Context& context) {
         context.err << error << "\n";
         return cli::kExitUsage;
     }
-    if (context.args.empty()) {
-        context.err << "datalogs read needs the target folder.\n";
+    std::string folder;
+    if (!cli::TakeExistingFolder(context, "datalogs read needs the target folder.", folder))
         return cli::kExitUsage;
-    }
-    const std::string folder = context.args.front();
-    context.args.erase(context.args.begin());
-    if (!cli::NoArgumentsLeft(context))
-        return cli::kExitUsage;
-    std::error_code ec;
-    if (!std::filesystem::is_directory(folder, ec)) {
-        context.err << "The target folder " << folder << " does not exist.\n";
-        return cli::kExitUsage;
-    }
 
     return cli::RunOnLink(context,
                           [&](cli::Context& c) { return ReadOnLink(c, folder, answering); });
