@@ -60,8 +60,10 @@ lib=usr/lib/quorvel
   done
   (cd "$bin" && find res -type f) | sed "s|^|$lib/|"
   [ -d "$bin/Binaries" ] && (cd "$bin" && find Binaries -type f) | sed "s|^|$lib/|"
-  echo usr/share/applications/quorvel.desktop
-  echo usr/share/icons/hicolor/scalable/apps/quorvel.svg
+  if [ -e "$bin/Quorvel" ]; then
+    echo usr/share/applications/quorvel.desktop
+    echo usr/share/icons/hicolor/scalable/apps/quorvel.svg
+  fi
   echo usr/lib/udev/rules.d/60-quorvel.rules
   echo usr/share/man/man1/quorvel-cli.1.gz
   echo usr/share/man/man1/quorvel-sim.1.gz
@@ -103,9 +105,11 @@ fi
 
 # The desktop entry, its icon, the manual pages, the udev rule.
 desktop="$root/usr/share/applications/quorvel.desktop"
-desktop-file-validate "$desktop" >"$tmp/validate" 2>&1 || fail "desktop-file-validate: $(cat "$tmp/validate")"
-grep -q '^Exec=Quorvel$' "$desktop" || fail "desktop entry does not start Quorvel"
-grep -q '^Icon=quorvel$' "$desktop" || fail "desktop entry icon"
+if [ -e "$bin/Quorvel" ]; then
+  desktop-file-validate "$desktop" >"$tmp/validate" 2>&1 || fail "desktop-file-validate: $(cat "$tmp/validate")"
+  grep -q '^Exec=Quorvel$' "$desktop" || fail "desktop entry does not start Quorvel"
+  grep -q '^Icon=quorvel$' "$desktop" || fail "desktop entry icon"
+fi
 if command -v man >/dev/null; then
   for page in quorvel-cli:--traffic-log quorvel-sim:--code8; do
     file="$root/usr/share/man/man1/${page%%:*}.1.gz"
