@@ -1,0 +1,36 @@
+// Runs a transfer for a command: the worker thread does the job while this thread draws the
+// progress every 100 ms; the worker's alerts are printed on standard error verbatim (below
+// the progress line) and its questions answered by the command's Questions.
+#pragma once
+
+#include <iosfwd>
+#include <mutex>
+
+#include "cli/progress.h"
+#include "cli/questions.h"
+#include "transfer/ITransfert.h"
+#include "transfer/TransferUi.h"
+
+namespace cli {
+
+class CliTransferUi final : public transfer::ITransferUi {
+  public:
+    CliTransferUi(std::ostream& err, ProgressLine& progress, Questions& questions)
+        : err_(err), progress_(progress), questions_(questions) {}
+    int Alert(transfer::AlertKind kind, const std::string& text) override;
+
+    // Serialises the progress drawing with the worker's messages.
+    std::mutex& Mutex() { return mutex_; }
+
+  private:
+    std::ostream& err_;
+    ProgressLine& progress_;
+    Questions& questions_;
+    std::mutex mutex_;
+};
+
+// Runs `transfer` to its end with the progress on `err`. True when it finished.
+bool RunTransfer(transfer::ITransfert& transfer, std::ostream& err, Questions& questions,
+                 bool terminal);
+
+} // namespace cli
