@@ -2,6 +2,7 @@
 // its image blocks.
 #include "transfer/FirmwarePackage.h"
 
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -394,18 +395,29 @@ FirmwarePackage ReadFirmwarePackage(const std::vector<std::string>& lines, int m
     return pkg;
 }
 
-FirmwarePackage ReadFirmwarePackageFile(const std::string& path, int modelIndex) {
+std::optional<std::vector<std::string>> ReadPackageLines(const std::string& path) {
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec))
+        return std::nullopt;
     std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return std::nullopt;
     std::ostringstream text;
-    if (in)
-        text << in.rdbuf();
-    if (!in || in.bad()) {
+    text << in.rdbuf(); // an empty file reads as no lines
+    if (in.bad())
+        return std::nullopt;
+    return SplitLines(text.str());
+}
+
+FirmwarePackage ReadFirmwarePackageFile(const std::string& path, int modelIndex) {
+    auto lines = ReadPackageLines(path);
+    if (!lines) {
         FirmwarePackage pkg;
         pkg.error = PackageError::kUnreadable;
         pkg.detail = "cannot read " + path;
         return pkg;
     }
-    return ReadFirmwarePackage(SplitLines(text.str()), modelIndex);
+    return ReadFirmwarePackage(*lines, modelIndex);
 }
 
 } // namespace transfer::fw

@@ -115,5 +115,7 @@ PackageError ExtractBlocks(const Bytes& data, PackageLayout layout, std::vector<
 // folder.
 FirmwarePackage ReadFirmwarePackage(const std::vector<std::string>& lines, int modelIndex);
 FirmwarePackage ReadFirmwarePackageFile(const std::string& path, int modelIndex);
+// The lines of a package file; nullopt when it cannot be opened or read.
+std::optional<std::vector<std::string>> ReadPackageLines(const std::string& path);
 
 } // namespace transfer::fw

@@ -5,3 +5,13 @@ add_library(quorvel_firmware_package STATIC
   ${CMAKE_CURRENT_LIST_DIR}/FirmwarePackageWriter.cpp)
 target_include_directories(quorvel_firmware_package PUBLIC ${PROJECT_SOURCE_DIR})
 target_link_libraries(quorvel_firmware_package PUBLIC quorvel_model)
+
+# The firmware transfers of the three links, on the transfer framework.
+add_library(quorvel_firmware STATIC
+  ${CMAKE_CURRENT_LIST_DIR}/CTransfertWriteFW.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/CTransfertWriteFWByBTH.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/CTransfertWriteFWByETH.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/CTransfertWriteFWByUSB.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/FirmwareUpdate.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/LinkSession.cpp)
+target_link_libraries(quorvel_firmware PUBLIC quorvel_firmware_package quorvel_transfer)
