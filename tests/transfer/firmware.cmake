@@ -5,3 +5,11 @@ quorvel_add_test(test_firmware_package
           ${CMAKE_CURRENT_LIST_DIR}/test_sim_firmware_images.cpp
   LIBS quorvel_firmware_package quorvel_sim_testclient)
 target_include_directories(test_firmware_package PRIVATE ${PROJECT_SOURCE_DIR})
+
+# End to end against the simulator, over the three links.
+quorvel_add_test(test_firmware_e2e
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/test_firmware_e2e.cpp
+          ${CMAKE_CURRENT_LIST_DIR}/firmware_e2e_support.cpp
+  LIBS quorvel_firmware quorvel_sim_fixture quorvel_client_environment quorvel_proto)
+target_include_directories(test_firmware_e2e PRIVATE ${PROJECT_SOURCE_DIR})
+add_dependencies(test_firmware_e2e firmware_samples quorvel-sim Z9hb10_Comm Z9hb20_Comm HB30)
