@@ -10,6 +10,7 @@ target_include_directories(test_firmware_package PRIVATE ${PROJECT_SOURCE_DIR})
 quorvel_add_test(test_firmware_e2e
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/test_firmware_e2e.cpp
           ${CMAKE_CURRENT_LIST_DIR}/firmware_e2e_support.cpp
-  LIBS quorvel_firmware quorvel_sim_fixture quorvel_client_environment quorvel_proto)
+  LIBS quorvel_firmware quorvel_sim_fixture quorvel_client_environment quorvel_proto
+       quorvel_simcore)
 target_include_directories(test_firmware_e2e PRIVATE ${PROJECT_SOURCE_DIR})
 add_dependencies(test_firmware_e2e firmware_samples quorvel-sim Z9hb10_Comm Z9hb20_Comm HB30)

@@ -2,6 +2,11 @@
 
 #include "QRL_protocole.pb.h"
 #include "comm/ProcessState.h"
+#include "sim/firmware_image.h"
+#include "transfer/FirmwareFolders.h"
+#include "transfer/FirmwarePackageWriter.h"
+
+#include <fstream>
 #include "platform/program_folder.h"
 #include "transfer/CThreadTransfert.h"
 #include "transfer/FirmwareUpdate.h"
@@ -19,6 +24,20 @@ std::string SamplePackage(const std::string& family, const std::string& model,
                           const std::string& version, const std::string& marker) {
     return platform::DefaultDataFolder("Binaries") + family + "/" + model + "/" + model + "_" +
            version + "_2" + marker + "_-1--------.vqfw";
+}
+
+std::string SmallPackage(const std::string& dir, int model, const std::string& code8,
+                         const std::string& version, std::uint32_t imageSize) {
+    const auto v = transfer::fw::ParseVersionText(version);
+    transfer::fw::PackageContents c{model, code8, "Small", version, "", {}};
+    for (transfer::fw::ImageKind k : transfer::fw::BlocksOfLayout(transfer::fw::LayoutOfModel(model)))
+        // The simulator numbers the kinds in the package's order, from 1.
+        c.images.push_back(sim::MakeFirmwareImage(sim::FirmwareImageKind(int(k) + 1),
+                                                  std::uint8_t(v->v), std::uint8_t(v->i),
+                                                  std::uint8_t(v->r), imageSize));
+    const std::string path = dir + "/small_" + std::to_string(model) + ".vqfw";
+    std::ofstream(path, std::ios::binary) << transfer::fw::WritePackage(c);
+    return path;
 }
 
 void FirmwareSimTest::StartController(Link link, std::vector<std::string> args) {

@@ -20,6 +20,11 @@ enum class Link { kUsb, kBle, kEthernet };
 std::string SamplePackage(const std::string& family, const std::string& model,
                           const std::string& version, const std::string& marker);
 
+// A package of small simulator images (each `imageSize` bytes) for `model`, written in `dir`:
+// quick to send over the slow Bluetooth link.
+std::string SmallPackage(const std::string& dir, int model, const std::string& code8,
+                         const std::string& version, std::uint32_t imageSize = 1500);
+
 // A link whose requests wait at most `timeoutMs`, whatever the link kind says: a controller
 // gone silent is noticed in a second instead of the link's full time-out.
 class ShortTimeoutLink final : public transfer::ITransferLink {

@@ -114,9 +114,9 @@ TEST_F(FirmwareEndToEnd, ControllerGoingSilentInTheImageFailsWithoutHanging) {
 
 TEST_F(FirmwareEndToEnd, BluetoothPaskUpdate) {
     StartController(Link::kBle, {"--code8", "61420001"});
-    auto update = RunUpdate(fwtest::SamplePackage("T71", "Alder", "1_10_00", "_5"));
+    auto update = RunUpdate(fwtest::SmallPackage(sim_->dev_dir(), 7, "61420001", "1.10.00"));
     ASSERT_TRUE(update->IsFinished()) << update->LastAlertText();
-    EXPECT_TRUE(Logged("firmware image, 24576 bytes, whole (version 1.10.0)"));
+    EXPECT_TRUE(Logged("firmware image, 1500 bytes, whole (version 1.10.0)"));
     EXPECT_TRUE(Logged("cmd [27,0]") || Logged("0x00000E00"));
     EXPECT_EQ(ReconnectedVersion(), "1.10.00");
 }
@@ -124,9 +124,9 @@ TEST_F(FirmwareEndToEnd, BluetoothPaskUpdate) {
 TEST_F(FirmwareEndToEnd, BluetoothTrelTwoPartPathWithItsReconnects) {
     StartController(Link::kBle, {"--code8", "61430001"});
     const std::size_t hellosBefore = Count("session start (hello)");
-    auto update = RunUpdate(fwtest::SamplePackage("Trel", "Hazel", "1_02_00", "_7"));
+    auto update = RunUpdate(fwtest::SmallPackage(sim_->dev_dir(), 14, "61430001", "1.02.00", 3000));
     ASSERT_TRUE(update->IsFinished()) << update->LastAlertText();
-    EXPECT_TRUE(Logged("firmware2 image, 16384 bytes, whole (version 1.2.0)"));
+    EXPECT_TRUE(Logged("firmware2 image, 3000 bytes, whole (version 1.2.0)"));
     // The configuration was read back and written again, not zeroed.
     EXPECT_TRUE(Logged("R   0x00040000 n=707"));
     EXPECT_TRUE(Logged("W   0x00040000 n=707"));
