@@ -85,8 +85,7 @@ int RunUpdate(cli::Context& context) {
     }
 
     auto update = transfer::CreateFirmwareTransfer(cli::ConnectionKindOf(context.link.kind), path);
-    if (!update ||
-        !cli::RunTransfer(*update, context.err, questions, platform::StderrIsTerminal()))
+    if (!update || !cli::RunTransfer(*update, context.err, questions, platform::StderrIsTerminal()))
         return cli::kExitFailure;
     context.err << transfer::msg::kFwComplete << "\n" << transfer::msg::kFwReconnecting << "\n";
     const transfer::Reconnection back = transfer::ReconnectAfterUpdate(
@@ -134,7 +133,12 @@ int RunList(cli::Context& context) {
         cli::JsonWriter w;
         w.BeginArray();
         for (const fw::PackageEntry& e : entries)
-            w.BeginObject().Key("version").String(e.version.text).Key("path").String(e.path).EndObject();
+            w.BeginObject()
+                .Key("version")
+                .String(e.version.text)
+                .Key("path")
+                .String(e.path)
+                .EndObject();
         w.EndArray();
         context.out << w.Text() << "\n";
     } else {

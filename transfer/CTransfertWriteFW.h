@@ -55,15 +55,13 @@ class CTransfertWriteFW : public ITransfert {
     bool ReadStateWord(std::uint32_t& word);
     // Deletes the program areas; `keepConfiguration` is the Trel form (the record read back
     // and written again). Shows the deletion alert on failure.
-    bool ClearProgram(bool keepConfiguration, CommandKind boardEraseKind,
-                      bool checkSlotErase);
+    bool ClearProgram(bool keepConfiguration, CommandKind boardEraseKind, bool checkSlotErase);
     // 15 seconds of daughter-board erase, percent from 12 up to 20.
     void WaitBoardErase();
     // Before each USB/Bluetooth base load: the state word, and [7, 0] when an image waits.
     bool PrepareLoader();
     // [6, mode], countdown, the image by SEND_WRITE, [7, 0].
-    bool LoadBaseImage(fw::ImageKind kind, std::uint8_t mode, const char* step,
-                       const char* error);
+    bool LoadBaseImage(fw::ImageKind kind, std::uint8_t mode, const char* step, const char* error);
     // The daughter-board bootloader and firmware of the USB/Bluetooth path.
     bool LoadBoardImages(bool bluetooth);
     // Sets bytesPerPercent from the bytes still to load, with percent rising up to 90.

@@ -28,7 +28,7 @@ bool CTransfertWriteFWByBTH::ReadStartIdentity() {
 
 bool CTransfertWriteFWByBTH::Flash() {
     return fw::LayoutOfModel(ModelIndex()) == fw::PackageLayout::kTrel ? FlashTrel()
-                                                                        : FlashT71(true);
+                                                                       : FlashT71(true);
 }
 
 bool CTransfertWriteFWByBTH::FlashTrel() {

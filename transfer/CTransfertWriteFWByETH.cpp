@@ -85,8 +85,8 @@ bool CTransfertWriteFWByETH::Flash() {
 
     SetStep(msg::kFwLoadingBootloader);
     // The image goes even when the preparation fails; the step fails afterwards.
-    const bool prepared = SendAddressedCommand(kPrepareBootloader, kBootloaderTimeoutMs) ==
-                          kPrimitiveOk;
+    const bool prepared =
+        SendAddressedCommand(kPrepareBootloader, kBootloaderTimeoutMs) == kPrimitiveOk;
     if (!SendImage(K::kBaseBootloader, kBootloaderTimeoutMs) || !prepared)
         return Fail(msg::kFwBootloaderError);
     Clock().SleepMs(5000);
@@ -96,8 +96,9 @@ bool CTransfertWriteFWByETH::Flash() {
         K kind;
         const char* step;
         const char* error;
-    } commits[] = {{K::kBoardBootloader, msg::kFwLoadingBoardBootloader, msg::kFwBoardBootloaderError},
-                   {K::kBaseFirmware, msg::kFwLoadingFirmware, msg::kFwFirmwareError}};
+    } commits[] = {
+        {K::kBoardBootloader, msg::kFwLoadingBoardBootloader, msg::kFwBoardBootloaderError},
+        {K::kBaseFirmware, msg::kFwLoadingFirmware, msg::kFwFirmwareError}};
     for (const auto& c : commits) {
         SetStep(c.step);
         if (!SendImage(c.kind, timeout) ||

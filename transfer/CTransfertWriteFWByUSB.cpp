@@ -8,7 +8,8 @@ namespace transfer {
 
 bool CTransfertWriteFWByUSB::AcceptsModel(int modelIndex) const {
     const auto layout = fw::LayoutOfModel(modelIndex);
-    return layout == fw::PackageLayout::kBaseOnly || layout == fw::PackageLayout::kWithDaughterBoard;
+    return layout == fw::PackageLayout::kBaseOnly ||
+           layout == fw::PackageLayout::kWithDaughterBoard;
 }
 
 bool CTransfertWriteFWByUSB::FlashT71(bool bluetooth) {
@@ -27,7 +28,8 @@ bool CTransfertWriteFWByUSB::FlashT71(bool bluetooth) {
     StartLoading(total);
 
     const std::uint8_t mode = SoftwareI() < 4 ? 1 : 2;
-    if (!LoadBaseImage(K::kBaseBootloader, mode, msg::kFwLoadingBootloader, msg::kFwBootloaderError))
+    if (!LoadBaseImage(K::kBaseBootloader, mode, msg::kFwLoadingBootloader,
+                       msg::kFwBootloaderError))
         return false;
     Clock().SleepMs(5000);
     if (!LoadBaseImage(K::kBaseFirmware, 0, msg::kFwLoadingFirmware, msg::kFwFirmwareError))

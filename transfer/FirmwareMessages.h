@@ -7,9 +7,11 @@ namespace transfer::msg {
 inline constexpr const char* kFwGathering = "Gathers target data's to verify compatibility ";
 inline constexpr const char* kFwAnalysis = "VQFW file analysis";
 inline constexpr const char* kFwDecoding = "Decoding data";
-inline constexpr const char* kFwWrongFormat = "Wrong file format.\nThe VQFW File is invalid or damaged.";
+inline constexpr const char* kFwWrongFormat =
+    "Wrong file format.\nThe VQFW File is invalid or damaged.";
 inline constexpr const char* kFwCannotExtract = "Cannot extract data from VQFW file.";
-inline constexpr const char* kFwNotRecognized = "The target is not recognized. An unexpected error occurred.";
+inline constexpr const char* kFwNotRecognized =
+    "The target is not recognized. An unexpected error occurred.";
 inline constexpr const char* kFwWrongModel =
     "The VQFW file is not made for this controller.\nThe controller was left untouched.";
 inline constexpr const char* kFwDeleting = "Deleting firmware areas";
@@ -22,7 +24,8 @@ inline constexpr const char* kFwLoadingTransition = "Loading transition firmware
 inline constexpr const char* kFwLoadingBoardBootloader = "Loading daughter board bootloader";
 inline constexpr const char* kFwLoadingBoardFirmware = "Loading daughter board firmware";
 inline constexpr const char* kFwBootloaderError = "An error occurred while writing the bootloader.";
-inline constexpr const char* kFwFirmwareError = "An error occurred while writing the base firmware.";
+inline constexpr const char* kFwFirmwareError =
+    "An error occurred while writing the base firmware.";
 inline constexpr const char* kFwTransitionError =
     "An error occurred while writing the transition firmware.";
 inline constexpr const char* kFwBoardBootloaderError =

@@ -23,8 +23,8 @@ std::unique_ptr<CTransfertWriteFW> CreateFirmwareTransfer(int linkKind, const st
     }
 }
 
-Reconnection ReconnectAfterUpdate(ITransferLink& link, ILinkSession& session,
-                                  ITransferClock& clock, int tries, std::uint32_t pauseMs) {
+Reconnection ReconnectAfterUpdate(ITransferLink& link, ILinkSession& session, ITransferClock& clock,
+                                  int tries, std::uint32_t pauseMs) {
     Reconnection r;
     for (int attempt = 0; attempt < tries; ++attempt) {
         if (attempt > 0)

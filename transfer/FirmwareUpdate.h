@@ -12,9 +12,9 @@
 namespace transfer {
 
 // The transfer for link kind 0 USB, 1 Bluetooth, 2 Ethernet; null for any other kind.
-std::unique_ptr<CTransfertWriteFW> CreateFirmwareTransfer(int linkKind, const std::string& path,
-                                                          ITransferLink& link = ComClientLink(),
-                                                          ILinkSession& session = ComClientSession());
+std::unique_ptr<CTransfertWriteFW>
+CreateFirmwareTransfer(int linkKind, const std::string& path, ITransferLink& link = ComClientLink(),
+                       ILinkSession& session = ComClientSession());
 
 struct Reconnection {
     bool ok = false;
@@ -27,8 +27,8 @@ constexpr std::uint32_t kReconnectPauseMs = 3000;
 
 // Closes the link and opens it again until the controller answers its identification and its
 // identity record, at most `tries` times with `pauseMs` of `clock` between them.
-Reconnection ReconnectAfterUpdate(ITransferLink& link, ILinkSession& session,
-                                  ITransferClock& clock, int tries = kReconnectTries,
+Reconnection ReconnectAfterUpdate(ITransferLink& link, ILinkSession& session, ITransferClock& clock,
+                                  int tries = kReconnectTries,
                                   std::uint32_t pauseMs = kReconnectPauseMs);
 
 } // namespace transfer

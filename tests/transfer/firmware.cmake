@@ -14,3 +14,12 @@ quorvel_add_test(test_firmware_e2e
        quorvel_simcore)
 target_include_directories(test_firmware_e2e PRIVATE ${PROJECT_SOURCE_DIR})
 add_dependencies(test_firmware_e2e firmware_samples quorvel-sim Z9hb10_Comm Z9hb20_Comm HB30)
+
+# quorvel-cli firmware, end to end.
+quorvel_add_test(test_firmware_cli
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/test_firmware_cli.cpp
+          ${CMAKE_CURRENT_LIST_DIR}/firmware_e2e_support.cpp
+          ${PROJECT_SOURCE_DIR}/tests/cli/process_runner.cpp
+  LIBS quorvel_firmware quorvel_sim_fixture quorvel_proto quorvel_simcore)
+target_include_directories(test_firmware_cli PRIVATE ${PROJECT_SOURCE_DIR})
+add_dependencies(test_firmware_cli firmware_samples quorvel-cli quorvel-sim Z9hb10_Comm HB30)

@@ -6,12 +6,12 @@
 #include "transfer/FirmwareFolders.h"
 #include "transfer/FirmwarePackageWriter.h"
 
-#include <fstream>
 #include "platform/program_folder.h"
 #include "transfer/CThreadTransfert.h"
 #include "transfer/FirmwareUpdate.h"
 #include "transfer/LinkSession.h"
 #include "wire/t71.h"
+#include <fstream>
 
 namespace fwtest {
 
@@ -30,7 +30,8 @@ std::string SmallPackage(const std::string& dir, int model, const std::string& c
                          const std::string& version, std::uint32_t imageSize) {
     const auto v = transfer::fw::ParseVersionText(version);
     transfer::fw::PackageContents c{model, code8, "Small", version, "", {}};
-    for (transfer::fw::ImageKind k : transfer::fw::BlocksOfLayout(transfer::fw::LayoutOfModel(model)))
+    for (transfer::fw::ImageKind k :
+         transfer::fw::BlocksOfLayout(transfer::fw::LayoutOfModel(model)))
         // The simulator numbers the kinds in the package's order, from 1.
         c.images.push_back(sim::MakeFirmwareImage(sim::FirmwareImageKind(int(k) + 1),
                                                   std::uint8_t(v->v), std::uint8_t(v->i),
