@@ -87,14 +87,12 @@ int RunUpdate(cli::Context& context) {
     auto update = transfer::CreateFirmwareTransfer(cli::ConnectionKindOf(context.link.kind), path);
     if (!update || !cli::RunTransfer(*update, context.err, questions, platform::StderrIsTerminal()))
         return cli::kExitFailure;
-    context.err << transfer::msg::kFwComplete << "\n" << transfer::msg::kFwReconnecting << "\n";
-    const transfer::Reconnection back = transfer::ReconnectAfterUpdate(
-        transfer::ComClientLink(), transfer::ComClientSession(), transfer::DefaultTransferClock());
-    if (!back.ok) {
-        context.err << transfer::msg::kFwReconnectFailed << "\n";
+    context.err << transfer::msg::kFwComplete << "\n";
+    // Back on the same link, port, address or Bluetooth device, as the core keeps them.
+    transfer::CTransfertReconnect reconnect;
+    if (!cli::RunTransfer(reconnect, context.err, questions, platform::StderrIsTerminal()))
         return cli::kExitFailure;
-    }
-    context.out << back.softwareVersion << "\n";
+    context.out << reconnect.Result().softwareVersion << "\n";
     return cli::kExitOk;
 }
 

@@ -5,6 +5,7 @@
 #include "transfer/CTransfertWriteFWByBTH.h"
 #include "transfer/CTransfertWriteFWByETH.h"
 #include "transfer/CTransfertWriteFWByUSB.h"
+#include "transfer/FirmwareMessages.h"
 
 namespace transfer {
 
@@ -46,6 +47,17 @@ Reconnection ReconnectAfterUpdate(ITransferLink& link, ILinkSession& session, IT
         return r;
     }
     return r;
+}
+
+void CTransfertReconnect::Run() {
+    Reset(msg::kFwReconnecting);
+    result_ = ReconnectAfterUpdate(Link(), session_, Clock());
+    if (!result_.ok) {
+        Fail(msg::kFwReconnectFailed);
+        return;
+    }
+    SetStep(msg::kFwReconnecting);
+    Finish();
 }
 
 } // namespace transfer

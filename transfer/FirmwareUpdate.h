@@ -31,4 +31,19 @@ Reconnection ReconnectAfterUpdate(ITransferLink& link, ILinkSession& session, IT
                                   int tries = kReconnectTries,
                                   std::uint32_t pauseMs = kReconnectPauseMs);
 
+// The reconnection as a transfer, so that the program's progress dialog and the command line's
+// progress line show it: fails with a plain message when the controller does not come back.
+class CTransfertReconnect : public ITransfert {
+  public:
+    explicit CTransfertReconnect(ITransferLink& link = ComClientLink(),
+                                 ILinkSession& session = ComClientSession())
+        : ITransfert(link), session_(session) {}
+    void Run() override;
+    const Reconnection& Result() const { return result_; }
+
+  private:
+    ILinkSession& session_;
+    Reconnection result_;
+};
+
 } // namespace transfer

@@ -13,5 +13,16 @@ add_library(quorvel_firmware STATIC
   ${CMAKE_CURRENT_LIST_DIR}/CTransfertWriteFWByETH.cpp
   ${CMAKE_CURRENT_LIST_DIR}/CTransfertWriteFWByUSB.cpp
   ${CMAKE_CURRENT_LIST_DIR}/FirmwareUpdate.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/LinkSession.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/LinkSession.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/UpdateFwLogic.cpp)
 target_link_libraries(quorvel_firmware PUBLIC quorvel_firmware_package quorvel_transfer)
+
+# The firmware dialog.
+if(QUORVEL_GUI)
+  add_library(quorvel_firmware_ui STATIC
+    ${CMAKE_CURRENT_LIST_DIR}/ui/CIhmDlgUpdateFW.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/ui/CIhmDlgUpdateFW.h)
+  set_target_properties(quorvel_firmware_ui PROPERTIES AUTOMOC ON)
+  target_link_libraries(quorvel_firmware_ui PUBLIC quorvel_firmware quorvel_transfer_ui
+                                                   quorvel_widgets Qt6::Widgets)
+endif()

@@ -3,7 +3,8 @@ quorvel_add_test(test_firmware_package
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/test_firmware_package.cpp
           ${CMAKE_CURRENT_LIST_DIR}/test_firmware_folders.cpp
           ${CMAKE_CURRENT_LIST_DIR}/test_sim_firmware_images.cpp
-  LIBS quorvel_firmware_package quorvel_sim_testclient)
+          ${CMAKE_CURRENT_LIST_DIR}/test_update_fw_logic.cpp
+  LIBS quorvel_firmware quorvel_sim_testclient)
 target_include_directories(test_firmware_package PRIVATE ${PROJECT_SOURCE_DIR})
 
 # End to end against the simulator, over the three links.
@@ -23,3 +24,14 @@ quorvel_add_test(test_firmware_cli
   LIBS quorvel_firmware quorvel_sim_fixture quorvel_proto quorvel_simcore)
 target_include_directories(test_firmware_cli PRIVATE ${PROJECT_SOURCE_DIR})
 add_dependencies(test_firmware_cli firmware_samples quorvel-cli quorvel-sim Z9hb10_Comm HB30)
+
+if(QUORVEL_GUI)
+  quorvel_add_test(test_update_fw_dialog
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/test_update_fw_dialog.cpp
+            ${CMAKE_CURRENT_LIST_DIR}/firmware_e2e_support.cpp
+            ${PROJECT_SOURCE_DIR}/tests/app/qt_main_env.cpp
+    LIBS quorvel_firmware_ui quorvel_sim_fixture quorvel_client_environment quorvel_proto
+         quorvel_simcore)
+  target_include_directories(test_update_fw_dialog PRIVATE ${PROJECT_SOURCE_DIR})
+  add_dependencies(test_update_fw_dialog firmware_samples quorvel-sim Z9hb10_Comm)
+endif()
