@@ -16,6 +16,7 @@
 #include "discovery/CDiscoveryClient.h"
 #include "discovery/CDiscoveryService.h"
 #include "discovery/ui/CIhmDlgEthernetDiscovery.h"
+#include "services/ui/ServiceDialogs.h"
 #include "transfer/ui/CIhmDlgUpdateFW.h"
 #include "widgets/MenuDialogs.h"
 #include "widgets/ProgramFolder.h"
@@ -77,6 +78,7 @@ int CQRL_PCApp::InitInstance() {
         discoveryClient.Search();
     RegisterFont();
     RegisterConnectionDialogs();
+    RegisterServiceDialogs();
     RegisterUpdateFirmwareDialog();
 
     {

@@ -2,6 +2,7 @@
 
 #include <charconv>
 
+#include "platform/link_cause.h"
 #include "platform/net_adapters.h"
 
 namespace cli {
@@ -132,6 +133,8 @@ bool ParseLinkOptions(std::vector<std::string>& args, LinkOptions& out, std::str
             }
             out.address = *address;
             haveAddress = true;
+        } else if (option == "--verbose") {
+            out.verbose = true;
         } else if (option == "--eth") {
             if (!chooseKind(LinkKind::Ethernet) || !(v = value("--eth")) ||
                 !ParseHost(*v, out, error))
@@ -186,6 +189,19 @@ int ConnectionKindOf(LinkKind kind) {
     default:
         return 0;
     }
+}
+
+std::string LinkOpenCause(const LinkOptions& options) {
+    switch (options.kind) {
+    case LinkKind::Usb:
+    case LinkKind::Ble:
+        return platform::SerialPortCause(options.port);
+    case LinkKind::Ethernet:
+        return platform::TcpConnectCause(options.host, options.tcpPort, kCauseConnectTimeoutMs);
+    case LinkKind::None:
+        break;
+    }
+    return {};
 }
 
 } // namespace cli

@@ -8,6 +8,7 @@
 #include "cli/commands.h"
 #include "cli/discovery_lookup.h"
 #include "cli/session.h"
+#include "comm/ProcessState.h"
 #include "platform/console_output.h"
 
 namespace {
@@ -19,6 +20,7 @@ constexpr const char* kLinkHelp =
     "                                  a BLE controller through the dongle on DONGLE_PORT\n"
     "  --eth HOST[:PORT]               an Ethernet controller (TCP port 42424 by default);\n"
     "                                  HOST may be a controller label, found by discovery\n"
+    "  --verbose                       show the diagnostic lines of the communication core\n"
     "Ports are device names in the device folder ($QUORVEL_DEV_DIR, or /dev).\n"
     "Each request waits at most 6000 ms over USB, 40000 ms over BLE, 10000 ms over Ethernet.\n";
 
@@ -58,35 +60,62 @@ bool IsHelp(const std::string& arg) {
     return arg == "--help" || arg == "-h";
 }
 
+int RunHelpCommand(const std::vector<std::string>& args, std::ostream& out) {
+    if (args.size() < 2) {
+        PrintToolHelp(out);
+        return cli::kExitOk;
+    }
+    const cli::Command* command = cli::FindCommand(args[1]);
+    if (command == nullptr) {
+        std::cerr << "Unknown command: " << args[1] << "; see quorvel-cli --help.\n";
+        return cli::kExitUsage;
+    }
+    PrintCommandHelp(*command, out);
+    return cli::kExitOk;
+}
+
+// Runs a command that works on the link; when it fails on a link that never opened, the
+// program's message is followed by one line naming the cause.
+int RunOnLink(const cli::Command& command, cli::Context& context) {
+    std::string error;
+    if (!context.link.label.empty() && !cli::ResolveEthernetLabel(context.link, error)) {
+        std::cerr << error << "\n";
+        return cli::kExitFailure;
+    }
+    cli::LinkSession session;
+    if (!session.Open(context.link, error)) {
+        std::cerr << error << "\n";
+        return cli::kExitFailure;
+    }
+    int status = command.run(context);
+    if (status == cli::kExitFailure && !IsLinkOpen()) {
+        std::string cause = cli::LinkOpenCause(context.link);
+        if (!cause.empty())
+            std::cerr << cause << "\n";
+    }
+    return status;
+}
+
 int Run(std::vector<std::string> args, std::ostream& out) {
     if (args.empty() || IsHelp(args[0])) {
         PrintToolHelp(args.empty() ? std::cerr : out);
         return args.empty() ? cli::kExitUsage : cli::kExitOk;
     }
-    if (args[0] == "help") {
-        if (args.size() < 2) {
-            PrintToolHelp(out);
-            return cli::kExitOk;
-        }
-        const cli::Command* command = cli::FindCommand(args[1]);
-        if (command == nullptr) {
-            std::cerr << "Unknown command: " << args[1] << "; see quorvel-cli --help.\n";
-            return cli::kExitUsage;
-        }
-        PrintCommandHelp(*command, out);
-        return cli::kExitOk;
-    }
-
     cli::Context context{{}, {}, out, std::cerr};
     std::string error;
     if (!cli::ParseLinkOptions(args, context.link, error)) {
         std::cerr << error << "\n";
         return cli::kExitUsage;
     }
+    // The core's diagnostic lines go to standard error only when asked for.
+    if (!context.link.verbose)
+        platform::DropDivertedOutput();
     if (args.empty()) {
         std::cerr << "No command given; see quorvel-cli --help.\n";
         return cli::kExitUsage;
     }
+    if (args[0] == "help")
+        return RunHelpCommand(args, out);
     if (IsHelp(args[0])) { // link options, then --help
         PrintToolHelp(out);
         return cli::kExitOk;
@@ -107,23 +136,15 @@ int Run(std::vector<std::string> args, std::ostream& out) {
         std::cerr << "No link chosen: give --usb, --ble or --eth before the command.\n";
         return cli::kExitUsage;
     }
-    if (!context.link.label.empty() && !cli::ResolveEthernetLabel(context.link, error)) {
-        std::cerr << error << "\n";
-        return cli::kExitFailure;
-    }
-    cli::LinkSession session;
-    if (!session.Open(context.link, error)) {
-        std::cerr << error << "\n";
-        return cli::kExitFailure;
-    }
-    return command->run(context);
+    return RunOnLink(*command, context);
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
     // The core server prints its diagnostic lines on standard output: they go to standard
-    // error, so that standard output carries only the results (and stays valid JSON).
+    // error with --verbose and nowhere otherwise, so that standard output carries only the
+    // results (and stays valid JSON).
     std::ostream& out = platform::DivertStandardOutput();
     int status = Run(std::vector<std::string>(argv + 1, argv + argc), out);
     out.flush();

@@ -21,16 +21,8 @@ std::string ProgressText(const transfer::TransferProgress& p, int barWidth) {
 }
 
 void ProgressLine::Show(const transfer::TransferProgress& p) {
-    if (!terminal_) {
-        if (!p.stepText.empty() && p.stepText != lastStep_) {
-            lastStep_ = p.stepText;
-            std::string line = p.stepText;
-            std::replace(line.begin(), line.end(), '\n', ' ');
-            err_ << line << "\n";
-            err_.flush();
-        }
+    if (!terminal_)
         return;
-    }
     std::string text = ProgressText(p);
     const std::size_t width = text.size();
     // Blank out what a longer previous line left behind.
@@ -40,6 +32,16 @@ void ProgressLine::Show(const transfer::TransferProgress& p) {
     err_ << "\r" << text;
     err_.flush();
     lineOpen_ = true;
+}
+
+void ProgressLine::Step(const std::string& text) {
+    if (terminal_ || text.empty() || text == lastStep_)
+        return;
+    lastStep_ = text;
+    std::string line = text;
+    std::replace(line.begin(), line.end(), '\n', ' ');
+    err_ << line << "\n";
+    err_.flush();
 }
 
 void ProgressLine::Break() {

@@ -16,7 +16,11 @@ class ProgressLine {
     ProgressLine(std::ostream& err, bool terminal) : err_(err), terminal_(terminal) {}
     ~ProgressLine() { Break(); }
 
+    // Terminal: redraws the line. Otherwise nothing: steps are printed by Step.
     void Show(const transfer::TransferProgress& progress);
+    // Otherwise (not a terminal): prints `text` on a line of its own when it is a new step.
+    void Step(const std::string& text);
+    bool IsTerminal() const { return terminal_; }
     // Ends a redrawn line so that a message can be printed below it.
     void Break();
 

@@ -19,11 +19,14 @@ int CliTransferUi::Alert(transfer::AlertKind kind, const std::string& text) {
     return transfer::kAnswerOk;
 }
 
-bool RunTransfer(transfer::ITransfert& transfer, std::ostream& err, Questions& questions,
-                 bool terminal) {
-    ProgressLine progress(err, terminal);
-    CliTransferUi ui(err, progress, questions);
+bool RunTransfer(transfer::ITransfert& transfer, CliTransferUi& ui, ProgressLine& progress) {
     transfer.SetUi(&ui);
+    if (!progress.IsTerminal()) {
+        transfer.SetStepObserver([&ui, &progress](const std::string& text) {
+            std::lock_guard<std::mutex> lock(ui.Mutex());
+            progress.Step(text);
+        });
+    }
     transfer::CThreadTransfert worker;
     worker.Start(transfer);
     for (;;) {
@@ -39,6 +42,7 @@ bool RunTransfer(transfer::ITransfert& transfer, std::ostream& err, Questions& q
     progress.Show(transfer.Snapshot());
     progress.Break();
     transfer.SetUi(nullptr);
+    transfer.SetStepObserver(nullptr);
     return transfer.IsFinished() && !transfer.IsFailed();
 }
 

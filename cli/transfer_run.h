@@ -29,8 +29,8 @@ class CliTransferUi final : public transfer::ITransferUi {
     std::mutex mutex_;
 };
 
-// Runs `transfer` to its end with the progress on `err`. True when it finished.
-bool RunTransfer(transfer::ITransfert& transfer, std::ostream& err, Questions& questions,
-                 bool terminal);
+// Runs `transfer` to its end with the progress drawn on `progress` and the alerts given to
+// `ui`. True when it finished.
+bool RunTransfer(transfer::ITransfert& transfer, CliTransferUi& ui, ProgressLine& progress);
 
 } // namespace cli

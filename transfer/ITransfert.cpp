@@ -148,15 +148,21 @@ void ITransfert::Reset(const std::string& firstStep) {
     warningVisible_ = 0;
     bytesPerPercent_ = 0;
     pendingBytes_ = 0;
-    std::lock_guard<std::mutex> lock(textMutex_);
-    warningText_.clear();
-    lastAlert_.clear();
-    stepText_ = firstStep;
+    {
+        std::lock_guard<std::mutex> lock(textMutex_);
+        warningText_.clear();
+        lastAlert_.clear();
+    }
+    SetStep(firstStep);
 }
 
 void ITransfert::SetStep(const std::string& text) {
-    std::lock_guard<std::mutex> lock(textMutex_);
-    stepText_ = text;
+    {
+        std::lock_guard<std::mutex> lock(textMutex_);
+        stepText_ = text;
+    }
+    if (stepObserver_)
+        stepObserver_(text);
 }
 
 void ITransfert::SetPercent(std::uint16_t percent) {

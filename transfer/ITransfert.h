@@ -16,6 +16,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <string>
 
@@ -65,6 +66,11 @@ class ITransfert {
     // waits use (DefaultTransferClock() unless set). Set before the worker starts.
     void SetUi(ITransferUi* ui) { ui_ = ui; }
     void SetClock(ITransferClock& clock) { clock_ = &clock; }
+    // Called from the worker with every step text set (tools that log each step rather than
+    // poll, so none is missed). Set before the worker starts.
+    void SetStepObserver(std::function<void(const std::string&)> observer) {
+        stepObserver_ = std::move(observer);
+    }
 
     // Read by the user-interface thread while the worker runs.
     TransferProgress Snapshot() const;
@@ -152,6 +158,7 @@ class ITransfert {
     ITransferLink& link_;
     ITransferUi* ui_ = nullptr;
     ITransferClock* clock_ = nullptr;
+    std::function<void(const std::string&)> stepObserver_;
 
     std::atomic<std::uint16_t> percent_{0};
     std::atomic<int> finished_{0}, failed_{0}, warningVisible_{0};

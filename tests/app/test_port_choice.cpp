@@ -1,7 +1,12 @@
 // The connection dialogs' Qt-free choices: the BLE device list and the link parameters.
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <cstdlib>
 #include <cstring>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 #include <vector>
 
 #include "comm/ui/BleDeviceList.h"
@@ -105,6 +110,38 @@ TEST(PortChoice, FiltersAndRemembersEntries) {
     EXPECT_EQ(paramcom::GetU32(usb, paramcom::kMedium), portchoice::kMediumSerial);
     // What the dialog does not choose stays as stored.
     EXPECT_EQ(paramcom::GetU32(usb, paramcom::kTcpPort), 42424u);
+}
+
+TEST(PortChoice, LinkOpenCauseChecksThePortOrAddressOfEachMedium) {
+    char tmpl[] = "/tmp/quorvel-choice-XXXXXX";
+    const std::string dir = ::mkdtemp(tmpl);
+    ::setenv("QUORVEL_DEV_DIR", dir.c_str(), 1);
+    PARAM_COM none = paramcom::Initial();
+    PARAM_COM usb = portchoice::UsbParameters(none, "ttyQC7 (USB)");
+    EXPECT_EQ(portchoice::LinkOpenCause(usb), "ttyQC7: no such port in " + dir);
+    PARAM_COM ble = portchoice::BleParameters(none, "ABCDEF", "ttyQC8 (BLE)");
+    EXPECT_EQ(portchoice::LinkOpenCause(ble), "ttyQC8: no such port in " + dir);
+    ::unsetenv("QUORVEL_DEV_DIR");
+    ::rmdir(dir.c_str());
+
+    // Ethernet: a loopback port bound but not listening refuses the connection.
+    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof a;
+    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+    ASSERT_EQ(::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len), 0);
+    PARAM_COM eth = paramcom::Initial();
+    paramcom::SetU32(eth, paramcom::kMedium, portchoice::kMediumEthernet);
+    paramcom::SetU32(eth, paramcom::kIpAddress, 0x0100007Fu);
+    paramcom::SetU32(eth, paramcom::kTcpPort, ntohs(a.sin_port));
+    EXPECT_EQ(portchoice::LinkOpenCause(eth),
+              "127.0.0.1:" + std::to_string(ntohs(a.sin_port)) + ": connection refused");
+    ::close(fd);
+    // A medium with no check: nothing to say.
+    paramcom::SetU32(eth, paramcom::kMedium, 7);
+    EXPECT_EQ(portchoice::LinkOpenCause(eth), "");
 }
 
 } // namespace

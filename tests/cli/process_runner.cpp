@@ -11,10 +11,12 @@ namespace e2e {
 namespace {
 
 pid_t Spawn(const std::string& path, const std::vector<std::string>& args,
-            const std::map<std::string, std::string>& env, int outFd, int errFd) {
+            const std::map<std::string, std::string>& env, int inFd, int outFd, int errFd) {
     pid_t pid = ::fork();
     if (pid != 0)
         return pid;
+    if (inFd >= 0)
+        ::dup2(inFd, STDIN_FILENO);
     ::dup2(outFd, STDOUT_FILENO);
     ::dup2(errFd, STDERR_FILENO);
     for (const auto& [name, value] : env)
@@ -50,6 +52,32 @@ void Drain(int outFd, int errFd, std::string& out, std::string& err) {
     }
 }
 
+// The input is small: it is written whole into the pipe before the child reads it.
+RunResult RunWith(const std::string& program, const std::vector<std::string>& args,
+                  const std::string* input, const std::map<std::string, std::string>& env) {
+    int out[2], err[2], in[2] = {-1, -1};
+    RunResult result;
+    if (::pipe(out) != 0 || ::pipe(err) != 0 || (input && ::pipe(in) != 0))
+        return result;
+    if (input) {
+        if (::write(in[1], input->data(), input->size()) != ssize_t(input->size()))
+            return result;
+        ::close(in[1]);
+    }
+    pid_t pid = Spawn(ProgramDir() + "/" + program, args, env, in[0], out[1], err[1]);
+    if (input)
+        ::close(in[0]);
+    ::close(out[1]);
+    ::close(err[1]);
+    Drain(out[0], err[0], result.out, result.err);
+    ::close(out[0]);
+    ::close(err[0]);
+    int status = 0;
+    if (pid > 0 && ::waitpid(pid, &status, 0) == pid && WIFEXITED(status))
+        result.status = WEXITSTATUS(status);
+    return result;
+}
+
 } // namespace
 
 std::string ProgramDir() {
@@ -60,20 +88,12 @@ std::string ProgramDir() {
 
 RunResult Run(const std::string& program, const std::vector<std::string>& args,
               const std::map<std::string, std::string>& env) {
-    int out[2], err[2];
-    RunResult result;
-    if (::pipe(out) != 0 || ::pipe(err) != 0)
-        return result;
-    pid_t pid = Spawn(ProgramDir() + "/" + program, args, env, out[1], err[1]);
-    ::close(out[1]);
-    ::close(err[1]);
-    Drain(out[0], err[0], result.out, result.err);
-    ::close(out[0]);
-    ::close(err[0]);
-    int status = 0;
-    if (pid > 0 && ::waitpid(pid, &status, 0) == pid && WIFEXITED(status))
-        result.status = WEXITSTATUS(status);
-    return result;
+    return RunWith(program, args, nullptr, env);
+}
+
+RunResult RunWithInput(const std::string& program, const std::vector<std::string>& args,
+                       const std::string& input, const std::map<std::string, std::string>& env) {
+    return RunWith(program, args, &input, env);
 }
 
 } // namespace e2e

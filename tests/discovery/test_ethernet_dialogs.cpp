@@ -2,6 +2,12 @@
 // client and scripted answers to their alerts. The QApplication comes from qt_main_env.
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+#include <utility>
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
@@ -93,7 +99,14 @@ TEST_F(EthernetDialogs, DiscoveryListFollowsThePublications) {
 }
 
 TEST_F(EthernetDialogs, AddDialogPortsAndAttempts) {
-    CIhmDlgAddEthPlc dlg(nullptr, &client, fast);
+    // The check of a failed attempt, scripted: no connection leaves the machine.
+    std::vector<std::pair<std::uint32_t, std::uint16_t>> checked;
+    std::string cause = "10.78.0.3:5020: connection refused";
+    auto check = [&](std::uint32_t host, std::uint16_t port) {
+        checked.emplace_back(host, port);
+        return cause;
+    };
+    CIhmDlgAddEthPlc dlg(nullptr, &client, fast, check);
     QLineEdit* address = FindCtl<QLineEdit>(&dlg, 1019);
     QLineEdit* host = FindCtl<QLineEdit>(&dlg, 1025);
     QCheckBox* custom = FindCtl<QCheckBox>(&dlg, 1026);
@@ -119,15 +132,23 @@ TEST_F(EthernetDialogs, AddDialogPortsAndAttempts) {
     disc->setText("40001");
     address->setText("10.78.0.3");
     ModalSeam::SetScript(ScriptedAnswers({}, kAnswerOk));
-    dlg.OnTest(); // nobody answers
+    dlg.OnTest(); // nobody answers: the message, then why, from the controller's TCP port
     ASSERT_EQ(ModalSeam::History().size(), 1u);
-    EXPECT_EQ(ModalSeam::History()[0].text,
-              "The target peripheral is not reacting.\nCheck the connection.");
+    EXPECT_EQ(ModalSeam::History()[0].text, "The target peripheral is not reacting.\nCheck the "
+                                            "connection.\n10.78.0.3:5020: connection refused");
     EXPECT_EQ(client.adds.back().portnumber(), 40001u);
     EXPECT_EQ(client.adds.back().ipaddress(), 0x0A4E0003u);
+    ASSERT_EQ(checked.size(), 1u);
+    EXPECT_EQ(checked[0], std::make_pair(Host(10, 78, 0, 3), std::uint16_t(5020)));
     dlg.OnOk();
-    EXPECT_EQ(ModalSeam::History().back().text, "FAILED!");
+    EXPECT_EQ(ModalSeam::History().back().text, "FAILED!\n10.78.0.3:5020: connection refused");
     EXPECT_NE(dlg.result(), QDialog::Accepted);
+    // The TCP port accepts connections: what went unanswered is the discovery request.
+    cause.clear();
+    dlg.OnTest();
+    EXPECT_EQ(ModalSeam::History().back().text,
+              "The target peripheral is not reacting.\nCheck the connection.\n10.78.0.3: no "
+              "answer to discovery on UDP port 40001 (TCP port 5020 accepts connections)");
 
     *client.appeared.add_ligne() = Line(Host(10, 78, 0, 3), "PLC-BRAVO");
     client.appearAfterCalls = client.getTableCalls + 1;
@@ -139,7 +160,7 @@ TEST_F(EthernetDialogs, AddDialogPortsAndAttempts) {
     EXPECT_EQ(ProcessEthernetMemory().tcpPorts.at(0x0A4E0003u), 5020);
 
     // A host name that does not resolve warns, then tries 255.255.255.255.
-    CIhmDlgAddEthPlc byName(nullptr, &client, fast);
+    CIhmDlgAddEthPlc byName(nullptr, &client, fast, check);
     FindCtl<QRadioButton>(&byName, 1024)->setChecked(true);
     EXPECT_TRUE(FindCtl<QLineEdit>(&byName, 1025)->isEnabled());
     EXPECT_FALSE(FindCtl<QLineEdit>(&byName, 1019)->isEnabled());
@@ -149,6 +170,34 @@ TEST_F(EthernetDialogs, AddDialogPortsAndAttempts) {
     ASSERT_EQ(ModalSeam::History().size(), 2u);
     EXPECT_EQ(ModalSeam::History()[0].text, "The host name could not be resolved in DNS");
     EXPECT_EQ(client.adds.back().ipaddress(), 0xFFFFFFFFu);
+    // The name was the cause, already told: no connection is tried to 255.255.255.255.
+    EXPECT_EQ(ModalSeam::History()[1].text,
+              "The target peripheral is not reacting.\nCheck the connection.");
+    EXPECT_EQ(checked.size(), 3u);
+}
+
+TEST_F(EthernetDialogs, FailedAttemptNamesARefusedConnection) {
+    // The check the dialog makes by default, on a loopback port bound but not listening.
+    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof a;
+    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+    ASSERT_EQ(::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len), 0);
+    const std::string port = std::to_string(ntohs(a.sin_port));
+
+    CIhmDlgAddEthPlc dlg(nullptr, &client, fast);
+    FindCtl<QCheckBox>(&dlg, 1026)->setChecked(true);
+    FindCtl<QLineEdit>(&dlg, 1029)->setText(QString::fromStdString(port));
+    FindCtl<QLineEdit>(&dlg, 1019)->setText("127.0.0.1");
+    ModalSeam::SetScript(ScriptedAnswers({}, kAnswerOk));
+    dlg.OnTest();
+    ::close(fd);
+    ASSERT_EQ(ModalSeam::History().size(), 1u);
+    EXPECT_EQ(ModalSeam::History()[0].text, "The target peripheral is not reacting.\nCheck the "
+                                            "connection.\n127.0.0.1:" +
+                                                port + ": connection refused");
 }
 
 } // namespace

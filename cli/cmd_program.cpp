@@ -1,0 +1,207 @@
+// program read | write: the user program of the controller into a program file (.vqap), or a
+// program file into the controller, with the checks of the program dialog: capability and
+// access, the application password, a running controller to stop, datalogs to save first.
+#include <filesystem>
+#include <ostream>
+
+#include "cli/access_check.h"
+#include "cli/commands.h"
+#include "cli/controller_checks.h"
+#include "cli/messages.h"
+#include "cli/password_input.h"
+#include "cli/session.h"
+#include "cli/transfer_run.h"
+#include "platform/line_input.h"
+#include "platform/program_folder.h"
+#include "transfer/AppPassword.h"
+#include "transfer/ProgramChecks.h"
+#include "transfer/ProgramTransfers.h"
+#include "transfer/TransferMessages.h"
+
+namespace {
+
+using transfer::AlertKind;
+
+constexpr const char* kNotWritten = "The program was not written.";
+
+// What one run of the command shares: the link, the questions, the progress line and the
+// user interface the transfers and checks report through.
+struct ProgramRun {
+    cli::Context& context;
+    cli::Questions questions;
+    cli::ProgressLine progress;
+    cli::CliTransferUi ui;
+    transfer::ITransferLink& link = transfer::ComClientLink();
+    int family = 0;
+
+    ProgramRun(cli::Context& c, cli::Answering mode)
+        : context(c), questions(mode, cli::StandardInput(), c.err),
+          progress(c.err, platform::StderrIsTerminal()), ui(c.err, progress, questions) {}
+
+    int Fail(const std::string& text) {
+        context.err << text << "\n";
+        return cli::kExitFailure;
+    }
+
+    // The checks of the command menu and of the program dialog before either transfer.
+    // kExitOk when the transfer may start.
+    int CheckAccess() {
+        if (cli::ReadConnectedFamily(link, family) != 0)
+            return Fail(cli::msg::kNotReacting);
+        if (!cli::SoftwareCapable(link, family))
+            return Fail(cli::msg::kMustUpdate);
+        // A remote-locked controller is asked for its password, as the menu does.
+        if (!cli::CheckAccess(context))
+            return cli::kExitFailure;
+        bool isProtected = false;
+        if (transfer::ReadAppPasswordFlag(link, isProtected) != 0)
+            return Fail(cli::msg::kNotReacting);
+        return isProtected ? CheckAppPassword() : cli::kExitOk;
+    }
+
+    // One attempt of the application password per run, counted by the controller.
+    int CheckAppPassword() {
+        transfer::AppPasswordPrompt prompt(link);
+        if (!prompt.Refresh())
+            return Fail(cli::msg::kNotReacting);
+        if (prompt.Blocked())
+            return Fail(prompt.Message() + "\n" + prompt.AttemptLine());
+        context.err << prompt.Message() << "\n" << prompt.AttemptLine() << "\n";
+        std::optional<std::string> typed =
+            cli::ReadPassword(cli::StandardInput(), context.err, "Password : ");
+        if (!typed) {
+            context.err << "No application password given (type it, or give it as the first "
+                           "line of standard input).\n";
+            return cli::kExitUsage;
+        }
+        switch (prompt.Submit(*typed)) {
+        case transfer::AppPasswordPrompt::Outcome::Accepted:
+            return cli::kExitOk;
+        case transfer::AppPasswordPrompt::Outcome::TooShort:
+            return Fail(transfer::kAppPasswordTooShort);
+        case transfer::AppPasswordPrompt::Outcome::Wrong:
+            return Fail(std::string(transfer::kAppWrongPassword) + "\n" + prompt.AttemptLine());
+        default:
+            return Fail(cli::msg::kNotReacting);
+        }
+    }
+};
+
+int RunRead(cli::Context& context, cli::Answering mode) {
+    if (context.args.size() != 1) {
+        context.err << "Give the folder to write the program file into.\n";
+        return cli::kExitUsage;
+    }
+    const std::string folder = context.args[0];
+    std::error_code ec;
+    if (!std::filesystem::is_directory(folder, ec)) {
+        context.err << "Not a folder: " << folder << "\n";
+        return cli::kExitUsage;
+    }
+    ProgramRun run(context, mode);
+    if (int rc = run.CheckAccess(); rc != cli::kExitOk)
+        return rc;
+    if (!transfer::CheckProgramPresent(run.link, run.ui))
+        return cli::kExitFailure;
+    std::unique_ptr<transfer::CTransfertReadApp> read = transfer::MakeProgramRead(folder, run.link);
+    if (!cli::RunTransfer(*read, run.ui, run.progress))
+        return run.questions.Unanswered() ? cli::kExitUsage : cli::kExitFailure;
+    context.out << read->FilePath() << "\n";
+    return cli::kExitOk;
+}
+
+int RunWrite(cli::Context& context, cli::Answering mode) {
+    std::string datalogFolder = platform::DefaultDataFolder("Datalogs");
+    for (auto it = context.args.begin(); it != context.args.end(); ++it) {
+        if (*it != "--datalogs-folder")
+            continue;
+        if (it + 1 == context.args.end()) {
+            context.err << "--datalogs-folder needs a folder.\n";
+            return cli::kExitUsage;
+        }
+        datalogFolder = *(it + 1);
+        context.args.erase(it, it + 2);
+        break;
+    }
+    if (context.args.size() != 1) {
+        context.err << "Give the program file (.vqap) to write.\n";
+        return cli::kExitUsage;
+    }
+    const std::string file = context.args[0];
+    ProgramRun run(context, mode);
+    if (int rc = run.CheckAccess(); rc != cli::kExitOk)
+        return rc;
+    auto readDatalogs = [&]() {
+        transfer::DatalogSaver saver = transfer::InstalledDatalogSaver();
+        if (!saver) {
+            run.ui.Alert(AlertKind::Error, transfer::kNoDatalogReader);
+            return false;
+        }
+        return saver(datalogFolder);
+    };
+    const transfer::WritePreparation ready =
+        transfer::PrepareProgramWrite(run.link, run.family, run.ui, readDatalogs);
+    // A question left unanswered ends the command before anything changes, whatever the
+    // answer it counted as.
+    if (run.questions.Unanswered())
+        return cli::kExitUsage;
+    switch (ready) {
+    case transfer::WritePreparation::Failed:
+        return cli::kExitFailure;
+    case transfer::WritePreparation::Declined:
+        return run.Fail(kNotWritten);
+    case transfer::WritePreparation::Ready:
+        break;
+    }
+    std::unique_ptr<transfer::CTransfertWriteApp> write =
+        transfer::MakeProgramWrite(file, run.link);
+    if (!cli::RunTransfer(*write, run.ui, run.progress))
+        return cli::kExitFailure;
+    return cli::kExitOk;
+}
+
+int RunProgram(cli::Context& context) {
+    cli::Answering mode = cli::Answering::Ask;
+    std::string error;
+    if (!cli::TakeAnswerFlags(context.args, mode, error)) {
+        context.err << error << "\n";
+        return cli::kExitUsage;
+    }
+    if (context.args.empty()) {
+        context.err << "Give read or write; see quorvel-cli program --help.\n";
+        return cli::kExitUsage;
+    }
+    const std::string verb = context.args[0];
+    context.args.erase(context.args.begin());
+    if (verb == "read")
+        return RunRead(context, mode);
+    if (verb == "write")
+        return RunWrite(context, mode);
+    context.err << "Unknown program command: " << verb << "; give read or write.\n";
+    return cli::kExitUsage;
+}
+
+const cli::Command kProgram{
+    "program",
+    "program read FOLDER | program write FILE [--yes|--no] [--datalogs-folder DIR]",
+    "Read the controller's program into a .vqap file, or write a .vqap file into it",
+    "read FOLDER: writes the program file into FOLDER under the name the controller's\n"
+    "  configuration gives (made safe; EmptyName_H.._M.._S.._D.._M.._Y.... when it has none)\n"
+    "  and prints its path as the only line on standard output.\n"
+    "write FILE: checks the whole file against the controller, then erases and writes each\n"
+    "  area, erases the datalogs and lets the controller restart. Nothing on standard output.\n"
+    "  A running controller must be stopped first, and datalogs present can be read first\n"
+    "  into --datalogs-folder DIR (default: the program folder's Datalogs).\n"
+    "Questions: --yes answers all Yes, --no all No; otherwise they are asked on the terminal;\n"
+    "  without a terminal the question is printed and the command ends with status 2, having\n"
+    "  changed nothing.\n"
+    "The application password of a protected program is typed without echo on the terminal,\n"
+    "  or read from the first line of standard input; never give it as an argument.\n"
+    "Progress goes to standard error. Exit status: 0 done, 1 the controller failed or refused\n"
+    "  or the file was refused (the message on standard error), 2 usage error or a question\n"
+    "  left unanswered.\n",
+    true,
+    RunProgram};
+const cli::RegisterCommand kRegisterProgram(kProgram);
+
+} // namespace
