@@ -84,13 +84,15 @@ int RunUpdate(cli::Context& context) {
         return cli::kExitFailure;
     }
 
+    cli::ProgressLine progress(context.err, platform::StderrIsTerminal());
+    cli::CliTransferUi ui(context.err, progress, questions);
     auto update = transfer::CreateFirmwareTransfer(cli::ConnectionKindOf(context.link.kind), path);
-    if (!update || !cli::RunTransfer(*update, context.err, questions, platform::StderrIsTerminal()))
+    if (!update || !cli::RunTransfer(*update, ui, progress))
         return cli::kExitFailure;
     context.err << transfer::msg::kFwComplete << "\n";
     // Back on the same link, port, address or Bluetooth device, as the core keeps them.
     transfer::CTransfertReconnect reconnect;
-    if (!cli::RunTransfer(reconnect, context.err, questions, platform::StderrIsTerminal()))
+    if (!cli::RunTransfer(reconnect, ui, progress))
         return cli::kExitFailure;
     context.out << reconnect.Result().softwareVersion << "\n";
     return cli::kExitOk;

@@ -37,7 +37,9 @@ constexpr std::size_t kBlePiece = 20;
 constexpr std::uint32_t kImageLow = 0x08000000, kImageHigh = 0x08300000;
 
 // A write of n data bytes as characters on the serial line: ':' + hex + CR LF.
-std::size_t RequestChars(std::uint32_t n) { return 2 * std::size_t(n) + 21; }
+std::size_t RequestChars(std::uint32_t n) {
+    return 2 * std::size_t(n) + 21;
+}
 constexpr std::size_t kWriteAnswerChars = 21;
 
 // Times the image writes that pass through it and what the link would need for them.
@@ -99,8 +101,10 @@ std::string ProgramDir() {
 // A Larch package (base firmware, base bootloader) with a base image of `kib` KiB.
 std::string MakePackage(const std::string& dir, std::uint32_t kib) {
     transfer::fw::PackageContents c{0, "61410001", "Larch", "1.10.00", "", {}};
-    c.images.push_back(sim::MakeFirmwareImage(sim::FirmwareImageKind::kBaseFirmware, 1, 10, 0, kib * 1024));
-    c.images.push_back(sim::MakeFirmwareImage(sim::FirmwareImageKind::kBaseBootloader, 1, 10, 0, 2048));
+    c.images.push_back(
+        sim::MakeFirmwareImage(sim::FirmwareImageKind::kBaseFirmware, 1, 10, 0, kib * 1024));
+    c.images.push_back(
+        sim::MakeFirmwareImage(sim::FirmwareImageKind::kBaseBootloader, 1, 10, 0, 2048));
     const std::string path = dir + "/bench.vqfw";
     std::ofstream(path, std::ios::binary) << transfer::fw::WritePackage(c);
     return path;
@@ -148,7 +152,8 @@ int Measure(bool ble, const std::string& package) {
     const double total = std::chrono::duration<double>(Clock::now() - start).count();
     client.Deconnect();
     if (!update->IsFinished()) {
-        std::printf("%s: the update failed: %s\n", ble ? "ble" : "usb", update->LastAlertText().c_str());
+        std::printf("%s: the update failed: %s\n", ble ? "ble" : "usb",
+                    update->LastAlertText().c_str());
         return 1;
     }
     std::printf("%s: %llu image bytes in %.1f s (whole update %.1f s, %.0f s of fixed waits "
