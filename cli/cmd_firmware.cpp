@@ -3,8 +3,8 @@
 #include <cstdlib>
 #include <ostream>
 
+#include "cli/access_check.h"
 #include "cli/commands.h"
-#include "cli/controller_checks.h"
 #include "cli/json.h"
 #include "cli/messages.h"
 #include "cli/questions.h"
@@ -30,21 +30,6 @@ bool ConnectedModel(cli::Context& context, model::IControllerReader& reader, int
     return true;
 }
 
-// As the menu: a controller with current software must grant access; old software (and a
-// controller in its loader) is updated without the check.
-bool UpdateAllowed(cli::Context& context, model::IControllerReader& reader) {
-    int family = 0;
-    if (cli::ReadConnectedFamily(reader, family) != 0) {
-        context.err << cli::msg::kNotReacting << "\n";
-        return false;
-    }
-    std::string message;
-    if (!cli::SoftwareCapable(reader, family) || cli::AccessAllowed(reader, message))
-        return true;
-    context.err << (message.empty() ? cli::msg::kPasswordProtected : message) << "\n";
-    return false;
-}
-
 int RunUpdate(cli::Context& context) {
     cli::Answering answering = cli::Answering::Ask;
     std::string error;
@@ -63,7 +48,9 @@ int RunUpdate(cli::Context& context) {
 
     model::IControllerReader& reader = model::ComClientReader();
     int modelIndex = model::kUnknownModel;
-    if (!UpdateAllowed(context, reader) || !ConnectedModel(context, reader, modelIndex))
+    // As the menu: old software (and a controller in its loader) is updated without the
+    // access check; a remote-locked controller is asked for its password.
+    if (!cli::ServiceAllowed(context, false) || !ConnectedModel(context, reader, modelIndex))
         return cli::kExitFailure;
     // The package is checked whole before the question, and again by the transfer.
     const fw::FirmwarePackage package = fw::ReadFirmwarePackageFile(path, modelIndex);

@@ -19,12 +19,6 @@ constexpr std::uint32_t kConfigAddress = 0x40000;
 constexpr std::uint32_t kConfigSizeT71 = 847;
 constexpr std::uint32_t kConfigSizeTrel = 707;
 constexpr std::uint32_t kMetierAddress = 0xB0000;
-constexpr std::uint32_t kBoardSessionOpen = 0x47000000;
-constexpr std::uint32_t kBoardSessionClose = 0x47000001;
-constexpr std::uint32_t kBoardErase = 0x47000002;
-constexpr std::uint32_t kBoardRestart = 0x47000008;
-constexpr std::uint32_t kPassOpen = 0x100;
-constexpr std::uint32_t kPassClose = 0x200;
 
 std::uint32_t MetierSize(int family) {
     return family == model::kFamilyPask ? 304 : family == model::kFamilyTrel ? 160 : 544;
@@ -127,6 +121,14 @@ bool CTransfertWriteFW::ReadStateWord(std::uint32_t& word) {
     if (ReadSingle(kStateWordAddress, 4, b, false, LinkTimeoutMs()) != kPrimitiveOk)
         return false;
     word = std::uint32_t(b[0]) << 24 | std::uint32_t(b[1]) << 16 | std::uint32_t(b[2]) << 8 | b[3];
+    return true;
+}
+
+bool CTransfertWriteFW::CheckLoaderState() {
+    std::uint32_t word = 0;
+    if (!ReadStateWord(word))
+        return Fail(msg::kNotReacting);
+    skipDeletion_ = word == kStateLoaderIdle || word == kStateLoading;
     return true;
 }
 

@@ -24,6 +24,18 @@ constexpr std::uint32_t kStateLoading = 0x400001F6;
 constexpr std::uint32_t kStateLoaded = 0x400001F7;
 constexpr std::uint32_t kStateTrelPending = 0x40000201;
 
+// Addressed commands of the daughter board and of the update.
+constexpr std::uint32_t kBoardSessionOpen = 0x47000000;
+constexpr std::uint32_t kBoardSessionClose = 0x47000001;
+constexpr std::uint32_t kBoardErase = 0x47000002;
+constexpr std::uint32_t kBoardCommitFirmware = 0x47000004;
+constexpr std::uint32_t kBoardRestart = 0x47000008;
+constexpr std::uint32_t kPrepareBootloader = 0x47000009;
+constexpr std::uint32_t kCommitBoardBootloader = 0x4700000B;
+constexpr std::uint32_t kCommitTarget = 0x4700000C;
+constexpr std::uint32_t kPassOpen = 0x100;
+constexpr std::uint32_t kPassClose = 0x200;
+
 // The alert a package refused for `error` shows (null for kNone).
 const char* PackageAlertText(fw::PackageError error);
 
@@ -53,6 +65,9 @@ class CTransfertWriteFW : public ITransfert {
     // ---- Shared steps.
     // The 4-byte big-endian state word; false when it cannot be read.
     bool ReadStateWord(std::uint32_t& word);
+    // The state word before flashing: a controller left in its loader by an earlier attempt
+    // has no program to delete (SkipDeletion). Fails the transfer when it cannot be read.
+    bool CheckLoaderState();
     // Deletes the program areas; `keepConfiguration` is the Trel form (the record read back
     // and written again). Shows the deletion alert on failure.
     bool ClearProgram(bool keepConfiguration, CommandKind boardEraseKind, bool checkSlotErase);
@@ -75,7 +90,6 @@ class CTransfertWriteFW : public ITransfert {
     const fw::FirmwarePackage& Package() const { return package_; }
     std::uint8_t SoftwareI() const { return softwareI_; }
     bool SkipDeletion() const { return skipDeletion_; }
-    void SetSkipDeletion(bool skip) { skipDeletion_ = skip; }
 
   private:
     bool Analyse();

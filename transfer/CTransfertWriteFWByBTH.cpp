@@ -33,10 +33,8 @@ bool CTransfertWriteFWByBTH::Flash() {
 
 bool CTransfertWriteFWByBTH::FlashTrel() {
     using K = fw::ImageKind;
-    std::uint32_t word = 0;
-    if (!ReadStateWord(word))
-        return Fail(msg::kNotReacting);
-    SetSkipDeletion(word == kStateLoaderIdle || word == kStateLoading);
+    if (!CheckLoaderState())
+        return false;
     if (!SkipDeletion() && !ClearProgram(true, CommandKind::Write, false))
         return false;
     SetStep(msg::kFwExtraction);
@@ -45,6 +43,7 @@ bool CTransfertWriteFWByBTH::FlashTrel() {
         !Reconnect())
         return false;
     // The second part waits for its start.
+    std::uint32_t word = 0;
     if (ReadStateWord(word) && word == kStateTrelPending)
         SendCommand(7, 0, CommandKind::Write, LinkTimeoutMs());
     return true;

@@ -7,15 +7,7 @@
 namespace transfer {
 
 namespace {
-
-constexpr std::uint32_t kBoardErase = 0x47000002;
-constexpr std::uint32_t kBoardCommitFirmware = 0x47000004;
-constexpr std::uint32_t kBoardRestart = 0x47000008;
-constexpr std::uint32_t kPrepareBootloader = 0x47000009;
-constexpr std::uint32_t kCommitBoardBootloader = 0x4700000B;
-constexpr std::uint32_t kCommitTarget = 0x4700000C;
 constexpr std::uint32_t kBootloaderTimeoutMs = 70000;
-
 } // namespace
 
 fw::Bytes EthernetBlock(const fw::Block& block) {

@@ -14,11 +14,8 @@ bool CTransfertWriteFWByUSB::AcceptsModel(int modelIndex) const {
 
 bool CTransfertWriteFWByUSB::FlashT71(bool bluetooth) {
     using K = fw::ImageKind;
-    std::uint32_t word = 0;
-    if (!ReadStateWord(word))
-        return Fail(msg::kNotReacting);
-    // A controller left in its loader by an earlier attempt has no program to delete.
-    SetSkipDeletion(word == kStateLoaderIdle || word == kStateLoading);
+    if (!CheckLoaderState())
+        return false;
     if (!SkipDeletion() && !ClearProgram(false, CommandKind::Write, false))
         return false;
     SetStep(msg::kFwExtraction);
