@@ -11,6 +11,7 @@
 #include "tests/support/client_environment.h"
 #include "tests/transfer/firmware_e2e_support.h"
 #include "transfer/FirmwareMessages.h"
+#include "transfer/FirmwarePackageWriter.h"
 #include "transfer/TransferMessages.h"
 
 namespace {
@@ -80,11 +81,24 @@ TEST_F(FirmwareEndToEnd, DamagedOrForeignPackagesLeaveTheControllerUntouched) {
         (std::filesystem::path(sim_->dev_dir()) / "Larch_1_10_00_2_4_-1--------.vqfw").string();
     std::ofstream(damaged, std::ios::binary) << text.substr(0, text.size() - 500);
 
+    // A block announcing more than 1,000,000 bytes.
+    const std::string oversized = sim_->dev_dir() + "/oversized.vqfw";
+    {
+        transfer::fw::Bytes blocks = transfer::fw::EncodeBlock(
+            transfer::fw::ImageKind::kBaseFirmware, transfer::fw::Bytes(64, 1));
+        blocks[7] = 0x00, blocks[8] = 0x0F, blocks[9] = 0x42, blocks[10] = 0x41; // 1,000,001
+        std::string body = text;
+        const std::size_t from = body.find("<Binary>") + 8;
+        body.replace(from, body.find("</Binary>") - from, transfer::fw::EncodeBase64(blocks));
+        std::ofstream(oversized, std::ios::binary) << body;
+    }
+
     struct Case {
         std::string path;
         const char* alert;
     } cases[] = {
         {damaged, transfer::msg::kFwWrongFormat},
+        {oversized, transfer::msg::kFwCannotExtract},
         {fwtest::SamplePackage("T71", "Alder", "1_10_00", "_5"), transfer::msg::kFwWrongModel},
         {fwtest::SamplePackage("T71", "Cedar", "1_10_00", "_4"), transfer::msg::kFwWrongModel},
         {sim_->dev_dir() + "/missing.vqfw", transfer::msg::kFileInvalid},
