@@ -5,6 +5,7 @@ quorvel_add_test(test_firmware_package
           ${CMAKE_CURRENT_LIST_DIR}/test_sim_firmware_images.cpp
           ${CMAKE_CURRENT_LIST_DIR}/test_update_fw_logic.cpp
           ${CMAKE_CURRENT_LIST_DIR}/test_firmware_reconnect.cpp
+          ${CMAKE_CURRENT_LIST_DIR}/test_firmware_sequences.cpp
   LIBS quorvel_firmware quorvel_sim_testclient)
 target_include_directories(test_firmware_package PRIVATE ${PROJECT_SOURCE_DIR})
 
