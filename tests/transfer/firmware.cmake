@@ -25,7 +25,7 @@ quorvel_add_test(test_firmware_cli
           ${PROJECT_SOURCE_DIR}/tests/cli/process_runner.cpp
   LIBS quorvel_firmware quorvel_sim_fixture quorvel_proto quorvel_simcore)
 target_include_directories(test_firmware_cli PRIVATE ${PROJECT_SOURCE_DIR})
-add_dependencies(test_firmware_cli firmware_samples quorvel-cli quorvel-sim Z9hb10_Comm HB30)
+add_dependencies(test_firmware_cli firmware_samples quorvel-cli quorvel-sim Z9hb10_Comm Z9hb20_Comm HB30)
 
 if(QUORVEL_GUI)
   quorvel_add_test(test_update_fw_dialog

@@ -106,4 +106,16 @@ TEST_F(FirmwareCli, BluetoothUpdateReconnectsToTheSameDevice) {
     EXPECT_EQ(r.out, "1.11.02\n");
 }
 
+TEST_F(FirmwareCli, EthernetUpdateReconnectsToTheSameAddress) {
+    Start({"--code8", "61420011"}); // Pask Rowan TCP/IP
+    const std::string package = Binaries() + "T71/Rowan/Rowan_1_10_00_2_5_-1--------.vqfw";
+    const std::string address = "127.0.0.1:" + std::to_string(sim_->tcp_port());
+    auto r = Cli({"firmware", "update", package, "--yes"}, {"--eth", address});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "1.10.00\n");
+    EXPECT_TRUE(Logged("addr-cmd 0x4700000C commit target update"));
+    // Ethernet sends the images without loading modes.
+    EXPECT_FALSE(Logged("cmd [6,"));
+}
+
 } // namespace

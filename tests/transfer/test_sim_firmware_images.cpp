@@ -2,6 +2,8 @@
 // reports once it restarts into it; a cut-short one leaves the loader without firmware.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "sim/firmware_image.h"
 #include "tests/sim/controller_client.h"
 
@@ -55,6 +57,24 @@ TEST(SimFirmwareImages, UsbOrderInstallsBootloaderAndFirmwareVersions) {
     c.Advance(3000);
     EXPECT_EQ(c.StateWord(), 0u);
     EXPECT_EQ(Software(c), (V{1, 10, 0}));
+}
+
+TEST(SimFirmwareImages, TheInstalledVersionSurvivesARestartFromTheStateFile) {
+    const std::string path = ::testing::TempDir() + "fw_state.bin";
+    {
+        ControllerClient c;
+        ASSERT_TRUE(c.Command(6, 0));
+        c.Advance(3000);
+        WriteImage(c, 0x08000000,
+                   sim::MakeFirmwareImage(sim::FirmwareImageKind::kBaseFirmware, 1, 12, 4, 3000));
+        StartImage(c);
+        c.Advance(3000);
+        ASSERT_TRUE(c.controller().SaveState(path));
+    }
+    ControllerClient again;
+    ASSERT_TRUE(again.controller().LoadState(path));
+    EXPECT_EQ(Software(again), (V{1, 12, 4}));
+    std::remove(path.c_str());
 }
 
 TEST(SimFirmwareImages, CutShortImageLeavesTheLoaderWithoutFirmware) {

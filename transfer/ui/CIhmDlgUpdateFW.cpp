@@ -14,6 +14,7 @@
 #include "platform/program_folder.h"
 #include "transfer/FirmwareMessages.h"
 #include "transfer/FirmwareUpdate.h"
+#include "transfer/TransferMessages.h"
 #include "transfer/ui/CIhmDlgExecutionTransfert.h"
 #include "widgets/AlertIcons.h"
 #include "widgets/Alerts.h"
@@ -170,8 +171,12 @@ void CIhmDlgUpdateFW::OnChecks() {
 void CIhmDlgUpdateFW::OnUpdate() {
     const std::string path = logic_.ChosenPath(versions_->currentRow());
     auto update = transfer::CreateFirmwareTransfer(ConnectionKind().load(), path);
-    if (path.empty() || !update)
+    if (path.empty())
         return;
+    if (!update) { // no link chosen yet
+        ErrorAlert(this, transfer::msg::kNotReacting);
+        return;
+    }
     int result = 1;
     {
         ScopedWaitCursor wait;
