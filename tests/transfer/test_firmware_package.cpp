@@ -2,6 +2,7 @@
 // the image blocks, and the refusals that keep a controller untouched.
 #include <gtest/gtest.h>
 
+#include "transfer/CTransfertWriteFWByETH.h"
 #include "transfer/FirmwarePackage.h"
 #include "transfer/FirmwarePackageWriter.h"
 
@@ -181,6 +182,28 @@ TEST(FirmwarePackage, BlocksMustFitTheModelAndStayInBounds) {
     inside[1] = 5;
     EXPECT_EQ(ExtractBlocks(inside, PackageLayout::kBaseOnly, blocks, detail),
               PackageError::kBadBlocks);
+}
+
+TEST(FirmwarePackage, EthernetBlocksAreLeastSignificantByteFirstWithAnIntegrityWord) {
+    Block block{
+        ImageKind::kBaseFirmware, {0, 11, 1, 2, 3, 4, 5, 0, 0, 0, 8}, {1, 2, 3, 4, 9, 9, 9, 9}};
+    // Content sum before the word: 1 + 2 + 3 + 4 = 10; its two's complement is 0xFFFFFFF6.
+    EXPECT_EQ(transfer::EthernetBlock(block),
+              (Bytes{11, 0, 1, 2, 3, 4, 5, 8, 0, 0, 0, 1, 2, 3, 4, 0xF6, 0xFF, 0xFF, 0xFF}));
+    // The word makes the content sum to zero modulo 2^32 whatever the bytes.
+    block.content = Pattern(5000, 77);
+    block.header[9] = 0x13, block.header[10] = 0x88;
+    const Bytes eth = transfer::EthernetBlock(block);
+    ASSERT_EQ(eth.size(), 11u + 5000u);
+    std::uint32_t sum = 0;
+    for (std::size_t k = 11; k < eth.size() - 4; ++k)
+        sum += eth[k];
+    const std::uint32_t word =
+        std::uint32_t(eth[eth.size() - 4]) | std::uint32_t(eth[eth.size() - 3]) << 8 |
+        std::uint32_t(eth[eth.size() - 2]) << 16 | std::uint32_t(eth[eth.size() - 1]) << 24;
+    EXPECT_EQ(sum + word, 0u);
+    EXPECT_EQ(eth[7], 0x88);
+    EXPECT_EQ(eth[8], 0x13);
 }
 
 TEST(FirmwarePackage, PackagesForAnotherModelAreRefused) {

@@ -35,6 +35,17 @@ std::array<std::uint8_t, 3> Software(ControllerClient& c, std::size_t at = 86) {
 
 using V = std::array<std::uint8_t, 3>;
 
+// The USB order for one base firmware image: loading mode, the image, its start.
+void InstallBaseFirmware(ControllerClient& c, std::uint8_t v, std::uint8_t i, std::uint8_t r,
+                         std::uint32_t size) {
+    ASSERT_TRUE(c.Command(6, 0));
+    c.Advance(3000);
+    WriteImage(c, 0x08000000,
+               sim::MakeFirmwareImage(sim::FirmwareImageKind::kBaseFirmware, v, i, r, size));
+    StartImage(c);
+    c.Advance(3000);
+}
+
 TEST(SimFirmwareImages, UsbOrderInstallsBootloaderAndFirmwareVersions) {
     ControllerClient c; // kz9 Cedar, software 1.09.03
     EXPECT_EQ(Software(c), (V{1, 9, 3}));
@@ -52,7 +63,9 @@ TEST(SimFirmwareImages, UsbOrderInstallsBootloaderAndFirmwareVersions) {
     c.Advance(3000);
     WriteImage(c, 0x08000000,
                sim::MakeFirmwareImage(sim::FirmwareImageKind::kBaseFirmware, 1, 10, 0, 9000));
-    // Not reported before the restart.
+    // Whole, but not reported before the controller restarts into it.
+    EXPECT_EQ(c.StateWord(), 0x400001F7u);
+    EXPECT_EQ(Software(c), (V{1, 9, 3}));
     StartImage(c);
     c.Advance(3000);
     EXPECT_EQ(c.StateWord(), 0u);
@@ -63,12 +76,7 @@ TEST(SimFirmwareImages, TheInstalledVersionSurvivesARestartFromTheStateFile) {
     const std::string path = ::testing::TempDir() + "fw_state.bin";
     {
         ControllerClient c;
-        ASSERT_TRUE(c.Command(6, 0));
-        c.Advance(3000);
-        WriteImage(c, 0x08000000,
-                   sim::MakeFirmwareImage(sim::FirmwareImageKind::kBaseFirmware, 1, 12, 4, 3000));
-        StartImage(c);
-        c.Advance(3000);
+        InstallBaseFirmware(c, 1, 12, 4, 3000);
         ASSERT_TRUE(c.controller().SaveState(path));
     }
     ControllerClient again;
@@ -90,11 +98,7 @@ TEST(SimFirmwareImages, CutShortImageLeavesTheLoaderWithoutFirmware) {
     EXPECT_EQ(c.StateWord(), 0x400001F5u);
     EXPECT_EQ(Software(c), (V{0, 0, 0}));
     // A new loading mode and the whole image recover it.
-    ASSERT_TRUE(c.Command(6, 0));
-    c.Advance(3000);
-    WriteImage(c, 0x08000000, image);
-    StartImage(c);
-    c.Advance(3000);
+    InstallBaseFirmware(c, 1, 10, 0, 9000);
     EXPECT_EQ(Software(c), (V{1, 10, 0}));
 }
 
