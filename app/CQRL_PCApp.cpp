@@ -17,6 +17,7 @@
 #include "discovery/CDiscoveryService.h"
 #include "discovery/ui/CIhmDlgEthernetDiscovery.h"
 #include "services/ui/ServiceDialogs.h"
+#include "transfer/ui/CIhmDlgDatalog.h"
 #include "transfer/ui/CIhmDlgUpdateFW.h"
 #include "widgets/MenuDialogs.h"
 #include "widgets/ProgramFolder.h"
@@ -79,6 +80,7 @@ int CQRL_PCApp::InitInstance() {
     RegisterFont();
     RegisterConnectionDialogs();
     RegisterServiceDialogs();
+    RegisterDatalogDialog();
     RegisterUpdateFirmwareDialog();
 
     {

@@ -194,8 +194,9 @@ int ConnectionKindOf(LinkKind kind) {
 std::string LinkOpenCause(const LinkOptions& options) {
     switch (options.kind) {
     case LinkKind::Usb:
-    case LinkKind::Ble:
         return platform::SerialPortCause(options.port);
+    case LinkKind::Ble:
+        return platform::BleLinkCause(options.address.data(), options.port);
     case LinkKind::Ethernet:
         return platform::TcpConnectCause(options.host, options.tcpPort, kCauseConnectTimeoutMs);
     case LinkKind::None:

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/command_link.h"
 #include "cli/commands.h"
 #include "cli/discovery_lookup.h"
 #include "cli/session.h"
@@ -74,28 +75,6 @@ int RunHelpCommand(const std::vector<std::string>& args, std::ostream& out) {
     return cli::kExitOk;
 }
 
-// Runs a command that works on the link; when it fails on a link that never opened, the
-// program's message is followed by one line naming the cause.
-int RunOnLink(const cli::Command& command, cli::Context& context) {
-    std::string error;
-    if (!context.link.label.empty() && !cli::ResolveEthernetLabel(context.link, error)) {
-        std::cerr << error << "\n";
-        return cli::kExitFailure;
-    }
-    cli::LinkSession session;
-    if (!session.Open(context.link, error)) {
-        std::cerr << error << "\n";
-        return cli::kExitFailure;
-    }
-    int status = command.run(context);
-    if (status == cli::kExitFailure && !IsLinkOpen()) {
-        std::string cause = cli::LinkOpenCause(context.link);
-        if (!cause.empty())
-            std::cerr << cause << "\n";
-    }
-    return status;
-}
-
 int Run(std::vector<std::string> args, std::ostream& out) {
     if (args.empty() || IsHelp(args[0])) {
         PrintToolHelp(args.empty() ? std::cerr : out);
@@ -132,14 +111,39 @@ int Run(std::vector<std::string> args, std::ostream& out) {
     }
     if (!command->needsLink)
         return command->run(context);
-    if (context.link.kind == cli::LinkKind::None) {
-        std::cerr << "No link chosen: give --usb, --ble or --eth before the command.\n";
-        return cli::kExitUsage;
-    }
-    return RunOnLink(*command, context);
+    return cli::RunOnLink(context, command->run);
 }
 
 } // namespace
+
+namespace cli {
+
+int RunOnLink(Context& context, const std::function<int(Context&)>& run) {
+    if (context.link.kind == LinkKind::None) {
+        std::cerr << "No link chosen: give --usb, --ble or --eth before the command.\n";
+        return kExitUsage;
+    }
+    std::string error;
+    if (!context.link.label.empty() && !ResolveEthernetLabel(context.link, error)) {
+        std::cerr << error << "\n";
+        return kExitFailure;
+    }
+    LinkSession session;
+    if (!session.Open(context.link, error)) {
+        std::cerr << error << "\n";
+        return kExitFailure;
+    }
+    int status = run(context);
+    // On a link that never opened, the program's message is followed by its cause.
+    if (status == kExitFailure && !IsLinkOpen()) {
+        std::string cause = LinkOpenCause(context.link);
+        if (!cause.empty())
+            std::cerr << cause << "\n";
+    }
+    return status;
+}
+
+} // namespace cli
 
 int main(int argc, char** argv) {
     // The core server prints its diagnostic lines on standard output: they go to standard

@@ -143,6 +143,16 @@ std::string TcpConnectCause(std::uint32_t host, std::uint16_t port, int timeoutM
     return HostPortText(host, port) + ": " + ConnectErrorText(error);
 }
 
+std::string BleLinkCause(const std::uint8_t address[6], std::string_view donglePort) {
+    if (std::string cause = SerialPortCause(donglePort); !cause.empty())
+        return cause;
+    char text[18];
+    std::snprintf(text, sizeof text, "%02X:%02X:%02X:%02X:%02X:%02X", address[5], address[4],
+                  address[3], address[2], address[1], address[0]);
+    return std::string(text) + ": no connection through the dongle on " + std::string(donglePort) +
+           " (the device is out of reach, switched off, or has another address)";
+}
+
 std::string WithCause(const std::string& message, const std::string& cause) {
     return cause.empty() ? message : message + "\n" + cause;
 }

@@ -22,6 +22,12 @@ std::string SerialPortCause(std::string_view name);
 // `timeoutMs`: "<a.b.c.d>:<port>: <cause>", or an empty text when the connection is made.
 std::string TcpConnectCause(std::uint32_t host, std::uint16_t port, int timeoutMs);
 
+// The BLE device `address` (least significant byte first, as the link parameters carry it)
+// through the dongle on `donglePort`: the dongle's port is checked as above; when it opens,
+// the connection to the device is what failed: "AA:BB:CC:DD:EE:FF: no connection through the
+// dongle on ttyACM1 (...)".
+std::string BleLinkCause(const std::uint8_t address[6], std::string_view donglePort);
+
 // `message` with the cause on a line of its own after it (the message alone when there is
 // no cause to name).
 std::string WithCause(const std::string& message, const std::string& cause);

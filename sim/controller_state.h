@@ -105,6 +105,7 @@ class ControllerState {
     void BuildAreas();
     void LoadApplication();
     void SeedDatalogs(std::int64_t now_ms);
+    void ApplyDatalogOptions(DatalogConfig& log) const;
 
     Reply Read(const Request& r, std::int64_t now_ms);
     Reply Write(const Request& r, std::int64_t now_ms);

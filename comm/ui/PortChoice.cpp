@@ -79,9 +79,12 @@ std::string LinkOpenCause(const PARAM_COM& param) {
     case kMediumSerial:
         return platform::SerialPortCause(
             paramcom::GetString(param, paramcom::kPortName, paramcom::kPortNameSize));
-    case kMediumBle:
-        return platform::SerialPortCause(
-            paramcom::GetString(param, paramcom::kDonglePort, paramcom::kDonglePortSize));
+    case kMediumBle: {
+        std::uint8_t address[paramcom::kBleAddressSize];
+        paramcom::BleAddressRaw(param, address);
+        return platform::BleLinkCause(
+            address, paramcom::GetString(param, paramcom::kDonglePort, paramcom::kDonglePortSize));
+    }
     case kMediumEthernet:
         return platform::TcpConnectCause(paramcom::GetU32(param, paramcom::kIpAddress),
                                          std::uint16_t(paramcom::GetU32(param, paramcom::kTcpPort)),

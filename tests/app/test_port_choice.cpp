@@ -1,16 +1,14 @@
 // The connection dialogs' Qt-free choices: the BLE device list and the link parameters.
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
 #include <cstdlib>
 #include <cstring>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <unistd.h>
 #include <vector>
 
 #include "comm/ui/BleDeviceList.h"
 #include "comm/ui/PortChoice.h"
+#include "tests/support/closed_tcp_port.h"
 
 namespace {
 
@@ -124,21 +122,14 @@ TEST(PortChoice, LinkOpenCauseChecksThePortOrAddressOfEachMedium) {
     ::unsetenv("QUORVEL_DEV_DIR");
     ::rmdir(dir.c_str());
 
-    // Ethernet: a loopback port bound but not listening refuses the connection.
-    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof a;
-    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
-    ASSERT_EQ(::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len), 0);
+    // Ethernet: a loopback port that refuses the connection.
+    testsupport::ClosedTcpPort closed;
+    ASSERT_NE(closed.Port(), 0);
     PARAM_COM eth = paramcom::Initial();
     paramcom::SetU32(eth, paramcom::kMedium, portchoice::kMediumEthernet);
     paramcom::SetU32(eth, paramcom::kIpAddress, 0x0100007Fu);
-    paramcom::SetU32(eth, paramcom::kTcpPort, ntohs(a.sin_port));
-    EXPECT_EQ(portchoice::LinkOpenCause(eth),
-              "127.0.0.1:" + std::to_string(ntohs(a.sin_port)) + ": connection refused");
-    ::close(fd);
+    paramcom::SetU32(eth, paramcom::kTcpPort, closed.Port());
+    EXPECT_EQ(portchoice::LinkOpenCause(eth), closed.Address() + ": connection refused");
     // A medium with no check: nothing to say.
     paramcom::SetU32(eth, paramcom::kMedium, 7);
     EXPECT_EQ(portchoice::LinkOpenCause(eth), "");

@@ -2,18 +2,17 @@
 // keeps the core's diagnostic lines for --verbose.
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
-#include <netinet/in.h>
 #include <pty.h>
 #include <stdlib.h>
 #include <sys/file.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include "process_runner.h"
+#include "tests/support/closed_tcp_port.h"
+#include "tests/support/sim_fixture.h"
 
 namespace {
 
@@ -87,6 +86,19 @@ TEST(CliLinkCauses, MissingPortsOfTheControllerAndOfTheDongle) {
         << r.err;
 }
 
+TEST(CliLinkCauses, BleDeviceThatDoesNotConnectThroughAWorkingDongle) {
+    simtest::SimProcess sim(simtest::SimConfig{{"--ble-name", "ttyQB5"}, "ttyQC5"});
+    std::string error;
+    ASSERT_TRUE(sim.Start(&error)) << error;
+    e2e::RunResult r =
+        e2e::Run("quorvel-cli", {"--ble", "ttyQB5", "--address", "11:22:33:44:55:66", "status"},
+                 {{"QUORVEL_DEV_DIR", sim.dev_dir()}});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(Has(r.err, std::string(kNotReacting) +
+                               "11:22:33:44:55:66: no connection through the dongle on ttyQB5"))
+        << r.err;
+}
+
 TEST(CliLinkCauses, PortHeldByAnotherProgramNamesIt) {
     Ports ports;
     ASSERT_FALSE(ports.Publish("ttyQZ1").empty());
@@ -100,19 +112,11 @@ TEST(CliLinkCauses, PortHeldByAnotherProgramNamesIt) {
 }
 
 TEST(CliLinkCauses, RefusedTcpConnection) {
-    // A loopback port bound, so that nobody else takes it, but not listening.
-    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof a;
-    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
-    ASSERT_EQ(::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len), 0);
-    const std::string address = "127.0.0.1:" + std::to_string(ntohs(a.sin_port));
-    e2e::RunResult r = e2e::Run("quorvel-cli", {"--eth", address, "status"});
-    ::close(fd);
+    testsupport::ClosedTcpPort closed;
+    ASSERT_NE(closed.Port(), 0);
+    e2e::RunResult r = e2e::Run("quorvel-cli", {"--eth", closed.Address(), "status"});
     EXPECT_EQ(r.status, 1);
-    EXPECT_TRUE(Has(r.err, std::string(kNotReacting) + address + ": connection refused\n"))
+    EXPECT_TRUE(Has(r.err, std::string(kNotReacting) + closed.Address() + ": connection refused\n"))
         << r.err;
 }
 
@@ -124,17 +128,13 @@ TEST(CliLinkCauses, SilentPortOpensSoNoCauseAndDiagnosticsOnlyWhenVerbose) {
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, kNotReacting);
     EXPECT_FALSE(Has(r.err, "Lancement du thread"));
-    // --verbose, alone or among the link options, shows the core's lines on standard error.
-    for (std::vector<std::string> args :
-         {std::vector<std::string>{"--verbose", "--usb", "ttyQZ2"},
-          std::vector<std::string>{"--usb", "ttyQZ2", "--verbose"}}) {
-        args.push_back("status");
-        r = ports.Cli(args);
-        EXPECT_EQ(r.status, 1);
-        EXPECT_TRUE(Has(r.err, "Lancement du thread\n")) << r.err;
-        EXPECT_TRUE(Has(r.err, kNotReacting)) << r.err;
-        EXPECT_EQ(r.out, "");
-    }
+    // --verbose shows the core's lines on standard error, the results stay alone on standard
+    // output (where --verbose may stand among the link options: LinkOptions tests).
+    r = ports.Cli({"--verbose", "--usb", "ttyQZ2", "status"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(Has(r.err, "Lancement du thread\n")) << r.err;
+    EXPECT_TRUE(Has(r.err, kNotReacting)) << r.err;
+    EXPECT_EQ(r.out, "");
     r = e2e::Run("quorvel-cli", {"--verbose", "help", "status"});
     EXPECT_EQ(r.status, 0);
     EXPECT_TRUE(Has(r.out, "--verbose")) << r.out;

@@ -2,10 +2,6 @@
 // client and scripted answers to their alerts. The QApplication comes from qt_main_env.
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 #include <utility>
 
 #include <QApplication>
@@ -18,6 +14,7 @@
 #include "discovery/ui/CIhmDlgAddEthPlc.h"
 #include "discovery/ui/CIhmDlgEthernetDiscovery.h"
 #include "discovery_test_support.h"
+#include "tests/support/closed_tcp_port.h"
 #include "widgets/AlertStyle.h"
 #include "widgets/CIhmCtrlList.h"
 #include "widgets/ControlIds.h"
@@ -177,27 +174,19 @@ TEST_F(EthernetDialogs, AddDialogPortsAndAttempts) {
 }
 
 TEST_F(EthernetDialogs, FailedAttemptNamesARefusedConnection) {
-    // The check the dialog makes by default, on a loopback port bound but not listening.
-    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof a;
-    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
-    ASSERT_EQ(::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len), 0);
-    const std::string port = std::to_string(ntohs(a.sin_port));
-
+    // The check the dialog makes by default, on a loopback port that refuses connections.
+    testsupport::ClosedTcpPort closed;
+    ASSERT_NE(closed.Port(), 0);
     CIhmDlgAddEthPlc dlg(nullptr, &client, fast);
     FindCtl<QCheckBox>(&dlg, 1026)->setChecked(true);
-    FindCtl<QLineEdit>(&dlg, 1029)->setText(QString::fromStdString(port));
+    FindCtl<QLineEdit>(&dlg, 1029)->setText(QString::number(closed.Port()));
     FindCtl<QLineEdit>(&dlg, 1019)->setText("127.0.0.1");
     ModalSeam::SetScript(ScriptedAnswers({}, kAnswerOk));
     dlg.OnTest();
-    ::close(fd);
     ASSERT_EQ(ModalSeam::History().size(), 1u);
-    EXPECT_EQ(ModalSeam::History()[0].text, "The target peripheral is not reacting.\nCheck the "
-                                            "connection.\n127.0.0.1:" +
-                                                port + ": connection refused");
+    EXPECT_EQ(ModalSeam::History()[0].text,
+              "The target peripheral is not reacting.\nCheck the connection.\n" + closed.Address() +
+                  ": connection refused");
 }
 
 } // namespace

@@ -2,17 +2,14 @@
 // address, against real pseudo-terminals, processes and loopback sockets.
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <grp.h>
-#include <netinet/in.h>
 #include <pty.h>
 #include <string>
 #include <sys/prctl.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <sys/wait.h>
@@ -22,6 +19,7 @@
 #include "platform/link_cause.h"
 #include "platform/net_adapters.h"
 #include "platform/serial_port.h"
+#include "tests/support/closed_tcp_port.h"
 
 namespace {
 
@@ -118,6 +116,17 @@ TEST(SerialPortCause, MissingPortsAndDevicesThatAreNoSerialLine) {
     EXPECT_TRUE(port.Open(folder.Dir() + "/ttyQX4"));
 }
 
+TEST(BleLinkCause, TheDonglesPortFirstThenTheConnection) {
+    PortFolder folder;
+    const std::uint8_t address[6] = {0xEF, 0xCD, 0xAB, 0x80, 0x07, 0x00};
+    EXPECT_EQ(platform::BleLinkCause(address, "ttyQB0"), "ttyQB0: no such port in " + folder.Dir());
+    // The dongle's port opens: the device did not connect through it.
+    ASSERT_FALSE(folder.PublishTerminal("ttyQB0").empty());
+    EXPECT_EQ(platform::BleLinkCause(address, "ttyQB0"),
+              "00:07:80:AB:CD:EF: no connection through the dongle on ttyQB0 (the device is out "
+              "of reach, switched off, or has another address)");
+}
+
 TEST(SerialPortCause, PortHeldByAnotherProgramNamesItsProcess) {
     PortFolder folder;
     ASSERT_FALSE(folder.PublishTerminal("ttyQX5").empty());
@@ -187,33 +196,15 @@ TEST(LinkCauseTexts, PartsOfTheLines) {
     EXPECT_EQ(platform::InUseText(std::nullopt), "in use by another program");
 }
 
-// A TCP port of the loopback address that nothing listens on: bound, so that nobody else
-// takes it while the test runs, but never listening.
-struct ClosedPort {
-    ClosedPort() {
-        fd = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t len = sizeof a;
-        if (::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
-            ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len) == 0)
-            port = ntohs(a.sin_port);
-    }
-    ~ClosedPort() { ::close(fd); }
-    int fd = -1;
-    std::uint16_t port = 0;
-};
-
 constexpr std::uint32_t kLoopbackHost = 0x0100007Fu; // 127.0.0.1
 
 TEST(TcpConnectCause, RefusedAndAcceptedOnLoopback) {
-    ClosedPort closed;
-    ASSERT_NE(closed.port, 0);
-    EXPECT_EQ(platform::TcpConnectCause(kLoopbackHost, closed.port, 2000),
-              "127.0.0.1:" + std::to_string(closed.port) + ": connection refused");
-    ASSERT_EQ(::listen(closed.fd, 1), 0);
-    EXPECT_EQ(platform::TcpConnectCause(kLoopbackHost, closed.port, 2000), "");
+    testsupport::ClosedTcpPort closed;
+    ASSERT_NE(closed.Port(), 0);
+    EXPECT_EQ(platform::TcpConnectCause(kLoopbackHost, closed.Port(), 2000),
+              closed.Address() + ": connection refused");
+    ASSERT_TRUE(closed.Listen());
+    EXPECT_EQ(platform::TcpConnectCause(kLoopbackHost, closed.Port(), 2000), "");
 }
 
 TEST(TcpConnectCause, AddressWithoutARoute) {
