@@ -20,6 +20,7 @@
 #include "services/ui/ServiceDialogs.h"
 #include "transfer/ui/CIhmDlgDatalog.h"
 #include "transfer/ui/CIhmDlgProg.h"
+#include "transfer/ui/CIhmDlgUpdateFW.h"
 #include "widgets/MenuDialogs.h"
 #include "widgets/ProgramFolder.h"
 
@@ -89,6 +90,7 @@ int CQRL_PCApp::InitInstance() {
     RegisterServiceDialogs();
     RegisterDatalogDialog();
     RegisterProgramDialog();
+    RegisterUpdateFirmwareDialog();
 
     {
         CIhmDlgMain dlg;
