@@ -27,7 +27,9 @@ struct Call {
 
 // The library serves one dongle and one connection for the whole process.
 BleLink& Link() {
-    static BleLink link;
+    // Never destroyed: the core server thread may still be inside a call (waiting out a
+    // time-out) while the process exits, and the exit must not pull the link from under it.
+    static BleLink& link = *new BleLink;
     return link;
 }
 

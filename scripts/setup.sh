@@ -12,6 +12,7 @@ packages=(
   fonts-unifont iproute2 util-linux procps
   python3-fontforge xvfb xauth
   desktop-file-utils dpkg-dev
+  clang libclang-rt-14-dev
 )
 
 missing=()
