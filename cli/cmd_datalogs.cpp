@@ -8,6 +8,7 @@
 #include "cli/command_link.h"
 #include "cli/commands.h"
 #include "cli/controller_checks.h"
+#include "cli/datalog_read.h"
 #include "cli/messages.h"
 #include "cli/questions.h"
 #include "cli/session.h"
@@ -36,39 +37,6 @@ bool ServiceAllowed(cli::Context& context, transfer::ITransferLink& link, int& f
     return cli::CheckAccess(context);
 }
 
-// How a datalog read ended, for the command's exit status and for the program write's saver.
-enum class ReadEnd { kWritten, kNothingToRead, kDeclined, kFailed };
-
-// The datalog dialog's opening, its "Read" checks and the transfer, into `folder`.
-ReadEnd ReadInto(const std::string& folder, int family, cli::CliTransferUi& ui,
-                 cli::ProgressLine& progress, std::ostream& out) {
-    transfer::ITransferLink& link = transfer::ComClientLink();
-    const transfer::DatalogDialogState state =
-        transfer::OpenDatalogDialog(link, family, folder, ui);
-    if (!state.keepOpen)
-        return ReadEnd::kNothingToRead; // no embedded datalogs: the message is printed
-    if (!state.reachable || !state.config)
-        return ReadEnd::kFailed;
-    transfer::DatalogSource source;
-    switch (transfer::CheckDatalogRead(link, ui, source)) {
-    case transfer::DatalogReadCheck::kNoDatalogs:
-        return ReadEnd::kNothingToRead;
-    case transfer::DatalogReadCheck::kDeclined:
-        return ReadEnd::kDeclined;
-    case transfer::DatalogReadCheck::kFailed:
-        return ReadEnd::kFailed;
-    case transfer::DatalogReadCheck::kReady:
-        break;
-    }
-    auto job = transfer::MakeDatalogTransfer(source, state, link);
-    const bool finished = cli::RunTransfer(*job, ui, progress);
-    for (const transfer::DatalogRangeOutcome& o : job->Outcomes())
-        if (o.generated)
-            out << o.path << "\n";
-    return finished && transfer::AllGenerated(job->Outcomes()) ? ReadEnd::kWritten
-                                                               : ReadEnd::kFailed;
-}
-
 int ReadOnLink(cli::Context& context, const std::string& folder, cli::Answering answering) {
     int family = 0;
     if (!ServiceAllowed(context, transfer::ComClientLink(), family))
@@ -76,13 +44,13 @@ int ReadOnLink(cli::Context& context, const std::string& folder, cli::Answering 
     cli::Questions questions(answering, cli::StandardInput(), context.err);
     cli::ProgressLine progress(context.err, platform::StderrIsTerminal());
     cli::CliTransferUi ui(context.err, progress, questions);
-    switch (ReadInto(folder, family, ui, progress, context.out)) {
-    case ReadEnd::kWritten:
-    case ReadEnd::kNothingToRead:
+    switch (cli::ReadDatalogsInto(folder, family, ui, progress, context.out)) {
+    case cli::DatalogReadEnd::kWritten:
+    case cli::DatalogReadEnd::kNothingToRead:
         return cli::kExitOk;
-    case ReadEnd::kDeclined:
+    case cli::DatalogReadEnd::kDeclined:
         return questions.Unanswered() ? cli::kExitUsage : cli::kExitOk;
-    case ReadEnd::kFailed:
+    case cli::DatalogReadEnd::kFailed:
         break;
     }
     return cli::kExitFailure;
@@ -95,19 +63,9 @@ int ReadDatalogs(cli::Context& context) {
         context.err << error << "\n";
         return cli::kExitUsage;
     }
-    if (context.args.empty()) {
-        context.err << "datalogs read needs the target folder.\n";
+    std::string folder;
+    if (!cli::TakeExistingFolder(context, "datalogs read needs the target folder.", folder))
         return cli::kExitUsage;
-    }
-    const std::string folder = context.args.front();
-    context.args.erase(context.args.begin());
-    if (!cli::NoArgumentsLeft(context))
-        return cli::kExitUsage;
-    std::error_code ec;
-    if (!std::filesystem::is_directory(folder, ec)) {
-        context.err << "The target folder " << folder << " does not exist.\n";
-        return cli::kExitUsage;
-    }
 
     return cli::RunOnLink(context,
                           [&](cli::Context& c) { return ReadOnLink(c, folder, answering); });
@@ -125,8 +83,8 @@ bool SaveDatalogsBeforeWrite(const std::string& folder) {
     cli::ProgressLine progress(std::cerr, platform::StderrIsTerminal());
     cli::CliTransferUi ui(std::cerr, progress, questions);
     const int family = ControllerFamily().load();
-    const ReadEnd end = ReadInto(folder, family, ui, progress, std::cerr);
-    return end == ReadEnd::kWritten || end == ReadEnd::kNothingToRead;
+    const cli::DatalogReadEnd end = cli::ReadDatalogsInto(folder, family, ui, progress, std::cerr);
+    return end == cli::DatalogReadEnd::kWritten || end == cli::DatalogReadEnd::kNothingToRead;
 }
 
 [[maybe_unused]] const bool kSaverInstalled = [] {

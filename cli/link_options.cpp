@@ -133,6 +133,10 @@ bool ParseLinkOptions(std::vector<std::string>& args, LinkOptions& out, std::str
             }
             out.address = *address;
             haveAddress = true;
+        } else if (option == "--traffic-log") {
+            if (!(v = value("--traffic-log")))
+                return false;
+            out.trafficLog = *v;
         } else if (option == "--verbose") {
             out.verbose = true;
         } else if (option == "--eth") {

@@ -22,6 +22,8 @@ constexpr const char* kLinkHelp =
     "  --eth HOST[:PORT]               an Ethernet controller (TCP port 42424 by default);\n"
     "                                  HOST may be a controller label, found by discovery\n"
     "  --verbose                       show the diagnostic lines of the communication core\n"
+    "  --traffic-log FILE              add one line per request made to the controller to FILE\n"
+    "                                  (time, link, kind, address, size, result, duration)\n"
     "Ports are device names in the device folder ($QUORVEL_DEV_DIR, or /dev).\n"
     "Each request waits at most 6000 ms over USB, 40000 ms over BLE, 10000 ms over Ethernet.\n";
 

@@ -166,6 +166,9 @@ wire::Bytes Controller::HandleRequest(const wire::Bytes& body, AnswerFaults* fau
     if (r.target != kStation) {
         reply.kind = Reply::kSilent;
         reply.note = "another station";
+    } else if (SilencedByImageFault(r)) {
+        reply.kind = Reply::kSilent;
+        reply.note = "fault: silent since an image frame";
     } else if (options_.fault_silent_nth > 0 && seq == std::uint64_t(options_.fault_silent_nth)) {
         reply.kind = Reply::kSilent;
         reply.note = "fault: silent";
@@ -266,6 +269,16 @@ bool Controller::SaveState(const std::string& path) const {
             return false;
     }
     return std::rename(tmp.c_str(), path.c_str()) == 0;
+}
+
+bool Controller::SilencedByImageFault(const Request& r) {
+    if (options_.fault_silent_image_frame <= 0)
+        return false;
+    const bool image = r.IsWrite() && ((r.address >= 0x08000000 && r.address < 0x08300000) ||
+                                       (r.address >= 0x48000000 && r.address < 0x48118000));
+    if (image && ++image_frames_ >= options_.fault_silent_image_frame)
+        image_silence_ = true;
+    return image_silence_;
 }
 
 } // namespace sim

@@ -59,6 +59,8 @@ struct ControllerOptions {
     int fault_refuse_nth = 0;      // only the Nth request is refused
     int fault_drop_after = 0;      // the connection drops after N answered frames (0 = off)
     bool fault_hello_busy = false; // the hello is answered at 0x7100
+    // Silent for good from the Nth frame written into a firmware image on (0 = off).
+    int fault_silent_image_frame = 0;
 };
 
 } // namespace sim

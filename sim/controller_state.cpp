@@ -107,7 +107,7 @@ void ControllerState::BuildAreas() {
             size = std::max<std::uint32_t>(size, 12345);
         // Images are only counted, never kept: a firmware image may be a megabyte.
         areas_.push_back(Area{s.name, s.base, size, s.persistent,
-                              wire::Bytes(s.persistent ? size : 0, 0xFF), 0});
+                              wire::Bytes(s.persistent ? size : 0, 0xFF), 0, std::nullopt});
     }
 }
 

@@ -132,6 +132,7 @@ const char* SimUsage() {
            "  --fault-refuse-nth N   refuse the Nth request only\n"
            "  --fault-drop-after N   drop the connection after every N answered frames\n"
            "  --fault-hello-busy     answer the hello at 0x7100\n"
+           "  --fault-silent-image-frame N  silent for good from the Nth firmware image frame\n"
            "  --help                 this text\n";
 }
 
@@ -212,6 +213,8 @@ bool ParseSimOptions(const std::vector<std::string>& args, SimOptions* o, std::s
         {"--state", text(&o->state_file, 4000)},
         {"--log", text(&o->log_file, 4000)},
         {"--fault-silent-nth", integer(0, 1L << 30, [&](long v) { c.fault_silent_nth = int(v); })},
+        {"--fault-silent-image-frame",
+         integer(0, 1L << 30, [&](long v) { c.fault_silent_image_frame = int(v); })},
         {"--fault-bad-check-nth",
          integer(0, 1L << 30, [&](long v) { c.fault_bad_check_nth = int(v); })},
         {"--fault-refuse-nth", integer(0, 1L << 30, [&](long v) { c.fault_refuse_nth = int(v); })},
