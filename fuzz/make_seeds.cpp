@@ -15,6 +15,7 @@
 #include "ble/spp_ids.h"
 #include "discovery/DiscoveryCodec.h"
 #include "tests/transfer/datalog_memory.h"
+#include "transfer/FirmwarePackageWriter.h"
 #include "transfer/ProgramFile.h"
 #include "wire/frame_codec.h"
 
@@ -319,6 +320,24 @@ void DatalogSeeds() {
     Write("datalog", "board", board);
 }
 
+// Packages as the firmware package tests write them: one per layout (base only, with a
+// daughter board, Trel), small images.
+void VqfwSeeds() {
+    struct Case {
+        int model;
+        const char* code8;
+        std::size_t images;
+    } cases[] = {{0, "61410001", 2}, {3, "61410031", 5}, {14, "61430001", 2}};
+    for (const Case& c : cases) {
+        transfer::fw::PackageContents contents{c.model, c.code8, "X", "1.02.03", "Notes", {}};
+        for (std::size_t k = 0; k < c.images; ++k)
+            contents.images.push_back(Bytes(40 + 17 * k, std::uint8_t(k * 13 + 1)));
+        Bytes seed{std::uint8_t(c.model)};
+        Append(seed, transfer::fw::WritePackage(contents));
+        Write("vqfw", "model_" + std::to_string(c.model), seed);
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -333,5 +352,6 @@ int main(int argc, char** argv) {
     RequestSeeds();
     VqapSeeds();
     DatalogSeeds();
+    VqfwSeeds();
     return 0;
 }
