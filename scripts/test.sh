@@ -13,21 +13,40 @@ bash scripts/setup.sh
 jobs=${QUORVEL_JOBS:-$(nproc)}
 export CCACHE_DIR=${CCACHE_DIR:-$root/.cache/ccache}
 
-# run_suite DIR [TARGETS...] -- CMAKE OPTIONS...: builds TARGETS (everything when none)
-# and runs the tests that were built.
+# tests_of DIR EXECUTABLE...: a ctest regular expression naming the tests of DIR that run
+# one of those executables.
+tests_of() {
+  local dir=$1
+  shift
+  ctest --test-dir "$dir" --show-only=json-v1 | python3 -c '
+import json, os, re, sys
+wanted = set(sys.argv[1:])
+names = [t["name"] for t in json.load(sys.stdin)["tests"]
+         if os.path.basename((t.get("command") or [""])[0]) in wanted]
+print("^(" + "|".join(re.escape(n) for n in names) + ")$")' "$@"
+}
+
+# run_suite DIR [TARGETS...] -- CMAKE OPTIONS...: builds TARGETS and runs their tests, or
+# builds everything and runs every test when no target is named.
 run_suite() {
   local dir=$1
   shift
   local targets=()
   while [ $# -gt 0 ] && [ "$1" != -- ]; do
-    targets+=(--target "$1")
+    targets+=("$1")
     shift
   done
   [ $# -gt 0 ] && shift
   cmake -S . -B "$dir" -G Ninja "$@"
-  cmake --build "$dir" -j "$jobs" "${targets[@]}"
+  local select=""
+  if [ ${#targets[@]} -gt 0 ]; then
+    cmake --build "$dir" -j "$jobs" "${targets[@]/#/--target=}"
+    select="-R '$(tests_of "$dir" "${targets[@]}")'"
+  else
+    cmake --build "$dir" -j "$jobs"
+  fi
   # A private network namespace with only loopback up.
-  unshare -n -- bash -c "ip link set lo up && cd '$dir' && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $jobs --timeout 300 -E '_NOT_BUILT\$'"
+  unshare -n -- bash -c "ip link set lo up && cd '$dir' && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $jobs --timeout 300 $select"
 }
 
 echo "== plain build"
