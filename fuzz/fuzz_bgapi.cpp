@@ -73,13 +73,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::vector<std::uint8_t> buffer(count, 0x14);
         const std::uint32_t address = (plan & 2) != 0 ? 0x7000 : 0xE000;
         while (in.Left() > 0) {
+            const std::size_t left = in.Left();
             if ((plan & 4) != 0)
                 Check(hb30::WriteExchange(link, 247, 4, address, count, buffer.data(), 10));
             else
                 Check(hb30::ReadExchange(link, 247, 3, address, count, 10, buffer.data()));
             if (link.ReceivedCount() > hb30::kReceiveCapacity)
                 std::abort();
-            if (link.State() == hb30::LinkState::kIdle)
+            // A lost link, or a count refused before anything was sent or read, ends it.
+            if (link.State() == hb30::LinkState::kIdle || in.Left() == left)
                 break;
         }
     }
