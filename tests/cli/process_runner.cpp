@@ -1,6 +1,8 @@
 #include "process_runner.h"
 
+#include <csignal>
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
 #include <poll.h>
 #include <sys/wait.h>
@@ -11,10 +13,12 @@ namespace e2e {
 namespace {
 
 pid_t Spawn(const std::string& path, const std::vector<std::string>& args,
-            const std::map<std::string, std::string>& env, int outFd, int errFd) {
+            const std::map<std::string, std::string>& env, int outFd, int errFd, int inFd = -1) {
     pid_t pid = ::fork();
     if (pid != 0)
         return pid;
+    if (inFd >= 0)
+        ::dup2(inFd, STDIN_FILENO);
     ::dup2(outFd, STDOUT_FILENO);
     ::dup2(errFd, STDERR_FILENO);
     for (const auto& [name, value] : env)
@@ -58,15 +62,26 @@ std::string ProgramDir() {
     return (std::filesystem::read_symlink("/proc/self/exe").parent_path() / ".." / "bin").string();
 }
 
-RunResult Run(const std::string& program, const std::vector<std::string>& args,
-              const std::map<std::string, std::string>& env) {
-    int out[2], err[2];
+namespace {
+
+RunResult RunPiped(const std::string& program, const std::vector<std::string>& args,
+                   const std::map<std::string, std::string>& env, const std::string* input) {
+    int out[2], err[2], in[2] = {-1, -1};
     RunResult result;
-    if (::pipe(out) != 0 || ::pipe(err) != 0)
+    if (::pipe(out) != 0 || ::pipe(err) != 0 || (input != nullptr && ::pipe2(in, O_CLOEXEC) != 0))
         return result;
-    pid_t pid = Spawn(ProgramDir() + "/" + program, args, env, out[1], err[1]);
+    pid_t pid = Spawn(ProgramDir() + "/" + program, args, env, out[1], err[1], in[0]);
     ::close(out[1]);
     ::close(err[1]);
+    if (input != nullptr) {
+        // Short inputs fit the pipe; the child reads them when it asks (its copy of the write
+        // end closes at exec, so it sees the end of the input). A child that ended
+        // without reading must not end the test with SIGPIPE.
+        ::signal(SIGPIPE, SIG_IGN);
+        ::close(in[0]);
+        [[maybe_unused]] ssize_t n = ::write(in[1], input->data(), input->size());
+        ::close(in[1]);
+    }
     Drain(out[0], err[0], result.out, result.err);
     ::close(out[0]);
     ::close(err[0]);
@@ -74,6 +89,18 @@ RunResult Run(const std::string& program, const std::vector<std::string>& args,
     if (pid > 0 && ::waitpid(pid, &status, 0) == pid && WIFEXITED(status))
         result.status = WEXITSTATUS(status);
     return result;
+}
+
+} // namespace
+
+RunResult Run(const std::string& program, const std::vector<std::string>& args,
+              const std::map<std::string, std::string>& env) {
+    return RunPiped(program, args, env, nullptr);
+}
+
+RunResult RunWithInput(const std::string& program, const std::vector<std::string>& args,
+                       const std::map<std::string, std::string>& env, const std::string& input) {
+    return RunPiped(program, args, env, &input);
 }
 
 } // namespace e2e
