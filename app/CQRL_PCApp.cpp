@@ -10,13 +10,17 @@
 #include "app/MenuModel.h"
 #include "comm/CComClient.h"
 #include "comm/Startup.h"
+#include "comm/TrafficLog.h"
 #include "comm/ui/CIhmDlgBLEDongleDiscovery.h"
 #include "comm/ui/CIhmDlgPortCOM.h"
 #include "comm/ui/PortChoice.h"
 #include "discovery/CDiscoveryClient.h"
 #include "discovery/CDiscoveryService.h"
 #include "discovery/ui/CIhmDlgEthernetDiscovery.h"
+#include "services/ui/ServiceDialogs.h"
+#include "transfer/ui/CIhmDlgDatalog.h"
 #include "transfer/ui/CIhmDlgProg.h"
+#include "transfer/ui/CIhmDlgUpdateFW.h"
 #include "widgets/MenuDialogs.h"
 #include "widgets/ProgramFolder.h"
 
@@ -37,6 +41,8 @@ CQRL_PCApp::Options CQRL_PCApp::ParseOptions(const std::vector<std::string>& arg
             o.splash = false;
         else if (args[i] == "--discovery-iface" && i + 1 < args.size())
             o.discoveryInterfaces = discovery::SplitInterfaceList(args[++i]);
+        else if (args[i] == "--traffic-log" && i + 1 < args.size())
+            o.trafficLog = args[++i];
     }
     return o;
 }
@@ -61,6 +67,10 @@ bool ConnectUsbAtStart(const std::string& port, CIhmDlgSubMain& panel) {
 }
 
 int CQRL_PCApp::InitInstance() {
+    if (std::string error;
+        !options_.trafficLog.empty() && !trafficlog::Open(options_.trafficLog, error))
+        // The program still runs, without the log.
+        std::fprintf(stderr, "Quorvel: %s\n", error.c_str());
     // The transport libraries and the core server.
     if (!QuorvelStartup(ProgramFolder()))
         // The window still opens; every controller request will then fail and say so.
@@ -77,7 +87,10 @@ int CQRL_PCApp::InitInstance() {
         discoveryClient.Search();
     RegisterFont();
     RegisterConnectionDialogs();
+    RegisterServiceDialogs();
+    RegisterDatalogDialog();
     RegisterProgramDialog();
+    RegisterUpdateFirmwareDialog();
 
     {
         CIhmDlgMain dlg;
@@ -90,6 +103,7 @@ int CQRL_PCApp::InitInstance() {
 
     // DECONNECT and its answer, then the core server's bounded stop.
     QuorvelShutdown();
+    trafficlog::Close();
     UnregisterFont();
     discoveryClient.Shutdown();
     return 0;

@@ -15,9 +15,12 @@ class CQRL_PCApp {
         // Interfaces discovery may use ("--discovery-iface eth0,eth1"); empty: those of
         // QUORVEL_DISCOVERY_IFACES, or every interface that is up.
         std::vector<std::string> discoveryInterfaces;
+        // "--traffic-log FILE": every request made to the controller, one line each.
+        std::string trafficLog;
     };
 
-    // "--usb NAME", "--no-splash", "--discovery-iface NAMES"; unknown arguments are ignored.
+    // "--usb NAME", "--no-splash", "--discovery-iface NAMES", "--traffic-log FILE"; unknown
+    // arguments are ignored.
     static Options ParseOptions(const std::vector<std::string>& args);
 
     explicit CQRL_PCApp(Options options) : options_(std::move(options)) {}

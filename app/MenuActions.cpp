@@ -5,8 +5,10 @@
 #include "comm/CComClient.h"
 #include "comm/CComManager.h"
 #include "comm/ProcessState.h"
+#include "comm/ui/PortChoice.h"
 #include "model/ModelTable.h"
 #include "model/TableFactory.h"
+#include "platform/link_cause.h"
 #include "widgets/AlertStyle.h"
 #include "widgets/LinkState.h"
 #include "widgets/UiClock.h"
@@ -184,7 +186,13 @@ void MenuActions::DisconnectOrReconnect() {
         if (Client().StartMonitor() == 0)
             return;
     }
-    ui_.Alert(kTextNotReacting, kTitleError, kAlertStyleError);
+    // Under the message, why the link did not open (a missing or busy port, a refused
+    // address), so that the technician knows what to fix.
+    std::string cause;
+    PARAM_COM param{};
+    if (Client().GetCommParam(param) == 0)
+        cause = portchoice::LinkOpenCause(param);
+    ui_.Alert(platform::WithCause(kTextNotReacting, cause), kTitleError, kAlertStyleError);
 }
 
 // Firmware and clock (`refuseWhenIncapable` false) still open on old software, without the

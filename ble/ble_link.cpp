@@ -31,27 +31,29 @@ const bgapi::Bytes kNotificationsOn = {0x01, 0x00};
 constexpr int kPayloadTimeoutMs = 500;
 } // namespace
 
-BleLink::BleLink()
-    : rx_(kReceiveCapacity, 0), scanTable_(kMaxScanRecords * kScanRecordSize, 0),
-      sppService_(UuidBytes(kSppServiceUuid)), sppData_(UuidBytes(kSppDataUuid)),
-      ccc_(UuidBytes(kCccUuid)) {}
+BleLink::BleLink() : BleLink(std::make_unique<DonglePort>()) {}
+
+BleLink::BleLink(std::unique_ptr<DongleIo> port)
+    : port_(std::move(port)), rx_(kReceiveCapacity, 0),
+      scanTable_(kMaxScanRecords * kScanRecordSize, 0), sppService_(UuidBytes(kSppServiceUuid)),
+      sppData_(UuidBytes(kSppDataUuid)), ccc_(UuidBytes(kCccUuid)) {}
 
 // ---- packet layer ---------------------------------------------------------------------
 
 void BleLink::Send(const bgapi::Command& c) {
-    if (!port_.Write(c.head.data(), c.head.size()))
+    if (!port_->Write(c.head.data(), c.head.size()))
         return;
     if (!c.tail.empty())
-        port_.Write(c.tail.data(), c.tail.size());
+        port_->Write(c.tail.data(), c.tail.size());
 }
 
 BleLink::ReadResult BleLink::ReadPacket(int timeoutMs) {
     std::uint8_t raw[bgapi::kHeaderSize];
-    int r = port_.Read(raw, sizeof raw, timeoutMs);
+    int r = port_->Read(raw, sizeof raw, timeoutMs);
     if (r == 0)
         return ReadResult::kNothing;
     if (r < 0) {
-        std::printf("ERROR: Reading header failed. Error code:%d\n", port_.LastError());
+        std::printf("ERROR: Reading header failed. Error code:%d\n", port_->LastError());
         std::fflush(stdout);
         return ReadResult::kFailed;
     }
@@ -61,8 +63,8 @@ BleLink::ReadResult BleLink::ReadPacket(int timeoutMs) {
         // The payload follows its header at once: a caller that only takes what is queued
         // (time-out 0) still gets it whole.
         int payloadWait = std::max(timeoutMs, kPayloadTimeoutMs);
-        if (port_.Read(p.payload.data(), p.payload.size(), payloadWait) <= 0) {
-            std::printf("ERROR: Reading data failed. Error code:%d\n", port_.LastError());
+        if (port_->Read(p.payload.data(), p.payload.size(), payloadWait) <= 0) {
+            std::printf("ERROR: Reading data failed. Error code:%d\n", port_->LastError());
             std::fflush(stdout);
             return ReadResult::kFailed;
         }
@@ -230,16 +232,16 @@ void BleLink::ForgetHandles() {
 }
 
 bool BleLink::ResetAndReopen(const std::string& portName) {
-    if (!port_.Open(portName)) {
+    if (!port_->Open(portName)) {
         Say("ERROR: Unable to open serial port\n");
         return false;
     }
     Send(bgapi::SystemReset(kBootNormal));
-    port_.Close();
+    port_->Close();
     // The dongle re-enumerates after its reset: its port goes away and comes back.
     for (int attempt = 0; attempt < timing_.reopenAttempts; ++attempt) {
         Pause(timing_.reopenPause);
-        if (port_.Open(portName))
+        if (port_->Open(portName))
             return true;
     }
     return false;
@@ -260,7 +262,7 @@ int BleLink::Connect(const std::string& portName, const bgapi::Address& address)
     while (state_ != LinkState::kReady) {
         if (ReadPacket(timing_.connectSilence) != ReadResult::kPacket) {
             state_ = LinkState::kIdle;
-            port_.Close();
+            port_->Close();
             return 4;
         }
     }
@@ -275,7 +277,7 @@ int BleLink::Disconnect() {
                 state_ = LinkState::kIdle;
         }
     }
-    port_.Close();
+    port_->Close();
     ForgetHandles();
     return 0;
 }
@@ -300,12 +302,12 @@ int BleLink::Scan(const std::string& portName, std::uint8_t* out) {
     std::memcpy(out + 1, scanTable_.data(), scanCount_ * kScanRecordSize);
     Send(bgapi::GapEndProcedure());
     state_ = LinkState::kIdle;
-    port_.Close();
+    port_->Close();
     return 0;
 }
 
 void BleLink::DrainPending() {
-    if (!port_.IsOpen())
+    if (!port_->IsOpen())
         return;
     while (ReadPacket(0) == ReadResult::kPacket) {
     }

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -59,6 +60,8 @@ struct LinkTiming {
 class BleLink {
   public:
     BleLink();
+    // Drives the dongle through `port` instead of its serial port.
+    explicit BleLink(std::unique_ptr<DongleIo> port);
 
     // Resets the dongle on `portName`, connects to `address` (raw bytes) and finds the
     // data service. 0 when ready, 4 when the port or the connection fails.
@@ -102,7 +105,7 @@ class BleLink {
     void OnProcedureCompleted(const bgapi::Bytes& payload);
     void OnAttributeValue(const bgapi::Bytes& payload);
 
-    DonglePort port_;
+    std::unique_ptr<DongleIo> port_;
     LinkTiming timing_;
     LinkState state_ = LinkState::kIdle;
     std::uint8_t connection_ = 0;

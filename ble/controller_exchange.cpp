@@ -29,13 +29,19 @@ void SendRequest(BleLink& link, const wire::Bytes& body) {
     link.SendData(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
 }
 
+// Whether `count` bytes fit a frame whose data may be at most `max` bytes, with a buffer
+// for them.
+bool CountFits(std::int32_t count, std::size_t max, const void* buffer) {
+    return count >= 0 && std::size_t(count) <= max && (count == 0 || buffer != nullptr);
+}
+
 std::string_view ReceivedText(const BleLink& link) {
     return std::string_view(reinterpret_cast<const char*>(link.Received()), link.ReceivedCount());
 }
 } // namespace
 
 int CheckReadAnswer(std::string_view text, std::uint8_t target, std::uint8_t function,
-                    std::uint8_t* out, std::size_t capacity) {
+                    std::uint8_t* out, std::size_t asked) {
     std::size_t colon = text.substr(0, kColonWindow).find(':');
     if (colon == std::string_view::npos)
         return t71::kNoAnswer;
@@ -59,10 +65,12 @@ int CheckReadAnswer(std::string_view text, std::uint8_t target, std::uint8_t fun
         return t71::kUnsupported;
     if (frame[0] != target || frame[1] != function)
         return t71::kUnsupported;
-    // Never more than the caller's buffer holds, whatever count the answer names.
-    std::size_t n = count < capacity ? count : capacity;
-    if (n > 0)
-        std::memcpy(out, frame.data() + 4, n);
+    // Another count than asked is a plainly wrong answer: more would overrun the caller's
+    // buffer, fewer would leave part of it stale.
+    if (count != asked)
+        return t71::kNoAnswer;
+    if (count > 0)
+        std::memcpy(out, frame.data() + 4, count);
     return t71::kOk;
 }
 
@@ -91,7 +99,12 @@ int CheckWriteAnswer(std::string_view text, std::uint32_t address, const std::ui
 }
 
 int ReadExchange(BleLink& link, std::uint8_t target, int command, std::uint32_t address,
-                 std::uint16_t count, int timeoutMs, std::uint8_t* out) {
+                 std::int32_t asked, int timeoutMs, std::uint8_t* out) {
+    // An answer that could not fit the receive buffer can never come: refused before
+    // anything is sent, rather than sent and waited for.
+    if (!CountFits(asked, kMaxReadData, out))
+        return t71::kUnsupported;
+    const auto count = std::uint16_t(asked);
     const std::uint8_t function = wire::FunctionCodeFor(command);
     SendRequest(link, wire::BuildRequest(target, function, address, count));
     link.StartReceive(2 * std::size_t(count) + kReadAnswerOverhead);
@@ -101,10 +114,11 @@ int ReadExchange(BleLink& link, std::uint8_t target, int command, std::uint32_t 
 }
 
 int WriteExchange(BleLink& link, std::uint8_t target, int command, std::uint32_t address,
-                  std::uint16_t count, const std::uint8_t* data, int timeoutMs) {
+                  std::int32_t asked, const std::uint8_t* data, int timeoutMs) {
     // The frame must fit the request buffer; refused before anything is sent.
-    if (count > kMaxWriteData || (count > 0 && data == nullptr))
+    if (!CountFits(asked, kMaxWriteData, data))
         return t71::kUnsupported;
+    const auto count = std::uint16_t(asked);
     const std::uint8_t function = wire::FunctionCodeFor(command);
     SendRequest(link, wire::BuildRequest(target, function, address, count, data));
     link.StartReceive(kWriteAnswerChars);

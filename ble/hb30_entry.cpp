@@ -20,14 +20,16 @@ struct Call {
     void* info;
     PARAM_COM* params;
     std::int32_t timeoutMs;
-    std::uint16_t count;
+    std::int32_t count; // as given: the exchanges refuse what their frames cannot carry
     std::uint32_t address;
     std::uint8_t* buffer;
 };
 
 // The library serves one dongle and one connection for the whole process.
 BleLink& Link() {
-    static BleLink link;
+    // Never destroyed: the core server thread may still be inside a call (waiting out a
+    // time-out) while the process exits, and the exit must not pull the link from under it.
+    static BleLink& link = *new BleLink;
     return link;
 }
 
@@ -64,8 +66,6 @@ int Close(const Call&) {
 }
 
 int Read(const Call& c) {
-    if (c.buffer == nullptr && c.count > 0)
-        return t71::kUnsupported;
     // The read waits as long as the time-out the core server stored in PARAM_COM.
     int timeout =
         c.params != nullptr ? int(paramcom::GetU32(*c.params, paramcom::kTimeout)) : c.timeoutMs;
@@ -118,8 +118,7 @@ QUORVEL_T71_EXPORT int T71_COMM(std::int32_t target, std::int32_t command, void*
     using namespace hb30;
     if (command < 0 || command >= kHandlerCount || kHandlers[command] == nullptr)
         return t71::kUnsupported;
-    Call call{
-        target,  command, info, static_cast<PARAM_COM*>(params), timeoutMs, std::uint16_t(count),
-        address, buffer};
+    Call call{target,    command, info,    static_cast<PARAM_COM*>(params),
+              timeoutMs, count,   address, buffer};
     return kHandlers[command](call);
 }

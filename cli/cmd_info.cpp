@@ -3,6 +3,7 @@
 #include <ostream>
 #include <string>
 
+#include "cli/access_check.h"
 #include "cli/commands.h"
 #include "cli/config_report.h"
 #include "cli/expansion_query.h"
@@ -36,8 +37,13 @@ int PrintReport(cli::Context& context, ReadFn read, std::string (*text)(const Re
         return cli::kExitUsage;
     model::IControllerReader& reader = model::ComClientReader();
     int family = 0;
+    if (cli::ReadConnectedFamily(reader, family) != 0)
+        return NotReacting(context);
+    // The family is readable on a locked controller; the rest needs the password first.
+    if (!cli::CheckAccess(context))
+        return cli::kExitFailure;
     Report report;
-    if (cli::ReadConnectedFamily(reader, family) != 0 || read(reader, family, report) != 0)
+    if (read(reader, family, report) != 0)
         return NotReacting(context);
     context.out << (asJson ? json(report) : text(report));
     return cli::kExitOk;
@@ -82,6 +88,7 @@ const cli::Command kIdentity{
     "software versions (V.I.R, with the communication module's after \" / \"), the I/O\n"
     "counts, the XT1 and XT2 expansions and the capabilities. An expansion whose boot version\n"
     "reads 0.00.00 is asked for it through the controller, as the diagnostics do.\n"
+    "A remote-locked controller is asked for its password first (see unlock).\n"
     "--json prints one object with the keys: type, code8, model, family, family_name,\n"
     "hardware, boot, bootloader, software, digital_inputs, analog_inputs, relay_outputs,\n"
     "pwm_outputs, expansions (a list of {name, code8, hardware, boot, bootloader, software}),\n"
@@ -96,6 +103,7 @@ const cli::Command kConfig{
     "Shows the application fields as the diagnostics show them (\"Unknown\" when the\n"
     "controller holds no program), the memory used against the memory available, and the\n"
     "TCP/IP settings of TCP/IP models or the GPRS state of GPRS models.\n"
+    "A remote-locked controller is asked for its password first (see unlock).\n"
     "--json prints one object with the keys: program_present, label, project, version,\n"
     "author, tool_version, param_menu_access, watchdog, cycle, password, checksum,\n"
     "program_file, memory (parameters, digital, other, program, slots: each {used,\n"

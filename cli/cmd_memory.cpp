@@ -3,6 +3,7 @@
 #include <ostream>
 #include <vector>
 
+#include "cli/access_check.h"
 #include "cli/commands.h"
 #include "cli/hex_dump.h"
 #include "cli/messages.h"
@@ -23,6 +24,8 @@ int RunRead(cli::Context& context) {
                     << t71::kMaxTransfer << ")\n";
         return cli::kExitUsage;
     }
+    if (!cli::CheckAccess(context))
+        return cli::kExitFailure;
     std::vector<std::uint8_t> bytes(count);
     CComClient& client = CComClient::Instance();
     // Read in pieces: the answer to one request must fit the request channel's buffer
@@ -48,7 +51,8 @@ const cli::Command kRead{
     "ADDRESS and COUNT are decimal, or hexadecimal after \"0x\"; COUNT is 1 to 40000,\n"
     "read in pieces of 2048 bytes.\n"
     "--cf reads with the second read kind (the communication board's memory).\n"
-    "Each line shows the address, 16 bytes in hexadecimal and their printable characters.\n",
+    "Each line shows the address, 16 bytes in hexadecimal and their printable characters.\n"
+    "A remote-locked controller is asked for its password first (see unlock).\n",
     true,
     RunRead};
 const cli::RegisterCommand kRegisterRead(kRead);

@@ -161,10 +161,8 @@ int RunPanel(cli::Context& context) {
         return cli::kExitUsage;
     model::IControllerReader& reader = model::ComClientReader();
     int family = 0;
-    if (cli::ReadConnectedFamily(reader, family) != 0) {
-        context.err << cli::msg::kNotReacting << "\n";
+    if (!cli::ConnectedFamilyOrSay(reader, family, context.err))
         return cli::kExitFailure;
-    }
     if (CComClient::Instance().StartMonitor() != 0) {
         context.err << cli::msg::kCommunicationFailed << "\n";
         return cli::kExitFailure;

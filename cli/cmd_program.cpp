@@ -4,10 +4,12 @@
 #include <filesystem>
 #include <ostream>
 
+#include "cli/access_check.h"
 #include "cli/commands.h"
 #include "cli/controller_checks.h"
 #include "cli/messages.h"
 #include "cli/password_input.h"
+#include "cli/program_read.h"
 #include "cli/session.h"
 #include "cli/transfer_run.h"
 #include "platform/line_input.h"
@@ -49,9 +51,9 @@ struct ProgramRun {
             return Fail(cli::msg::kNotReacting);
         if (!cli::SoftwareCapable(link, family))
             return Fail(cli::msg::kMustUpdate);
-        std::string message;
-        if (!cli::AccessAllowed(link, message))
-            return Fail(message.empty() ? cli::msg::kPasswordProtected : message);
+        // A remote-locked controller is asked for its password, as the menu does.
+        if (!cli::CheckAccess(context))
+            return cli::kExitFailure;
         bool isProtected = false;
         if (transfer::ReadAppPasswordFlag(link, isProtected) != 0)
             return Fail(cli::msg::kNotReacting);
@@ -86,6 +88,24 @@ struct ProgramRun {
     }
 };
 
+} // namespace
+
+int cli::ReadProgramInto(Context& context, Answering mode, const std::string& folder,
+                         std::string& path) {
+    ProgramRun run(context, mode);
+    if (int rc = run.CheckAccess(); rc != kExitOk)
+        return rc;
+    if (!transfer::CheckProgramPresent(run.link, run.ui))
+        return kExitFailure;
+    std::unique_ptr<transfer::CTransfertReadApp> read = transfer::MakeProgramRead(folder, run.link);
+    if (!RunTransfer(*read, run.ui, run.progress))
+        return run.questions.Unanswered() ? kExitUsage : kExitFailure;
+    path = read->FilePath();
+    return kExitOk;
+}
+
+namespace {
+
 int RunRead(cli::Context& context, cli::Answering mode) {
     if (context.args.size() != 1) {
         context.err << "Give the folder to write the program file into.\n";
@@ -97,15 +117,10 @@ int RunRead(cli::Context& context, cli::Answering mode) {
         context.err << "Not a folder: " << folder << "\n";
         return cli::kExitUsage;
     }
-    ProgramRun run(context, mode);
-    if (int rc = run.CheckAccess(); rc != cli::kExitOk)
+    std::string path;
+    if (int rc = cli::ReadProgramInto(context, mode, folder, path); rc != cli::kExitOk)
         return rc;
-    if (!transfer::CheckProgramPresent(run.link, run.ui))
-        return cli::kExitFailure;
-    std::unique_ptr<transfer::CTransfertReadApp> read = transfer::MakeProgramRead(folder, run.link);
-    if (!cli::RunTransfer(*read, run.ui, run.progress))
-        return run.questions.Unanswered() ? cli::kExitUsage : cli::kExitFailure;
-    context.out << read->FilePath() << "\n";
+    context.out << path << "\n";
     return cli::kExitOk;
 }
 

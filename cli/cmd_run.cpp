@@ -2,33 +2,15 @@
 #include <array>
 #include <ostream>
 
+#include "cli/access_check.h"
 #include "cli/commands.h"
-#include "cli/controller_checks.h"
 #include "cli/messages.h"
-#include "cli/session.h"
 #include "comm/CComClient.h"
 
 namespace {
 
 constexpr std::uint8_t kCmdStop = 1, kCmdStart = 2, kCmdStartReset = 3;
 constexpr std::uint32_t kRunStateAddress = 0x4000;
-
-// The checks of the menu: a capable controller must also grant access. Prints the reason and
-// returns false when the command may not run.
-bool ServiceAllowed(cli::Context& context, model::IControllerReader& reader) {
-    int family = 0;
-    if (cli::ReadConnectedFamily(reader, family) != 0) {
-        context.err << cli::msg::kNotReacting << "\n";
-        return false;
-    }
-    if (!cli::SoftwareCapable(reader, family))
-        return true; // old software: start and stop run without the access check
-    std::string message;
-    if (cli::AccessAllowed(reader, message))
-        return true;
-    context.err << (message.empty() ? cli::msg::kPasswordProtected : message) << "\n";
-    return false;
-}
 
 int CommunicationFailed(cli::Context& context) {
     context.err << cli::msg::kCommunicationFailed << "\n";
@@ -39,7 +21,7 @@ int RunStop(cli::Context& context) {
     if (!cli::NoArgumentsLeft(context))
         return cli::kExitUsage;
     model::IControllerReader& reader = model::ComClientReader();
-    if (!ServiceAllowed(context, reader))
+    if (!cli::ServiceAllowed(context, false))
         return cli::kExitFailure;
     if (CComClient::Instance().SendCommand(kCmdStop, 0, reader.LinkTimeoutMs()) != 0)
         return CommunicationFailed(context);
@@ -52,7 +34,7 @@ int RunStart(cli::Context& context) {
     if (!cli::NoArgumentsLeft(context))
         return cli::kExitUsage;
     model::IControllerReader& reader = model::ComClientReader();
-    if (!ServiceAllowed(context, reader))
+    if (!cli::ServiceAllowed(context, false))
         return cli::kExitFailure;
     if (CComClient::Instance().SendCommand(reset ? kCmdStartReset : kCmdStart, 0,
                                            reader.LinkTimeoutMs()) != 0)

@@ -1,6 +1,7 @@
 #include "cli/commands.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <ostream>
 
 namespace cli {
@@ -31,6 +32,23 @@ bool NoArgumentsLeft(Context& context) {
         return true;
     context.err << "Unexpected argument: " << context.args[0] << "\n";
     return false;
+}
+
+bool TakeExistingFolder(Context& context, std::string_view missing, std::string& folder) {
+    if (context.args.empty()) {
+        context.err << missing << "\n";
+        return false;
+    }
+    folder = context.args.front();
+    context.args.erase(context.args.begin());
+    if (!NoArgumentsLeft(context))
+        return false;
+    std::error_code ec;
+    if (!std::filesystem::is_directory(folder, ec)) {
+        context.err << "The target folder " << folder << " does not exist.\n";
+        return false;
+    }
+    return true;
 }
 
 } // namespace cli

@@ -49,4 +49,9 @@ bool TakeFlag(std::vector<std::string>& args, std::string_view flag);
 // `context.err`.
 bool NoArgumentsLeft(Context& context);
 
+// Takes the command's one remaining argument, a folder that must exist. False, with the reason
+// on `context.err`, when it is missing (`missing` is said), not an existing folder, or followed
+// by more arguments.
+bool TakeExistingFolder(Context& context, std::string_view missing, std::string& folder);
+
 } // namespace cli

@@ -16,59 +16,9 @@ namespace {
 
 constexpr std::uint32_t kLabelAddress = 0x0F00, kLabelSize = 18;
 constexpr std::uint32_t kSlotsAddress = 0x5200, kSlotsSize = 2;
-constexpr const char* kNoAddress = "000.000.000.000";
 
 std::string UnknownIfEmpty(std::string s) {
     return s.empty() ? msg::kUnknown : s;
-}
-
-std::string ReadLabel(model::IControllerReader& reader) {
-    std::array<std::uint8_t, kLabelSize> bytes{};
-    if (reader.Read(bytes.data(), kLabelAddress, kLabelSize, reader.LinkTimeoutMs()) != 0)
-        return msg::kUnknown;
-    return model::FieldCode(bytes.data(), bytes.size());
-}
-
-long ReadSlotsUsed(model::IControllerReader& reader) {
-    std::array<std::uint8_t, kSlotsSize> bytes{};
-    if (reader.Read(bytes.data(), kSlotsAddress, kSlotsSize, reader.LinkTimeoutMs()) != 0)
-        return 0;
-    return long(bytes[0]) << 8 | bytes[1]; // big-endian
-}
-
-int ReadFamilyCodeByte(model::IControllerReader& reader) {
-    std::array<std::uint8_t, model::kBootIdentitySize> area{};
-    if (reader.Read(area.data(), model::kBootIdentityAddress, model::kBootIdentitySize,
-                    reader.LinkTimeoutMs()) != 0)
-        return -1;
-    return area[0];
-}
-
-NetworkReport MakeNetworkReport(CFctTabConfT71& conf) {
-    conf.PrepareNetworkView();
-    NetworkReport n;
-    n.ipAddress = conf.FormatIpAddress();
-    n.subnetMask = conf.FormatSubnetMask();
-    n.gateway = conf.FormatGateway();
-    n.hasReservedAddress = conf.HasReservedAddress();
-    n.reservedAddress = n.hasReservedAddress ? conf.FormatReservedAddress() : kNoAddress;
-    n.serverTimeout = conf.GetServerTimeout();
-    n.dynamicAddressing = conf.IsDynamicAddressing();
-    return n;
-}
-
-GprsReport MakeGprsReport(CFctTabConfT71& conf, CFctTabIdentiteT71& identity) {
-    conf.PrepareGprsView();
-    GprsReport g;
-    g.activePlmn = UnknownIfEmpty(conf.GetActivePlmn());
-    g.msisdn = UnknownIfEmpty(conf.GetMsisdn());
-    g.power = conf.FormatPower();
-    int family = identity.GetFamilyIndex();
-    if (family == model::kFamilyKz9 || family == model::kFamilyPask) {
-        identity.CopyModuleFromRecord();
-        g.imei = identity.GetModuleImei();
-    }
-    return g;
 }
 
 void WriteText(JsonWriter& j, const char* key, const std::string& value) {
@@ -98,28 +48,11 @@ void WriteGprs(JsonWriter& j, const GprsReport& g) {
 } // namespace
 
 std::vector<MemoryRow> MemoryRows(int familyCode) {
-    std::vector<MemoryRow> rows = {
-        {"parameters", "Parameters zone (bytes)", {}, kUnknownAvailable},
-        {"digital", "Zone for Digital data, SFC token and Boolean (number)", {}, kUnknownAvailable},
-        {"other", "Other data zones (bytes)", {}, kUnknownAvailable},
-        {"program", "Program zone (bytes)", {}, kUnknownAvailable},
-        {"slots", "Zone for application-specific functions (slots)", {}, kUnknownAvailable}};
-    std::array<long, 5> available;
-    switch (familyCode) {
-    case model::kFamilyCodeKz9:
-        available = {16384, 2048, 2048, 40960, 272};
-        break;
-    case model::kFamilyCodePask:
-        available = {8192, 1024, 600, 16384, 152};
-        break;
-    case model::kFamilyCodeTrel:
-        available = {6144, 1024, 600, 4096, 80};
-        break;
-    default:
-        return rows;
-    }
-    for (std::size_t i = 0; i < rows.size(); ++i)
-        rows[i].available = available[i];
+    static constexpr const char* kKeys[] = {"parameters", "digital", "other", "program", "slots"};
+    const std::array<long, 5> available = services::AvailableMemory(familyCode);
+    std::vector<MemoryRow> rows;
+    for (std::size_t i = 0; i < available.size(); ++i)
+        rows.push_back({kKeys[i], services::kMemoryRows[i], {}, available[i]});
     return rows;
 }
 
@@ -130,7 +63,7 @@ int ReadConfigReport(model::IControllerReader& reader, int familyIndex, ConfigRe
         return model::kTargetNotAnswering;
 
     ConfigReport r;
-    r.label = UnknownIfEmpty(ReadLabel(reader));
+    r.label = UnknownIfEmpty(services::ReadControllerLabel(reader));
     r.programPresent = conf->GetProgramMarker() == CFctTabConf::kProgramPresentMarker;
     if (r.programPresent) {
         r.project = UnknownIfEmpty(conf->GetProjectName());
@@ -143,12 +76,12 @@ int ReadConfigReport(model::IControllerReader& reader, int familyIndex, ConfigRe
         r.password = conf->GetPasswordText();
         r.checksum = conf->GetChecksumText();
         r.programFile = conf->GetProgramFileName();
-        r.memory = MemoryRows(ReadFamilyCodeByte(reader));
+        r.memory = MemoryRows(services::ReadFamilyCodeByte(reader));
         r.memory[0].used = conf->GetParamZoneUsed();
         r.memory[1].used = conf->GetDigitalZoneUsed();
         r.memory[2].used = conf->GetOtherZonesUsed();
         r.memory[3].used = conf->GetProgramZoneUsed();
-        r.memory[4].used = ReadSlotsUsed(reader);
+        r.memory[4].used = services::ReadSlotsUsed(reader);
     } else {
         for (std::string* field :
              {&r.project, &r.version, &r.author, &r.toolVersion, &r.paramMenuAccess, &r.watchdog,
@@ -161,9 +94,9 @@ int ReadConfigReport(model::IControllerReader& reader, int familyIndex, ConfigRe
     auto* t71Identity = dynamic_cast<CFctTabIdentiteT71*>(identity.get());
     if (t71Conf && t71Identity) {
         if (identity->HasTcpIp())
-            r.network = MakeNetworkReport(*t71Conf);
+            r.network = services::MakeNetworkView(*t71Conf);
         if (identity->HasGprs())
-            r.gprs = MakeGprsReport(*t71Conf, *t71Identity);
+            r.gprs = services::MakeGprsView(*t71Conf, *t71Identity);
     }
     out = std::move(r);
     return 0;

@@ -8,11 +8,12 @@
 #include <vector>
 
 #include "model/ControllerReader.h"
+#include "services/Diagnostics.h"
 
 namespace cli {
 
 // Shown in the "Available" column when the family code cannot be read or is not known.
-constexpr long kUnknownAvailable = 12345;
+constexpr long kUnknownAvailable = services::kUnknownAvailable;
 
 struct MemoryRow {
     std::string key;   // JSON key
@@ -21,16 +22,8 @@ struct MemoryRow {
     long available = kUnknownAvailable;
 };
 
-struct NetworkReport {
-    std::string ipAddress, subnetMask, gateway, reservedAddress;
-    bool hasReservedAddress = false;
-    int serverTimeout = 0;
-    bool dynamicAddressing = false;
-};
-
-struct GprsReport {
-    std::string activePlmn, power, imei, msisdn;
-};
+using NetworkReport = services::NetworkView;
+using GprsReport = services::GprsView;
 
 struct ConfigReport {
     bool programPresent = false;

@@ -1,21 +1,54 @@
 #include "cli/controller_checks.h"
 
-#include <array>
 #include <memory>
-#include <vector>
 
 #include "cli/messages.h"
 #include "model/ModelTable.h"
 #include "model/TableFactory.h"
+#include "services/RemotePassword.h"
 
 namespace cli {
 
 namespace {
 
-constexpr std::uint32_t kAccessProbeAddress = 0x40000, kAccessProbeSize = 847;
-constexpr std::uint32_t kLockStateAddress = 0x7300, kLockStateSize = 13;
-// Lock state bytes.
-constexpr std::size_t kLockAvailable = 0, kLockActive = 1, kAttemptsLeft = 7, kBlockTime = 8;
+// The access check's link over a reader alone: it never prompts, so it never writes, and
+// the core requests have nothing to do.
+class ReaderOnlyLink final : public services::IServiceLink {
+  public:
+    explicit ReaderOnlyLink(model::IControllerReader& reader) : reader_(reader) {}
+    int Read(std::uint8_t* dest, std::uint32_t address, std::uint32_t count,
+             std::uint32_t timeoutMs) override {
+        return reader_.Read(dest, address, count, timeoutMs);
+    }
+    std::uint32_t LinkTimeoutMs() const override { return reader_.LinkTimeoutMs(); }
+    int WriteExt(std::uint32_t, std::uint32_t) override { return model::kTargetNotAnswering; }
+    int CommandExt(std::uint8_t, std::uint8_t, std::uint32_t) override {
+        return model::kTargetNotAnswering;
+    }
+    int Write(const std::uint8_t*, std::uint32_t, std::uint32_t, std::uint32_t) override {
+        return model::kTargetNotAnswering;
+    }
+    bool IsConnected() const override { return true; }
+    int Connect() override { return 0; }
+    int Deconnect() override { return 0; }
+    int StartMonitor() override { return 0; }
+    int StopMonitor() override { return 0; }
+
+  private:
+    model::IControllerReader& reader_;
+};
+
+// Answers no prompt; keeps what the check would have shown.
+class SilentAccessUi final : public services::IAccessCheckUi {
+  public:
+    std::string message;
+    bool AskPassword(const services::UnlockPrompt&, services::Secret&) override {
+        message = msg::kPasswordProtected;
+        return false;
+    }
+    void Show(const services::Notice& notice) override { message = notice.text; }
+    void OpenFirmwareUpdate() override { message = msg::kPasswordProtected; }
+};
 
 } // namespace
 
@@ -30,29 +63,15 @@ bool SoftwareCapable(model::IControllerReader& reader, int familyIndex) {
 }
 
 std::string BlockedMessage(std::uint8_t halfMinutesLeft) {
-    std::string time =
-        halfMinutesLeft < 2
-            ? std::string("Less than 1 minute remaining before unblocking.")
-            : std::to_string(halfMinutesLeft / 2) + " minutes remaining before unblocking.";
-    return std::string(msg::kBlocked) + "\n\n" + time;
+    return services::BlockedText(halfMinutesLeft);
 }
 
 bool AccessAllowed(model::IControllerReader& reader, std::string& message) {
-    message.clear();
-    std::vector<std::uint8_t> probe(kAccessProbeSize);
-    if (reader.Read(probe.data(), kAccessProbeAddress, kAccessProbeSize, reader.LinkTimeoutMs()) ==
-        0)
-        return true;
-    std::array<std::uint8_t, kLockStateSize> lock{};
-    if (reader.Read(lock.data(), kLockStateAddress, kLockStateSize, reader.LinkTimeoutMs()) != 0)
-        return true; // the service meets the controller's refusal itself
-    if (lock[kLockActive] == 0)
-        return true;
-    if (lock[kLockAvailable] == 0)
-        return false;
-    message = lock[kAttemptsLeft] == 0 ? BlockedMessage(lock[kBlockTime])
-                                       : std::string(msg::kPasswordProtected);
-    return false;
+    ReaderOnlyLink link(reader);
+    SilentAccessUi ui;
+    bool allowed = services::RunAccessCheck(link, ui);
+    message = allowed ? std::string() : ui.message;
+    return allowed;
 }
 
 } // namespace cli

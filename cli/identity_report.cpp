@@ -12,14 +12,6 @@ namespace {
 
 using model::VirKind;
 
-void AppendPart(std::string& text, int count, const char* unit) {
-    if (count == 0)
-        return;
-    if (!text.empty())
-        text += " / ";
-    text += std::to_string(count) + unit;
-}
-
 std::string WithModule(const std::string& main, const std::optional<ModuleReport>& module,
                        std::string ModuleReport::*part) {
     return module ? main + " / " + (*module).*part : main;
@@ -42,20 +34,6 @@ void WriteModule(JsonWriter& j, const ModuleReport& m) {
 }
 
 } // namespace
-
-std::string InputsText(int digital, int analog) {
-    std::string text;
-    AppendPart(text, digital, " DI");
-    AppendPart(text, analog, " ANA");
-    return text;
-}
-
-std::string OutputsText(int relays, int pwm) {
-    std::string text;
-    AppendPart(text, relays, " RELAY / PWM"); // the diagnostics' own unit text for relays
-    AppendPart(text, pwm, " PWM");
-    return text;
-}
 
 IdentityReport MakeIdentityReport(CFctTabIdentite& identity) {
     IdentityReport r;

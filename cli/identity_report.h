@@ -8,6 +8,7 @@
 
 #include "model/CFctTabIdentite.h"
 #include "model/ControllerReader.h"
+#include "services/Diagnostics.h"
 
 namespace cli {
 
@@ -40,8 +41,8 @@ IdentityReport MakeIdentityReport(CFctTabIdentite& identity);
 int ReadIdentityReport(model::IControllerReader& reader, int familyIndex, IdentityReport& out);
 
 // "8 DI / 4 ANA" and "4 RELAY / PWM / 2 PWM", as the diagnostics show the I/O counts.
-std::string InputsText(int digital, int analog);
-std::string OutputsText(int relays, int pwm);
+using services::InputsText;
+using services::OutputsText;
 
 std::string IdentityText(const IdentityReport& report);
 // Keys: type, code8, model, family, family_name, hardware, boot, bootloader, software,

@@ -2,6 +2,7 @@
 
 #include <charconv>
 
+#include "platform/link_cause.h"
 #include "platform/net_adapters.h"
 
 namespace cli {
@@ -132,6 +133,12 @@ bool ParseLinkOptions(std::vector<std::string>& args, LinkOptions& out, std::str
             }
             out.address = *address;
             haveAddress = true;
+        } else if (option == "--traffic-log") {
+            if (!(v = value("--traffic-log")))
+                return false;
+            out.trafficLog = *v;
+        } else if (option == "--verbose") {
+            out.verbose = true;
         } else if (option == "--eth") {
             if (!chooseKind(LinkKind::Ethernet) || !(v = value("--eth")) ||
                 !ParseHost(*v, out, error))
@@ -186,6 +193,20 @@ int ConnectionKindOf(LinkKind kind) {
     default:
         return 0;
     }
+}
+
+std::string LinkOpenCause(const LinkOptions& options) {
+    switch (options.kind) {
+    case LinkKind::Usb:
+        return platform::SerialPortCause(options.port);
+    case LinkKind::Ble:
+        return platform::BleLinkCause(options.address.data(), options.port);
+    case LinkKind::Ethernet:
+        return platform::TcpConnectCause(options.host, options.tcpPort, kCauseConnectTimeoutMs);
+    case LinkKind::None:
+        break;
+    }
+    return {};
 }
 
 } // namespace cli

@@ -1,4 +1,5 @@
-// The link options given before a command, and the link parameter block they make.
+// The options given before a command (the link, and --verbose), the link parameter block
+// they make, and why their link did not open.
 #pragma once
 
 #include <array>
@@ -22,8 +23,14 @@ struct LinkOptions {
     std::array<std::uint8_t, 6> address{}; // BLE device address, least significant byte first
     std::uint32_t host = 0;                // IPv4, first octet in the least significant byte
     std::uint16_t tcpPort = kDefaultTcpPort;
-    std::string label; // --eth LABEL: a controller label, its address found by discovery
+    std::string label;      // --eth LABEL: a controller label, its address found by discovery
+    bool verbose = false;   // --verbose: the core's diagnostic lines are shown on standard error
+    std::string trafficLog; // --traffic-log FILE: every transport call of the run, one line each
 };
+
+// How long the check of an Ethernet link waits for the connection: as long as the link's
+// own open.
+constexpr int kCauseConnectTimeoutMs = 5000;
 
 // Takes the link options from the front of `args` (stopping at the first argument that is not
 // one) and removes them. On error returns false with the reason in `error`.
@@ -40,5 +47,10 @@ bool IsValidPortName(std::string_view name);
 PARAM_COM MakeParamCom(const LinkOptions& options);
 // The program's link kind: 0 USB, 1 BLE, 2 Ethernet.
 int ConnectionKindOf(LinkKind kind);
+
+// Why the link of `options` did not open, as one line naming the cause ("ttyACM0: no such
+// port in /dev", "10.0.0.7:42424: connection refused"): the USB port or the BLE dongle's
+// port is checked, or a TCP connection tried. Empty when the check finds nothing wrong.
+std::string LinkOpenCause(const LinkOptions& options);
 
 } // namespace cli

@@ -5,9 +5,11 @@
 #include <string>
 #include <vector>
 
+#include "cli/command_link.h"
 #include "cli/commands.h"
 #include "cli/discovery_lookup.h"
 #include "cli/session.h"
+#include "comm/ProcessState.h"
 #include "platform/console_output.h"
 
 namespace {
@@ -19,6 +21,9 @@ constexpr const char* kLinkHelp =
     "                                  a BLE controller through the dongle on DONGLE_PORT\n"
     "  --eth HOST[:PORT]               an Ethernet controller (TCP port 42424 by default);\n"
     "                                  HOST may be a controller label, found by discovery\n"
+    "  --verbose                       show the diagnostic lines of the communication core\n"
+    "  --traffic-log FILE              add one line per request made to the controller to FILE\n"
+    "                                  (time, link, kind, address, size, result, duration)\n"
     "Ports are device names in the device folder ($QUORVEL_DEV_DIR, or /dev).\n"
     "Each request waits at most 6000 ms over USB, 40000 ms over BLE, 10000 ms over Ethernet.\n";
 
@@ -58,35 +63,40 @@ bool IsHelp(const std::string& arg) {
     return arg == "--help" || arg == "-h";
 }
 
+int RunHelpCommand(const std::vector<std::string>& args, std::ostream& out) {
+    if (args.size() < 2) {
+        PrintToolHelp(out);
+        return cli::kExitOk;
+    }
+    const cli::Command* command = cli::FindCommand(args[1]);
+    if (command == nullptr) {
+        std::cerr << "Unknown command: " << args[1] << "; see quorvel-cli --help.\n";
+        return cli::kExitUsage;
+    }
+    PrintCommandHelp(*command, out);
+    return cli::kExitOk;
+}
+
 int Run(std::vector<std::string> args, std::ostream& out) {
     if (args.empty() || IsHelp(args[0])) {
         PrintToolHelp(args.empty() ? std::cerr : out);
         return args.empty() ? cli::kExitUsage : cli::kExitOk;
     }
-    if (args[0] == "help") {
-        if (args.size() < 2) {
-            PrintToolHelp(out);
-            return cli::kExitOk;
-        }
-        const cli::Command* command = cli::FindCommand(args[1]);
-        if (command == nullptr) {
-            std::cerr << "Unknown command: " << args[1] << "; see quorvel-cli --help.\n";
-            return cli::kExitUsage;
-        }
-        PrintCommandHelp(*command, out);
-        return cli::kExitOk;
-    }
-
     cli::Context context{{}, {}, out, std::cerr};
     std::string error;
     if (!cli::ParseLinkOptions(args, context.link, error)) {
         std::cerr << error << "\n";
         return cli::kExitUsage;
     }
+    // The core's diagnostic lines go to standard error only when asked for.
+    if (!context.link.verbose)
+        platform::DropDivertedOutput();
     if (args.empty()) {
         std::cerr << "No command given; see quorvel-cli --help.\n";
         return cli::kExitUsage;
     }
+    if (args[0] == "help")
+        return RunHelpCommand(args, out);
     if (IsHelp(args[0])) { // link options, then --help
         PrintToolHelp(out);
         return cli::kExitOk;
@@ -103,27 +113,44 @@ int Run(std::vector<std::string> args, std::ostream& out) {
     }
     if (!command->needsLink)
         return command->run(context);
-    if (context.link.kind == cli::LinkKind::None) {
-        std::cerr << "No link chosen: give --usb, --ble or --eth before the command.\n";
-        return cli::kExitUsage;
-    }
-    if (!context.link.label.empty() && !cli::ResolveEthernetLabel(context.link, error)) {
-        std::cerr << error << "\n";
-        return cli::kExitFailure;
-    }
-    cli::LinkSession session;
-    if (!session.Open(context.link, error)) {
-        std::cerr << error << "\n";
-        return cli::kExitFailure;
-    }
-    return command->run(context);
+    return cli::RunOnLink(context, command->run);
 }
 
 } // namespace
 
+namespace cli {
+
+int RunOnLink(Context& context, const std::function<int(Context&)>& run) {
+    if (context.link.kind == LinkKind::None) {
+        std::cerr << "No link chosen: give --usb, --ble or --eth before the command.\n";
+        return kExitUsage;
+    }
+    std::string error;
+    if (!context.link.label.empty() && !ResolveEthernetLabel(context.link, error)) {
+        std::cerr << error << "\n";
+        return kExitFailure;
+    }
+    LinkSession session;
+    if (!session.Open(context.link, error)) {
+        std::cerr << error << "\n";
+        return kExitFailure;
+    }
+    int status = run(context);
+    // On a link that never opened, the program's message is followed by its cause.
+    if (status == kExitFailure && !IsLinkOpen()) {
+        std::string cause = LinkOpenCause(context.link);
+        if (!cause.empty())
+            std::cerr << cause << "\n";
+    }
+    return status;
+}
+
+} // namespace cli
+
 int main(int argc, char** argv) {
     // The core server prints its diagnostic lines on standard output: they go to standard
-    // error, so that standard output carries only the results (and stays valid JSON).
+    // error with --verbose and nowhere otherwise, so that standard output carries only the
+    // results (and stays valid JSON).
     std::ostream& out = platform::DivertStandardOutput();
     int status = Run(std::vector<std::string>(argv + 1, argv + argc), out);
     out.flush();

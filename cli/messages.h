@@ -1,6 +1,9 @@
 // The program's own texts, as the command line prints them.
 #pragma once
 
+#include "services/Diagnostics.h"
+#include "services/RemotePassword.h"
+
 namespace cli::msg {
 
 inline constexpr const char* kNotReacting =
@@ -11,10 +14,10 @@ inline constexpr const char* kSwitchedOn = "Controller successfully switched on.
 inline constexpr const char* kCannotRun = "The target responds but it can't enable run mode.";
 inline constexpr const char* kMustUpdate =
     "The controller software must be updated to use this functionality";
-inline constexpr const char* kNoProgram = "The target does not contain a program";
-inline constexpr const char* kPasswordProtected = "The controller is password protected.";
-inline constexpr const char* kBlocked = "Too much connection attempt. The product is blocked.";
-inline constexpr const char* kUnknown = "Unknown";
-inline constexpr const char* kNone = "None";
+inline constexpr const char* kNoProgram = services::kTextNoProgram;
+inline constexpr const char* kPasswordProtected = services::kTextProtected;
+inline constexpr const char* kBlocked = services::kTextBlocked;
+inline constexpr const char* kUnknown = services::kTextUnknown;
+inline constexpr const char* kNone = services::kTextNone;
 
 } // namespace cli::msg

@@ -1,9 +1,12 @@
 #include "cli/session.h"
 
+#include <ostream>
+
 #include "cli/messages.h"
 #include "comm/CComClient.h"
 #include "comm/ProcessState.h"
 #include "comm/Startup.h"
+#include "comm/TrafficLog.h"
 #include "model/ModelTable.h"
 
 namespace cli {
@@ -11,9 +14,13 @@ namespace cli {
 LinkSession::~LinkSession() {
     if (started_)
         QuorvelShutdown();
+    // After the shutdown, so that the goodbye and the close are in the log too.
+    trafficlog::Close();
 }
 
 bool LinkSession::Open(const LinkOptions& options, std::string& error) {
+    if (!options.trafficLog.empty() && !trafficlog::Open(options.trafficLog, error))
+        return false;
     started_ = true;
     if (QuorvelStartup() == 0) {
         error = msg::kNotReacting;
@@ -35,6 +42,13 @@ int ReadConnectedFamily(model::IControllerReader& reader, int& familyIndex) {
     if (familyIndex == model::kUnknownFamily)
         familyIndex = model::kFamilyTrel;
     return 0;
+}
+
+bool ConnectedFamilyOrSay(model::IControllerReader& reader, int& familyIndex, std::ostream& err) {
+    if (ReadConnectedFamily(reader, familyIndex) == 0)
+        return true;
+    err << msg::kNotReacting << "\n";
+    return false;
 }
 
 } // namespace cli

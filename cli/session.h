@@ -3,6 +3,7 @@
 // server. The destructor says goodbye to the controller and stops the core server.
 #pragma once
 
+#include <iosfwd>
 #include <string>
 
 #include "cli/link_options.h"
@@ -27,5 +28,7 @@ class LinkSession {
 // The family index of the connected controller, from its boot identity area (this read also
 // opens the link). 0, or model::kTargetNotAnswering when the controller does not answer.
 int ReadConnectedFamily(model::IControllerReader& reader, int& familyIndex);
+// The same, saying on `err` that the controller does not answer. False then.
+bool ConnectedFamilyOrSay(model::IControllerReader& reader, int& familyIndex, std::ostream& err);
 
 } // namespace cli

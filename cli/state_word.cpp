@@ -4,23 +4,18 @@
 
 #include "cli/json.h"
 #include "cli/messages.h"
+#include "services/Diagnostics.h"
 
 namespace cli {
 
 namespace {
-constexpr std::uint32_t kOrangeBit = 0x04000000, kRedBit = 0x40000000, kLow24 = 0x00FFFFFF;
-
 std::string ErrorCodeOf(const StatusReport& status) {
     return status.stateWord ? ErrorCodeText(*status.stateWord) : msg::kUnknown;
 }
 } // namespace
 
 std::string ErrorCodeText(std::uint32_t stateWord) {
-    if (stateWord == 0)
-        return "No error";
-    if ((stateWord & kOrangeBit) != 0 || (stateWord & kRedBit) != 0)
-        return std::to_string(stateWord & kLow24);
-    return "Unknown default code";
+    return services::ErrorCodeOf(stateWord).text;
 }
 
 std::string StatusText(const StatusReport& status) {

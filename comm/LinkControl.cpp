@@ -3,6 +3,7 @@
 #include "comm/CComManager.h"
 #include "comm/ProcessState.h"
 #include "comm/ServerCodes.h"
+#include "comm/TrafficLog.h"
 #include "comm/TransportRegistry.h"
 
 namespace corelink {
@@ -59,14 +60,42 @@ void CloseNow() {
 
 } // namespace
 
-int Transport(std::int32_t command, std::int32_t count, std::uint32_t address,
-              std::uint8_t* buffer) {
+namespace {
+
+int CallTransport(std::int32_t command, std::int32_t count, std::uint32_t address,
+                  std::uint8_t* buffer) {
     CComManager& manager = CComManager::Instance();
     CDllT71* wrapper = TransportRegistry::Instance().ForMedium(manager.Medium());
     if (wrapper == nullptr || wrapper->Entry() == nullptr)
         return int(servercode::kNoTransport);
     return wrapper->Entry()(std::int32_t(manager.cible), command, nullptr, &manager.param,
                             std::int32_t(manager.TimeoutMs()), 0, count, address, buffer);
+}
+
+// The call, timed and written to the traffic log. The link is described before the call:
+// a failed open or a lost link must be logged against the link it was meant for.
+int LoggedTransport(std::int32_t command, std::int32_t count, std::uint32_t address,
+                    std::uint8_t* buffer) {
+    trafficlog::Record record;
+    record.start = std::chrono::system_clock::now();
+    record.link = trafficlog::LinkText(CComManager::Instance().param);
+    record.command = command;
+    record.address = address;
+    record.size = count;
+    auto started = std::chrono::steady_clock::now();
+    record.result = CallTransport(command, count, address, buffer);
+    record.duration = std::chrono::steady_clock::now() - started;
+    trafficlog::Write(record);
+    return record.result;
+}
+
+} // namespace
+
+int Transport(std::int32_t command, std::int32_t count, std::uint32_t address,
+              std::uint8_t* buffer) {
+    if (trafficlog::IsOn())
+        return LoggedTransport(command, count, address, buffer);
+    return CallTransport(command, count, address, buffer);
 }
 
 void SetTimeout(std::uint32_t ms) {

@@ -1,6 +1,7 @@
 #include "platform/console_output.h"
 
 #include <cstdio>
+#include <fcntl.h>
 #include <streambuf>
 #include <unistd.h>
 
@@ -49,6 +50,16 @@ std::ostream& DivertStandardOutput() {
     static FileBuf buffer(TakeStandardOutput());
     static std::ostream stream(&buffer);
     return stream;
+}
+
+void DropDivertedOutput() {
+    DivertStandardOutput(); // the original standard output is kept first
+    std::fflush(stdout);
+    int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+    if (null < 0)
+        return; // nowhere to drop them: they keep going to standard error
+    ::dup2(null, STDOUT_FILENO);
+    ::close(null);
 }
 
 } // namespace platform

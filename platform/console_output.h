@@ -10,4 +10,9 @@ namespace platform {
 // lands on standard error; the returned stream writes to the original standard output.
 std::ostream& DivertStandardOutput();
 
+// From the call on, whatever the process writes to standard output (the diagnostic lines of
+// the core server, the discovery service and the transport libraries) is dropped; the stream
+// of DivertStandardOutput still writes to the original standard output.
+void DropDivertedOutput();
+
 } // namespace platform

@@ -3,6 +3,7 @@
 #include "platform/fd_io.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/file.h>
@@ -54,25 +55,39 @@ SerialPort::~SerialPort() {
     Close();
 }
 
+bool SerialPort::Fail(OpenFailure::Step step, int error) {
+    failure_ = OpenFailure{step, error};
+    return false;
+}
+
 bool SerialPort::Open(const std::string& path, int baud) {
     Close();
+    failure_ = OpenFailure{};
     speed_t speed{};
     if (!SpeedFor(baud, speed))
-        return false;
+        return Fail(OpenFailure::kRate, EINVAL);
     int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
-        return false;
+        return Fail(OpenFailure::kOpen, errno);
     // Two locks: the advisory lock keeps out every cooperating user (root included),
     // TIOCEXCL keeps out any other open of the device by an ordinary user.
     // A port held by another program keeps its exclusive flag: it is cleared only when this
     // open set it.
-    bool exclusive =
-        isatty(fd) == 1 && flock(fd, LOCK_EX | LOCK_NB) == 0 && ioctl(fd, TIOCEXCL) == 0;
-    if (!exclusive || !ConfigureRaw(fd, speed)) {
-        if (exclusive)
+    OpenFailure::Step failed = OpenFailure::kNone;
+    if (isatty(fd) != 1)
+        failed = OpenFailure::kNotTerminal;
+    else if (flock(fd, LOCK_EX | LOCK_NB) != 0)
+        failed = OpenFailure::kLocked;
+    else if (ioctl(fd, TIOCEXCL) != 0)
+        failed = OpenFailure::kExclusive;
+    else if (!ConfigureRaw(fd, speed))
+        failed = OpenFailure::kConfigure;
+    if (failed != OpenFailure::kNone) {
+        const int error = errno;
+        if (failed == OpenFailure::kConfigure)
             ioctl(fd, TIOCNXCL);
         ::close(fd);
-        return false;
+        return Fail(failed, error);
     }
     tcflush(fd, TCIOFLUSH);
     fd_ = fd;

@@ -17,6 +17,20 @@ enum class IoResult {
     kLost, // the device vanished, hung up or failed: the port is unusable
 };
 
+// The step where the last open failed, and the system's error code there.
+struct OpenFailure {
+    enum Step {
+        kNone,        // the last open succeeded (or none was tried)
+        kRate,        // the rate is not a standard one
+        kOpen,        // the device could not be opened (error: ENOENT, EACCES, EBUSY...)
+        kNotTerminal, // the device is no serial line
+        kLocked,      // another user holds the port's lock
+        kExclusive,   // the port could not be made exclusive
+        kConfigure,   // the line settings were refused
+    } step = kNone;
+    int error = 0;
+};
+
 class SerialPort {
   public:
     static constexpr int kDefaultBaud = 115200;
@@ -29,6 +43,8 @@ class SerialPort {
     // Opens `path` in raw mode at `baud` (a standard rate); false when the device cannot be
     // opened, is not a terminal, is already held by another user, or the rate is unknown.
     bool Open(const std::string& path, int baud = kDefaultBaud);
+    // Why the last Open failed.
+    const OpenFailure& LastOpenFailure() const { return failure_; }
     void Close();
     bool IsOpen() const { return fd_ >= 0; }
     int Baud() const { return baud_; }
@@ -47,8 +63,11 @@ class SerialPort {
     std::chrono::microseconds LineTime(std::size_t characters) const;
 
   private:
+    bool Fail(OpenFailure::Step step, int error);
+
     int fd_ = -1;
     int baud_ = kDefaultBaud;
+    OpenFailure failure_;
 };
 
 } // namespace platform

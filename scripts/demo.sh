@@ -20,26 +20,13 @@ if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   display_wrapper=(xvfb-run -a -s "-screen 0 1024x768x24")
 fi
 
+. "$root/scripts/sim_start.sh"
+
 run_demo() {
   local devdir
   devdir=$(mktemp -d /tmp/quorvel-demo.XXXXXX)
   export QUORVEL_DEV_DIR=$devdir
-  local log=$devdir/sim.log
-  "$build"/bin/quorvel-sim --code8 "$code8" --dev-dir "$devdir" --usb-name ttySIM0 \
-    --tcp-port 0 >"$log" 2>&1 &
-  sim_pid=$!
-  sim_dir=$devdir
-  trap 'kill "$sim_pid" 2>/dev/null; wait "$sim_pid" 2>/dev/null; rm -rf "$sim_dir"' EXIT
-  for _ in $(seq 100); do
-    grep -q '^READY' "$log" && break
-    sleep 0.1
-  done
-  if ! grep -q '^READY' "$log"; then
-    echo "quorvel-sim did not start:" >&2
-    cat "$log" >&2
-    exit 1
-  fi
-  echo "Simulator: $(grep '^READY' "$log")"
+  start_sim "$build" "$devdir" --code8 "$code8" --usb-name ttySIM0 --tcp-port 0
   local limit=()
   if [ "$seconds" -gt 0 ]; then
     limit=(timeout "$seconds")

@@ -7,9 +7,12 @@ packages=(
   cmake ninja-build g++ pkg-config ccache
   libzmq3-dev cppzmq-dev libprotobuf-dev protobuf-compiler
   qt6-base-dev libgl-dev
+  qt6-charts-dev libqt6opengl6-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-unifont iproute2 util-linux procps
   python3-fontforge xvfb xauth
+  desktop-file-utils dpkg-dev
+  clang libclang-rt-14-dev
 )
 
 missing=()

@@ -57,6 +57,19 @@ std::string HexBytes(const std::uint8_t* p, std::size_t n, std::size_t max) {
     return s;
 }
 
+// The password areas: their bytes never reach the request log.
+bool CarriesPassword(std::uint32_t address) {
+    return address == addr::kUnlock || address == addr::kNewPassword ||
+           address == addr::kAppPassword;
+}
+
+// The data of a request or an answer as the log shows it.
+std::string LoggedBytes(std::uint32_t address, const std::uint8_t* p, std::size_t n) {
+    if (CarriesPassword(address))
+        return std::to_string(n) + " bytes hidden";
+    return HexBytes(p, n, 16);
+}
+
 ControllerOptions WithClock(ControllerOptions o) {
     if (!o.clock_start)
         o.clock_start = SecondsSince2000Utc();
@@ -147,12 +160,15 @@ wire::Bytes Controller::HandleRequest(const wire::Bytes& body, AnswerFaults* fau
                   static_cast<unsigned long long>(seq), KindName(r.function), r.address, r.count);
     std::string line = head;
     if (data_len > 0)
-        line += " [" + HexBytes(&body[8], data_len, 16) + "]";
+        line += " [" + LoggedBytes(r.address, &body[8], data_len) + "]";
 
     Reply reply;
     if (r.target != kStation) {
         reply.kind = Reply::kSilent;
         reply.note = "another station";
+    } else if (SilencedByImageFault(r)) {
+        reply.kind = Reply::kSilent;
+        reply.note = "fault: silent since an image frame";
     } else if (options_.fault_silent_nth > 0 && seq == std::uint64_t(options_.fault_silent_nth)) {
         reply.kind = Reply::kSilent;
         reply.note = "fault: silent";
@@ -184,7 +200,7 @@ wire::Bytes Controller::HandleRequest(const wire::Bytes& body, AnswerFaults* fau
                                        std::uint16_t(reply.data.size()));
         result = "ok " + std::to_string(reply.data.size()) + " bytes";
         if (!reply.data.empty())
-            result += " [" + HexBytes(reply.data.data(), reply.data.size(), 16) + "]";
+            result += " [" + LoggedBytes(r.address, reply.data.data(), reply.data.size()) + "]";
         break;
     case Reply::kWriteAck:
         answer = wire::BuildWriteAnswer(
@@ -253,6 +269,16 @@ bool Controller::SaveState(const std::string& path) const {
             return false;
     }
     return std::rename(tmp.c_str(), path.c_str()) == 0;
+}
+
+bool Controller::SilencedByImageFault(const Request& r) {
+    if (options_.fault_silent_image_frame <= 0)
+        return false;
+    const bool image = r.IsWrite() && ((r.address >= 0x08000000 && r.address < 0x08300000) ||
+                                       (r.address >= 0x48000000 && r.address < 0x48118000));
+    if (image && ++image_frames_ >= options_.fault_silent_image_frame)
+        image_silence_ = true;
+    return image_silence_;
 }
 
 } // namespace sim

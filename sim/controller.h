@@ -15,6 +15,7 @@
 namespace sim {
 
 class ControllerState;
+struct Request;
 
 // What a link does with an answer beyond sending it, decided per request by the fault
 // options: spoil the check byte (serial links), or drop the connection after sending.
@@ -71,6 +72,10 @@ class Controller {
     bool TakeDirty();
 
   private:
+    // The silence of --fault-silent-image-frame: counts the image frames of `r` and tells
+    // whether the controller has gone silent.
+    bool SilencedByImageFault(const Request& r);
+
     mutable std::mutex mutex_;
     MonotonicClock clock_;
     ControllerOptions options_;
@@ -79,6 +84,8 @@ class Controller {
     std::uint64_t requests_ = 0;
     std::uint64_t answered_ = 0;
     bool dirty_ = false;
+    int image_frames_ = 0;
+    bool image_silence_ = false;
 };
 
 } // namespace sim

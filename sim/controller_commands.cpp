@@ -29,8 +29,20 @@ void ControllerState::SessionEnd(std::int64_t /*now_ms*/) {
     trel_part2_ = false;
 }
 
+void ControllerState::ApplyPendingVersions() {
+    if (pending_software_)
+        profile_.software = *pending_software_;
+    if (pending_bootloader_)
+        profile_.bootloader = *pending_bootloader_;
+    pending_software_.reset();
+    pending_bootloader_.reset();
+}
+
 void ControllerState::Reboot(std::int64_t now_ms) {
     silent_until_ms_ = now_ms + options_.reboot_ms;
+    // The controller starts into the images received whole.
+    if (loader_ == LoaderState::kApp)
+        ApplyPendingVersions();
     // A restart serves the stored configuration again and ends the session.
     config_served_ = AreaNamed("TabConf")->data;
     locked_ = HasRemotePassword();
@@ -105,7 +117,9 @@ Reply ControllerState::Command(const Request& r, std::int64_t now_ms) {
             return Silent(name + "start daughter-board image");
         switch (loader_) {
         case LoaderState::kLoading:
-            loader_ = image_bytes_ > 0 ? LoaderState::kApp : LoaderState::kLoaderIdle;
+            // Started without a whole image: the loader is left without firmware.
+            loader_ = image_bytes_ > 0 && !image_incomplete_ ? LoaderState::kApp
+                                                             : LoaderState::kLoaderIdle;
             break;
         case LoaderState::kLoaded:
         case LoaderState::kTrelPending:
@@ -115,6 +129,7 @@ Reply ControllerState::Command(const Request& r, std::int64_t now_ms) {
             break;
         }
         image_bytes_ = 0;
+        image_incomplete_ = false;
         Reboot(now_ms);
         return Silent(name + "leave loader, restart");
     }
@@ -131,6 +146,7 @@ Reply ControllerState::Command(const Request& r, std::int64_t now_ms) {
             return Exception(kExIllegalValue, name + "unknown loading mode");
         loader_ = LoaderState::kLoading;
         image_bytes_ = 0;
+        image_incomplete_ = false;
         running_ = false;
         Reboot(now_ms);
         return Ack(name + (arg == 0 ? "loading mode: base firmware" : "loading mode: bootloader"));

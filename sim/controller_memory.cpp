@@ -270,11 +270,9 @@ Reply ControllerState::Write(const Request& r, std::int64_t now_ms) {
     case kDrift: {
         if (r.count != 1)
             return Exception(kExIllegalValue, "drift is 1 byte");
-        auto d = std::int8_t(r.data[0]);
-        if (d < -59 || d > 59)
-            return Exception(kExIllegalValue, "drift outside -59..59");
-        drift_ = d;
-        return Ack("drift set to " + std::to_string(d));
+        // Kept as written: the drift's unit and range are the controller's own.
+        drift_ = std::int8_t(r.data[0]);
+        return Ack("drift set to " + std::to_string(drift_));
     }
     case kPanel:
         if (r.count != 1)
@@ -296,14 +294,8 @@ Reply ControllerState::Write(const Request& r, std::int64_t now_ms) {
     }
     if (area == nullptr)
         return Exception(kExIllegalAddress, "no writable memory at " + Hex(a));
-    if (image) {
-        area->written = std::max(area->written, a - area->base + r.count);
-        if (loader_ == LoaderState::kLoading || loader_ == LoaderState::kLoaderIdle)
-            image_bytes_ += r.count;
-        if (std::strcmp(area->name, "firmware2") == 0)
-            trel_part2_ = true;
-        return Ack(std::string(area->name) + " image, " + std::to_string(area->written) + " bytes");
-    }
+    if (image)
+        return WriteImage(*area, r);
     const bool program_area =
         std::strcmp(area->name, "Prog") == 0 || std::strcmp(area->name, "Init") == 0 ||
         std::strcmp(area->name, "Param") == 0 || std::strcmp(area->name, "MetierSlot") == 0 ||
@@ -314,6 +306,54 @@ Reply ControllerState::Write(const Request& r, std::int64_t now_ms) {
     if (program_area && running_)
         rep.note += " (written while running)";
     return rep;
+}
+
+// Images are counted, never kept. A write at the start of an area begins a new image; a
+// signed image is whole once its announced length has been written.
+Reply ControllerState::WriteImage(Area& area, const Request& r) {
+    const std::uint32_t off = r.address - area.base;
+    if (off == 0) {
+        area.written = 0;
+        area.signature = FindImageSignature(r.data, r.count);
+        if (area.signature)
+            image_incomplete_ = true;
+    }
+    const bool was_whole =
+        area.signature && area.written >= area.signature->position + area.signature->length;
+    area.written = std::max(area.written, off + r.count);
+    if (loader_ == LoaderState::kLoading || loader_ == LoaderState::kLoaderIdle)
+        image_bytes_ += r.count;
+    if (std::strcmp(area.name, "firmware2") == 0)
+        trel_part2_ = true;
+    std::string note =
+        std::string(area.name) + " image, " + std::to_string(area.written) + " bytes";
+    if (area.signature && !was_whole &&
+        area.written >= area.signature->position + area.signature->length) {
+        ImageComplete(*area.signature);
+        const ImageSignature& s = *area.signature;
+        note += ", whole (version " + std::to_string(s.v) + "." + std::to_string(s.i) + "." +
+                std::to_string(s.r) + ")";
+    }
+    return Ack(note);
+}
+
+void ControllerState::ImageComplete(const ImageSignature& s) {
+    image_incomplete_ = false;
+    const Version version{s.v, s.i, s.r};
+    switch (s.kind) {
+    case FirmwareImageKind::kBaseFirmware:
+    case FirmwareImageKind::kTransitionFirmware:
+    case FirmwareImageKind::kTrelPart1:
+        pending_software_ = version;
+        break;
+    case FirmwareImageKind::kBaseBootloader:
+        pending_bootloader_ = version;
+        break;
+    default:
+        break;
+    }
+    if (loader_ == LoaderState::kLoading || loader_ == LoaderState::kLoaderIdle)
+        loader_ = LoaderState::kLoaded;
 }
 
 Reply ControllerState::WriteArea(Area& area, const Request& r) {

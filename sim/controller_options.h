@@ -1,14 +1,23 @@
 // Options that choose the simulated controller and its scenario switches.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace sim {
 
 struct Version {
     std::uint8_t v = 0, i = 0, r = 0;
+};
+
+// One channel's label in the communication board's table (text in Windows-1252).
+struct DatalogLabelOption {
+    int channel = 1; // 1..24
+    std::string name, unit;
+    std::uint8_t decimals = 0;
 };
 
 struct ControllerOptions {
@@ -34,6 +43,13 @@ struct ControllerOptions {
     std::uint32_t state_word = 0;    // starting 0x5000 (e.g. 0x400001F5: LOADER_IDLE)
     int datalog_period_s = 10;       // a record every period while running (0 = none)
     int reboot_ms = 0;               // silence after [6,n], [7,0], 0x47000008
+    // Datalogs: channels logged per range, ranges of 32-bit values, the board's labels (any
+    // given replace the built-in ones), and a prepared memory served instead of the seeded
+    // records (own memory from offset 0; board memory with its 4-byte record count).
+    std::optional<std::array<std::uint8_t, 3>> datalog_masks;
+    std::optional<std::array<std::uint8_t, 3>> datalog_wide;
+    std::vector<DatalogLabelOption> datalog_labels;
+    std::optional<std::vector<std::uint8_t>> datalog_image;
 
     // Fault injection.
     int fault_silent_nth = 0;      // no answer to the Nth request (1-based; 0 = off)
@@ -43,6 +59,8 @@ struct ControllerOptions {
     int fault_refuse_nth = 0;      // only the Nth request is refused
     int fault_drop_after = 0;      // the connection drops after N answered frames (0 = off)
     bool fault_hello_busy = false; // the hello is answered at 0x7100
+    // Silent for good from the Nth frame written into a firmware image on (0 = off).
+    int fault_silent_image_frame = 0;
 };
 
 } // namespace sim

@@ -52,6 +52,11 @@ wire::Bytes ControllerState::Serialize(std::int64_t now_ms) const {
     PutRecord(out, "running", Scalar(running_ ? 1 : 0, 1));
     PutRecord(out, "error-word", Scalar(error_word_, 4));
     PutRecord(out, "loader", Scalar(std::uint8_t(loader_), 1));
+    // The versions an update may have changed.
+    PutRecord(out, "software",
+              wire::Bytes{profile_.software.v, profile_.software.i, profile_.software.r});
+    PutRecord(out, "bootloader",
+              wire::Bytes{profile_.bootloader.v, profile_.bootloader.i, profile_.bootloader.r});
     PutRecord(out, "remote-password",
               wire::Bytes(remote_password_.begin(), remote_password_.end()));
     PutRecord(out, "lock",
@@ -109,6 +114,9 @@ bool ControllerState::Deserialize(const wire::Bytes& in, std::int64_t now_ms) {
         } else if (name == "loader" && len == 1 &&
                    d[0] <= std::uint8_t(LoaderState::kTrelPending)) {
             loader_ = LoaderState(d[0]);
+        } else if ((name == "software" || name == "bootloader") && len == 3) {
+            (name == "software" ? profile_.software : profile_.bootloader) =
+                Version{d[0], d[1], d[2]};
         } else if (name == "remote-password" && len == remote_password_.size()) {
             std::copy(d, d + len, remote_password_.begin());
         } else if (name == "lock" && len == 2) {

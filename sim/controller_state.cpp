@@ -107,7 +107,7 @@ void ControllerState::BuildAreas() {
             size = std::max<std::uint32_t>(size, 12345);
         // Images are only counted, never kept: a firmware image may be a megabyte.
         areas_.push_back(Area{s.name, s.base, size, s.persistent,
-                              wire::Bytes(s.persistent ? size : 0, 0xFF), 0});
+                              wire::Bytes(s.persistent ? size : 0, 0xFF), 0, std::nullopt});
     }
 }
 
@@ -186,6 +186,7 @@ void ControllerState::LoadApplication() {
     log.period_s = std::uint32_t(std::max(0, options_.datalog_period_s));
     if (profile_.own_datalogs) {
         log.mask[0] = 0x07; // counter, inputs, analog
+        ApplyDatalogOptions(log);
         wire::Bytes form = EncodeDatalogConfig(log, true);
         std::copy(form.begin(), form.end(), c.begin() + addr::kConfigDatalog);
     }
@@ -193,6 +194,9 @@ void ControllerState::LoadApplication() {
         log.mask[0] = 0x07;
         log.mask[1] = 0x01; // channel 9: 32-bit range
         log.wide[1] = profile_.DatalogConfigLong() ? 1 : 0;
+        ApplyDatalogOptions(log);
+        if (!profile_.DatalogConfigLong())
+            std::fill(log.wide, log.wide + 3, 0); // the short form has no width flags
         wire::Bytes form = EncodeDatalogConfig(log, profile_.DatalogConfigLong());
         wire::Bytes& pcf = AreaNamed("paramCF")->data;
         std::fill(pcf.begin(), pcf.end(), 0);
@@ -200,10 +204,18 @@ void ControllerState::LoadApplication() {
         wire::Bytes& lab = AreaNamed("label")->data;
         std::fill(lab.begin(), lab.end(), 0);
         std::uint8_t* table = &lab[addr::kLabelTableOffset];
-        PutLabel(table, 1, "Counter", "", 0);
-        PutLabel(table, 2, "Inputs", "", 0);
-        PutLabel(table, 3, "Temperature", "C", 1);
-        PutLabel(table, 9, "Energy", "Wh", 2);
+        if (options_.datalog_labels.empty()) {
+            PutLabel(table, 1, "Counter", "", 0);
+            PutLabel(table, 2, "Inputs", "", 0);
+            PutLabel(table, 3, "Temperature",
+                     "\xB0"
+                     "C",
+                     1);
+            PutLabel(table, 9, "Energy", "Wh", 2);
+        }
+        for (const DatalogLabelOption& l : options_.datalog_labels)
+            PutLabel(table, l.channel, Utf8ToAnsi(l.name).c_str(), Utf8ToAnsi(l.unit).c_str(),
+                     l.decimals);
     }
     // Recognisable content in the base areas, each a different pattern.
     int seed = 1;
@@ -219,8 +231,21 @@ void ControllerState::LoadApplication() {
     config_served_ = c;
 }
 
+// The channels and widths chosen on the command line replace the built-in ones.
+void ControllerState::ApplyDatalogOptions(DatalogConfig& log) const {
+    if (options_.datalog_masks)
+        std::copy(options_.datalog_masks->begin(), options_.datalog_masks->end(), log.mask);
+    if (options_.datalog_wide)
+        std::copy(options_.datalog_wide->begin(), options_.datalog_wide->end(), log.wide);
+}
+
 void ControllerState::SeedDatalogs(std::int64_t now_ms) {
-    // A few records already logged before the simulator started.
+    // A prepared memory, or a few records already logged before the simulator started.
+    if (options_.datalog_image) {
+        DatalogMemory& log = profile_.communicating ? board_log_ : own_log_;
+        log.Prepare(*options_.datalog_image);
+        return;
+    }
     if (!ProgramPresent())
         return;
     const DatalogConfig cfg = CurrentDatalogConfig();

@@ -10,6 +10,7 @@
 #include "sim/controller_options.h"
 #include "sim/controller_profile.h"
 #include "sim/datalog.h"
+#include "sim/firmware_image.h"
 #include "sim/panel_app.h"
 #include "sim/rtc.h"
 #include "wire/frame_codec.h"
@@ -51,7 +52,8 @@ struct Area {
     std::uint32_t size;
     bool persistent; // kept in the state file (images are not)
     wire::Bytes data;
-    std::uint32_t written = 0; // highest byte written + 1 since the last erase
+    std::uint32_t written = 0;               // highest byte written + 1 since the last erase
+    std::optional<ImageSignature> signature; // images: the signature of the image being written
 };
 
 // A decoded request body.
@@ -103,12 +105,16 @@ class ControllerState {
     void BuildAreas();
     void LoadApplication();
     void SeedDatalogs(std::int64_t now_ms);
+    void ApplyDatalogOptions(DatalogConfig& log) const;
 
     Reply Read(const Request& r, std::int64_t now_ms);
     Reply Write(const Request& r, std::int64_t now_ms);
     Reply Command(const Request& r, std::int64_t now_ms);
     Reply AddressedCommand(const Request& r, std::int64_t now_ms);
     Reply WriteArea(Area& area, const Request& r);
+    Reply WriteImage(Area& area, const Request& r);
+    void ImageComplete(const ImageSignature& signature);
+    void ApplyPendingVersions();
     Reply Unlock(const Request& r, std::int64_t now_ms);
     Reply NewPassword(const Request& r);
 
@@ -156,6 +162,9 @@ class ControllerState {
     LoaderState loader_ = LoaderState::kApp;
     std::uint32_t image_bytes_ = 0; // image bytes received in the current loading mode
     bool trel_part2_ = false;
+    bool image_incomplete_ = false; // a signed image of this loading mode is not whole yet
+    // Versions of complete images, reported once the controller restarts into them.
+    std::optional<Version> pending_software_, pending_bootloader_;
     int xt_query_ = 0; // 1 or 2 while the expansion query runs
     std::int64_t silent_until_ms_ = 0;
 

@@ -176,4 +176,38 @@ bool DatalogMemory::Restore(const wire::Bytes& raw) {
     return true;
 }
 
+bool DatalogMemory::Prepare(wire::Bytes raw) {
+    const std::size_t keep = form_ == Form::kBoard ? 4 : 0;
+    while (raw.size() > keep && raw.back() == 0xFF)
+        raw.pop_back();
+    capacity_ = std::max<std::uint32_t>(capacity_, std::uint32_t(raw.size()));
+    return Restore(raw);
+}
+
+std::string Utf8ToAnsi(const std::string& text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size();) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        std::uint32_t cp = c;
+        std::size_t n = 1;
+        if (c >= 0xC0 && c < 0xE0 && i + 1 < text.size()) {
+            cp = (c & 0x1Fu) << 6 | (static_cast<unsigned char>(text[i + 1]) & 0x3Fu);
+            n = 2;
+        } else if (c >= 0xE0 && c < 0xF0 && i + 2 < text.size()) {
+            cp = (c & 0x0Fu) << 12 | (static_cast<unsigned char>(text[i + 1]) & 0x3Fu) << 6 |
+                 (static_cast<unsigned char>(text[i + 2]) & 0x3Fu);
+            n = 3;
+        } else if (c >= 0x80) {
+            cp = '?';
+            n = c >= 0xF0 ? 4 : 1;
+        }
+        if (cp == 0x20AC)
+            out.push_back(char(0x80));
+        else
+            out.push_back(cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF) ? char(cp) : '?');
+        i += n;
+    }
+    return out;
+}
+
 } // namespace sim

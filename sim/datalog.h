@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
 
 #include "sim/rtc.h"
 #include "wire/frame_codec.h"
@@ -64,6 +65,9 @@ class DatalogMemory {
     // Persistence: the raw log bytes.
     const wire::Bytes& Raw() const { return bytes_; }
     bool Restore(const wire::Bytes& raw);
+    // A prepared memory: the capacity grows to hold it, and trailing 0xFF bytes (its end of
+    // data) are dropped so that records logged later follow its last record.
+    bool Prepare(wire::Bytes raw);
 
   private:
     void WriteHeader();
@@ -73,6 +77,10 @@ class DatalogMemory {
     std::uint32_t records_ = 0;
     wire::Bytes bytes_;
 };
+
+// UTF-8 text (as typed on a command line) in the controller's single-byte Windows-1252:
+// Latin-1 characters keep their code, the euro sign becomes 0x80, anything else '?'.
+std::string Utf8ToAnsi(const std::string& text);
 
 // Length of one record for `config` in `form`.
 std::size_t RecordLength(DatalogMemory::Form form, const DatalogConfig& config);

@@ -2,6 +2,7 @@
 #include <csignal>
 #include <cstdio>
 #include <fstream>
+#include <iterator>
 #include <memory>
 #include <mutex>
 #include <pthread.h>
@@ -68,6 +69,16 @@ int main(int argc, char** argv) {
     google::protobuf::SetLogHandler(nullptr);
     const sigset_t stop_signals = BlockStopSignals();
 
+    if (!options.datalog_file.empty()) {
+        std::ifstream in(options.datalog_file, std::ios::binary);
+        if (!in) {
+            std::fprintf(stderr, "quorvel-sim: cannot read the datalog memory %s\n",
+                         options.datalog_file.c_str());
+            return 2;
+        }
+        options.controller.datalog_image.emplace((std::istreambuf_iterator<char>(in)),
+                                                 std::istreambuf_iterator<char>());
+    }
     sim::Controller controller(options.controller);
     if (!options.state_file.empty()) {
         if (controller.LoadState(options.state_file))

@@ -1,9 +1,13 @@
 #include "sim/sim_options.h"
 
+#include <array>
+
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <map>
+
+#include "sim/datalog.h"
 
 namespace sim {
 
@@ -33,6 +37,42 @@ bool ParseVersion(const std::string& s, Version* v) {
     return true;
 }
 
+// "1,2,9" → one bit per number in [1, 8 * ranges], bit (n-1)%8 of byte (n-1)/8.
+bool ParseBitList(const std::string& s, int max, std::array<std::uint8_t, 3>* out) {
+    *out = {0, 0, 0};
+    std::size_t at = 0;
+    while (at < s.size()) {
+        std::size_t comma = s.find(',', at);
+        if (comma == std::string::npos)
+            comma = s.size();
+        long n = 0;
+        if (!ParseInt(s.substr(at, comma - at), 1, max, &n))
+            return false;
+        (*out)[std::size_t(n - 1) / 8] |= std::uint8_t(1u << ((n - 1) % 8));
+        at = comma + 1;
+    }
+    return true;
+}
+
+// "N:NAME[:UNIT[:DECIMALS]]"
+bool ParseDatalogLabel(const std::string& s, DatalogLabelOption* l) {
+    std::vector<std::string> parts;
+    std::size_t at = 0;
+    for (std::size_t colon; (colon = s.find(':', at)) != std::string::npos; at = colon + 1)
+        parts.push_back(s.substr(at, colon - at));
+    parts.push_back(s.substr(at));
+    long channel = 0, decimals = 0;
+    if (parts.size() < 2 || parts.size() > 4 || !ParseInt(parts[0], 1, 24, &channel) ||
+        Utf8ToAnsi(parts[1]).size() > 24 || (parts.size() > 2 && Utf8ToAnsi(parts[2]).size() > 4) ||
+        (parts.size() > 3 && !ParseInt(parts[3], 0, 9, &decimals)))
+        return false;
+    l->channel = int(channel);
+    l->name = parts[1];
+    l->unit = parts.size() > 2 ? parts[2] : "";
+    l->decimals = std::uint8_t(decimals);
+    return true;
+}
+
 } // namespace
 
 const char* SimUsage() {
@@ -59,6 +99,12 @@ const char* SimUsage() {
            "  --no-chord             0x5900 = 0 (parameter access by one Esc click)\n"
            "  --state-word N         starting 0x5000 (0x400001F5 = loader without firmware)\n"
            "  --datalog-period S     seconds between datalog records while running (10)\n"
+           "  --datalog-channels L   channels logged, e.g. 1,2,3,9 (1-24; own memory 1-16)\n"
+           "  --datalog-wide L       ranges of 32-bit values, e.g. 2 (1-3; channels 8r+1..8r+4)\n"
+           "  --datalog-label N:NAME[:UNIT[:DECIMALS]]  label of channel N (communication\n"
+           "                         board; repeatable; replaces the built-in labels)\n"
+           "  --datalog FILE         prepared datalog memory (own: records from byte 0;\n"
+           "                         board: with its 4-byte record count)\n"
            "  --reboot-ms N          silence after a restart (default 0)\n"
            "  --clock-start S        clock start, seconds since 2000-01-01 (default: now, UTC)\n"
            "\n"
@@ -86,6 +132,7 @@ const char* SimUsage() {
            "  --fault-refuse-nth N   refuse the Nth request only\n"
            "  --fault-drop-after N   drop the connection after every N answered frames\n"
            "  --fault-hello-busy     answer the hello at 0x7100\n"
+           "  --fault-silent-image-frame N  silent for good from the Nth firmware image frame\n"
            "  --help                 this text\n";
 }
 
@@ -129,6 +176,30 @@ bool ParseSimOptions(const std::vector<std::string>& args, SimOptions* o, std::s
         {"--app-password", text(&c.app_password, 6)},
         {"--state-word", integer(0, 0xFFFFFFFFL, [&](long v) { c.state_word = std::uint32_t(v); })},
         {"--datalog-period", integer(0, 86400, [&](long v) { c.datalog_period_s = int(v); })},
+        {"--datalog-channels", Setter([&](const std::string& s) {
+             std::array<std::uint8_t, 3> m{};
+             if (!ParseBitList(s, 24, &m))
+                 return false;
+             c.datalog_masks = m;
+             return true;
+         })},
+        {"--datalog-wide", Setter([&](const std::string& s) {
+             std::array<std::uint8_t, 3> bits{};
+             if (!s.empty() && !ParseBitList(s, 3, &bits))
+                 return false;
+             c.datalog_wide = std::array<std::uint8_t, 3>{};
+             for (std::size_t r = 0; r < 3; ++r)
+                 (*c.datalog_wide)[r] = std::uint8_t(bits[0] >> r & 1);
+             return true;
+         })},
+        {"--datalog-label", Setter([&](const std::string& s) {
+             DatalogLabelOption l;
+             if (!ParseDatalogLabel(s, &l))
+                 return false;
+             c.datalog_labels.push_back(l);
+             return true;
+         })},
+        {"--datalog", text(&o->datalog_file, 4000)},
         {"--reboot-ms", integer(0, 600000, [&](long v) { c.reboot_ms = int(v); })},
         {"--clock-start", integer(0, 0x7FFFFFFFL, [&](long v) { c.clock_start = v; })},
         {"--dev-dir", text(&o->dev_dir, 4000)},
@@ -142,6 +213,8 @@ bool ParseSimOptions(const std::vector<std::string>& args, SimOptions* o, std::s
         {"--state", text(&o->state_file, 4000)},
         {"--log", text(&o->log_file, 4000)},
         {"--fault-silent-nth", integer(0, 1L << 30, [&](long v) { c.fault_silent_nth = int(v); })},
+        {"--fault-silent-image-frame",
+         integer(0, 1L << 30, [&](long v) { c.fault_silent_image_frame = int(v); })},
         {"--fault-bad-check-nth",
          integer(0, 1L << 30, [&](long v) { c.fault_bad_check_nth = int(v); })},
         {"--fault-refuse-nth", integer(0, 1L << 30, [&](long v) { c.fault_refuse_nth = int(v); })},
@@ -186,6 +259,14 @@ bool ParseSimOptions(const std::vector<std::string>& args, SimOptions* o, std::s
         if (!s->second(args[++i])) {
             *error = "bad value for " + a + ": " + args[i];
             return false;
+        }
+    }
+    if (c.datalog_masks && c.datalog_wide) {
+        for (std::size_t r = 0; r < 3; ++r) {
+            if ((*c.datalog_wide)[r] != 0 && ((*c.datalog_masks)[r] & 0xF0) != 0) {
+                *error = "a 32-bit datalog range logs its first four channels only";
+                return false;
+            }
         }
     }
     if (o->usb_name.find('/') != std::string::npos) {

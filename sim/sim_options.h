@@ -20,6 +20,7 @@ struct SimOptions {
     int baud = 0; // 0: unthrottled
     std::string state_file;
     std::string log_file;
+    std::string datalog_file;        // prepared datalog memory (read by main into the controller)
     int discovery_port = 0;          // 0: discovery off
     std::string discovery_notify_to; // NOTIFY destination (default: 255.255.255.255)
     int notify_period_s = 5;         // well inside the 15 s after which the PC hides a line

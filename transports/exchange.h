@@ -30,9 +30,11 @@ struct TransportLibrary {
 int RunT71(TransportLibrary& library, const T71Call& call);
 
 // The body of a library's T71_COMM: one `Link` and one library record with code `kCode`
-// for the whole process, made on the first call.
+// for the whole process, made on the first call. Never destroyed: the core server thread
+// may still be inside a call (waiting out a time-out) while the process exits, and the
+// exit must not pull the link from under it.
 template <typename Link, std::uint16_t kCode> int RunT71On(const T71Call& call) {
-    static Link link;
+    static Link& link = *new Link;
     static TransportLibrary library{link, kCode};
     return RunT71(library, call);
 }

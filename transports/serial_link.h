@@ -2,9 +2,8 @@
 // (':' + upper-case hex pairs + check byte + CR LF).
 #pragma once
 
-#include <string>
-
 #include "platform/serial_port.h"
+#include "transports/answer_assembly.h"
 #include "transports/link_backend.h"
 
 namespace transports {
@@ -20,7 +19,7 @@ class SerialLink final : public LinkBackend {
 
   private:
     platform::SerialPort port_;
-    std::string pending_; // characters received for the answer being assembled
+    AsciiAnswerAssembler answer_;
 };
 
 } // namespace transports

@@ -6,10 +6,6 @@ namespace transports {
 
 namespace {
 
-// Header: transaction id (2), protocol id (2, always 0), length of the body (2).
-constexpr std::size_t kHeaderSize = 6;
-// A body holds at least a target and a function code.
-constexpr std::size_t kMinBody = 2;
 // Used when an open is asked with no time-out at all.
 constexpr int kDefaultConnectTimeoutMs = 5000;
 
@@ -29,7 +25,7 @@ int TcpLink::Open(const PARAM_COM& params, int timeoutMs) {
 
 SendOutcome TcpLink::Send(const wire::Bytes& body, int timeoutMs) {
     SendOutcome out;
-    inbox_.clear();
+    answer_.Clear();
     if (socket_.DiscardInput() != NetResult::kOk) {
         Close();
         out.status = SendOutcome::kLinkLost;
@@ -54,31 +50,14 @@ SendOutcome TcpLink::Send(const wire::Bytes& body, int timeoutMs) {
 
 void TcpLink::Close() {
     socket_.Close();
-    inbox_.clear();
+    answer_.Clear();
 }
 
 Answer TcpLink::Receive(std::size_t maxBody, SteadyClock::time_point deadline) {
     for (;;) {
         // Whole frames already received come first.
-        while (inbox_.size() >= kHeaderSize) {
-            wire::TcpHeader h = wire::DecodeTcpHeader(inbox_.data());
-            // Without a sane header the frame's end is unknown: give up on this answer.
-            if (h.protocol != 0 || h.length < kMinBody) {
-                inbox_.clear();
-                return Answer{AnswerStatus::kMalformed, {}, true};
-            }
-            const std::size_t frameSize = kHeaderSize + h.length;
-            if (inbox_.size() < frameSize)
-                break;
-            wire::Bytes body(inbox_.begin() + kHeaderSize, inbox_.begin() + long(frameSize));
-            inbox_.erase(inbox_.begin(), inbox_.begin() + long(frameSize));
-            // The answer to an earlier request that timed out: not ours, keep waiting.
-            if (h.transaction != transaction_)
-                continue;
-            if (body.size() > maxBody)
-                return Answer{AnswerStatus::kTooLong, {}, true};
-            return Answer{AnswerStatus::kReceived, std::move(body), true};
-        }
+        if (std::optional<Answer> a = answer_.Take(maxBody, transaction_))
+            return std::move(*a);
         std::size_t got = 0;
         NetResult r = socket_.ReadSome(chunk_.data(), chunk_.size(), got, deadline);
         if (r == NetResult::kLost) {
@@ -87,7 +66,7 @@ Answer TcpLink::Receive(std::size_t maxBody, SteadyClock::time_point deadline) {
         }
         if (r == NetResult::kTimeout)
             return Answer{AnswerStatus::kNoAnswer, {}, true};
-        inbox_.insert(inbox_.end(), chunk_.begin(), chunk_.begin() + long(got));
+        answer_.Append(chunk_.data(), got);
     }
 }
 

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "transports/answer_assembly.h"
 #include "transports/link_backend.h"
 #include "transports/tcp_socket.h"
 
@@ -22,7 +23,7 @@ class TcpLink final : public LinkBackend {
   private:
     TcpSocket socket_;
     std::uint16_t transaction_ = 0; // id of the last request sent
-    wire::Bytes inbox_;             // received bytes not yet taken as a frame
+    TcpAnswerAssembler answer_;
     std::vector<std::uint8_t> chunk_ = std::vector<std::uint8_t>(65536);
 };
 

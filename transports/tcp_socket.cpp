@@ -1,6 +1,7 @@
 #include "transports/tcp_socket.h"
 
 #include "platform/fd_io.h"
+#include "platform/tcp_connect.h"
 
 #include <algorithm>
 #include <arpa/inet.h>
@@ -23,24 +24,12 @@ TcpSocket::~TcpSocket() {
 
 bool TcpSocket::Connect(const std::uint8_t address[4], std::uint16_t port, int timeoutMs) {
     Close();
-    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    int error = 0;
+    int fd = platform::ConnectTcp(address, port, timeoutMs, error);
     if (fd < 0)
         return false;
-    sockaddr_in peer{};
-    peer.sin_family = AF_INET;
-    peer.sin_port = htons(port);
-    std::memcpy(&peer.sin_addr.s_addr, address, 4); // already in network order
-    auto deadline = Clock::now() + std::chrono::milliseconds(std::max(timeoutMs, 0));
-    int r = ::connect(fd, reinterpret_cast<const sockaddr*>(&peer), sizeof peer);
-    bool ok = r == 0;
-    if (!ok && errno == EINPROGRESS &&
-        platform::WaitReady(fd, POLLOUT, deadline) == FdOutcome::kOk) {
-        int error = 0;
-        socklen_t len = sizeof error;
-        ok = getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &len) == 0 && error == 0;
-    }
     int one = 1;
-    if (!ok || setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one) != 0) {
+    if (setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one) != 0) {
         ::close(fd);
         return false;
     }

@@ -3,15 +3,18 @@
 // request's pieces of 20 characters each after a 15 ms pause, and the answer at 20
 // characters per connection interval.
 //
-// Usage: bench_ble [frames]   (HB30.so is taken from QUORVEL_PROGRAM_DIR or beside this)
+// Usage: bench_ble [frames]   (HB30.so is taken from the program folder: QUORVEL_PROGRAM_DIR,
+// else the folder of this benchmark)
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <dlfcn.h>
+#include <optional>
 #include <string>
 #include <unistd.h>
 #include <vector>
 
+#include "bench/program_folder.h"
 #include "sim/ble_dongle.h"
 #include "wire/frame_codec.h"
 #include "wire/t71.h"
@@ -22,15 +25,6 @@ constexpr int kIntervalUs = 7500;
 constexpr int kPieceGapMs = 15;
 constexpr std::size_t kPiece = 20;
 constexpr std::uint16_t kFrameBytes = 2048;
-
-std::string ProgramDir() {
-    if (const char* d = std::getenv("QUORVEL_PROGRAM_DIR"))
-        return d;
-    char exe[4096];
-    ssize_t n = ::readlink("/proc/self/exe", exe, sizeof exe - 1);
-    std::string path(exe, n > 0 ? std::size_t(n) : 0);
-    return path.substr(0, path.rfind('/'));
-}
 
 // The link's limit for one read of `count` bytes, in milliseconds.
 double LimitMs(std::uint16_t count) {
@@ -47,6 +41,9 @@ int main(int argc, char** argv) {
     int frames = argc > 1 ? std::atoi(argv[1]) : 10;
     if (frames < 1)
         frames = 1;
+    const std::optional<std::string> folder = bench::FindProgramFolder("bench_ble", {"HB30.so"});
+    if (!folder)
+        return 1;
 
     char tmpl[] = "/tmp/hb30-bench-XXXXXX";
     const char* dir = ::mkdtemp(tmpl);
@@ -69,7 +66,7 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    std::string lib = ProgramDir() + "/HB30.so";
+    std::string lib = *folder + "HB30.so";
     void* handle = ::dlopen(lib.c_str(), RTLD_NOW | RTLD_LOCAL);
     auto fn = handle ? reinterpret_cast<T71_COMM_Fn>(::dlsym(handle, "T71_COMM")) : nullptr;
     if (fn == nullptr) {

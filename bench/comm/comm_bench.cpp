@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <exception>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -91,8 +93,19 @@ double BareRoundTrip(std::size_t requestSize, std::size_t replySize) {
 } // namespace
 
 int main() {
-    TransportFolder folder(AllRecordingTransports());
-    if (QuorvelStartup(folder.Path()) != 1) {
+    // The core runs on copies of the recording transport library, built with the tests: the
+    // benchmark needs nothing of the program folder, whatever the working directory.
+    std::optional<TransportFolder> folder;
+    try {
+        folder.emplace(AllRecordingTransports());
+    } catch (const std::exception& e) {
+        std::fprintf(stderr,
+                     "bench_comm: %s (the recording transport library %s is built with the "
+                     "tests)\n",
+                     e.what(), RECORDING_TRANSPORT);
+        return 1;
+    }
+    if (QuorvelStartup(folder->Path()) != 1) {
         std::fprintf(stderr, "the communication client did not start\n");
         return 1;
     }

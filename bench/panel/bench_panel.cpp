@@ -8,13 +8,15 @@
 // 3. CPU of the whole process (core server thread and the view's paced idle pass),
 //    connected with monitoring off, as a share of one core. Goal <= 1 %.
 //
-// Usage: bench_panel [program folder]   (default: QUORVEL_PROGRAM_DIR, else ./bin)
+// Usage: bench_panel [program folder]   (default: QUORVEL_PROGRAM_DIR, else the folder of this
+// benchmark)
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -22,6 +24,7 @@
 #include <QApplication>
 #include <QTimer>
 
+#include "bench/program_folder.h"
 #include "cli/link_options.h"
 #include "comm/CComClient.h"
 #include "comm/ProcessState.h"
@@ -115,14 +118,14 @@ QString FirstRow(const CIhmFaceAvantView& view) {
 } // namespace
 
 int main(int argc, char** argv) {
-    const char* env = std::getenv("QUORVEL_PROGRAM_DIR");
-    std::string folder = argc > 1 ? argv[1] : (env ? env : "bin");
-    if (folder.back() != '/')
-        folder += '/';
+    const std::optional<std::string> found = bench::FindProgramFolder(
+        "bench_panel", {"quorvel-sim", "Z9hb10_Comm.so", "res"}, argc > 1 ? argv[1] : "");
+    if (!found)
+        return 1;
+    const std::string& folder = *found;
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     const std::string devDir = "/tmp/quorvel-bench-panel-" + std::to_string(std::time(nullptr));
     setenv("QUORVEL_DEV_DIR", devDir.c_str(), 1);
-    setenv("QUORVEL_PROGRAM_DIR", folder.c_str(), 1);
 
     Simulator sim(folder + "quorvel-sim", devDir, "ttyPNL0");
     if (!sim.Ready()) {

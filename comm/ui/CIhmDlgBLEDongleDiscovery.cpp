@@ -10,6 +10,7 @@
 #include "comm/CComClient.h"
 #include "comm/PortEnumeration.h"
 #include "comm/ProcessState.h"
+#include "platform/link_cause.h"
 #include "widgets/AlertStyle.h"
 #include "widgets/Alerts.h"
 #include "widgets/AppIcon.h"
@@ -131,14 +132,21 @@ void CIhmDlgBLEDongleDiscovery::OnRefresh() {
 
 void CIhmDlgBLEDongleDiscovery::OnOk() {
     CComClient& client = CComClient::Instance();
-    if (client.SetCommParam(portchoice::BleParameters(stored_, chosen_, dongle_)) != 0) {
+    const PARAM_COM param = portchoice::BleParameters(stored_, chosen_, dongle_);
+    if (client.SetCommParam(param) != 0) {
         ShowAlert(this, portchoice::kNotReacting, kTitleError, kAlertStyleError);
         return;
     }
     // CONNECT is answered OK whatever became of the link; only an open link means the
     // device answered, and only then is the link kept as chosen.
     if (client.Connect() != 0 || !IsLinkOpen()) {
-        ShowAlert(this, portchoice::kNotReacting, kTitleError, kAlertStyleError);
+        std::string cause;
+        {
+            ScopedWaitCursor wait;
+            cause = portchoice::LinkOpenCause(param);
+        }
+        ShowAlert(this, platform::WithCause(portchoice::kNotReacting, cause), kTitleError,
+                  kAlertStyleError);
         return;
     }
     ConnectionKind().store(1);

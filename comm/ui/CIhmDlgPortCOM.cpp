@@ -9,6 +9,7 @@
 #include "comm/CComClient.h"
 #include "comm/PortEnumeration.h"
 #include "comm/ui/PortChoice.h"
+#include "platform/link_cause.h"
 #include "widgets/AlertStyle.h"
 #include "widgets/Alerts.h"
 #include "widgets/AppIcon.h"
@@ -93,14 +94,16 @@ void CIhmDlgPortCOM::OnSelectionChanged() {
 
 void CIhmDlgPortCOM::OnTest() {
     bool ok;
+    std::string cause;
     {
         ScopedWaitCursor wait;
-        ok = portchoice::TestUsbPort(current_, stored_);
+        ok = portchoice::TestUsbPort(current_, stored_, &cause);
     }
     if (ok)
         ShowAlert(this, portchoice::kTestSucceeded, kTitleInfo, kAlertStyleInfo);
     else
-        ShowAlert(this, portchoice::kTestFailed, kTitleWarning, kAlertStyleWarning);
+        ShowAlert(this, platform::WithCause(portchoice::kTestFailed, cause), kTitleWarning,
+                  kAlertStyleWarning);
 }
 
 void CIhmDlgPortCOM::OnOk() {

@@ -4,6 +4,7 @@
 #include "comm/PortEnumeration.h"
 #include "comm/ProcessState.h"
 #include "comm/TransportRegistry.h"
+#include "platform/link_cause.h"
 
 namespace portchoice {
 
@@ -59,13 +60,38 @@ PARAM_COM BleParameters(const PARAM_COM& stored, const std::string& hiddenAddres
     return p;
 }
 
-bool TestUsbPort(const std::string& entry, const PARAM_COM& restore) {
+bool TestUsbPort(const std::string& entry, const PARAM_COM& restore, std::string* cause) {
     CComClient& client = CComClient::Instance();
     client.SetCommParam(UsbParameters(restore, entry));
     std::uint8_t word[4] = {};
     bool ok = client.SendRead(word, kStateWordAddress, 4, RequestTimeoutMs()) == 0;
+    // Asked before the parameters are restored: restoring closes the link.
+    if (cause != nullptr)
+        *cause = ok ? std::string() : LinkOpenCause(UsbParameters(restore, entry));
     client.SetCommParam(restore);
     return ok;
+}
+
+std::string LinkOpenCause(const PARAM_COM& param) {
+    if (IsLinkOpen())
+        return {};
+    switch (paramcom::GetU32(param, paramcom::kMedium)) {
+    case kMediumSerial:
+        return platform::SerialPortCause(
+            paramcom::GetString(param, paramcom::kPortName, paramcom::kPortNameSize));
+    case kMediumBle: {
+        std::uint8_t address[paramcom::kBleAddressSize];
+        paramcom::BleAddressRaw(param, address);
+        return platform::BleLinkCause(
+            address, paramcom::GetString(param, paramcom::kDonglePort, paramcom::kDonglePortSize));
+    }
+    case kMediumEthernet:
+        return platform::TcpConnectCause(paramcom::GetU32(param, paramcom::kIpAddress),
+                                         std::uint16_t(paramcom::GetU32(param, paramcom::kTcpPort)),
+                                         kCauseConnectTimeoutMs);
+    default:
+        return {};
+    }
 }
 
 void ScanThroughLibrary(const PARAM_COM& param, std::uint8_t* buffer) {

@@ -14,7 +14,11 @@ namespace portchoice {
 
 // Media of the link parameter block (MoyenCom).
 constexpr std::uint32_t kMediumSerial = 0;
+constexpr std::uint32_t kMediumEthernet = 1;
 constexpr std::uint32_t kMediumBle = 2;
+// How long the check of an Ethernet link waits for the connection: as long as the link's
+// own open.
+constexpr int kCauseConnectTimeoutMs = 5000;
 
 // The dialogs' texts.
 inline constexpr const char* kUsbSelect = "Select a COM port to connect your device.";
@@ -46,8 +50,15 @@ PARAM_COM BleParameters(const PARAM_COM& stored, const std::string& hiddenAddres
                         const std::string& dongleEntry);
 
 // "Test": sets the USB parameters of `entry`, reads 4 bytes at 0x5000 with the link kind's
-// time-out, then restores `restore`. True when the read succeeded.
-bool TestUsbPort(const std::string& entry, const PARAM_COM& restore);
+// time-out, then restores `restore`. True when the read succeeded. When it failed because the
+// port did not open, `cause` (when given) names why in one line, else it is left empty.
+bool TestUsbPort(const std::string& entry, const PARAM_COM& restore, std::string* cause = nullptr);
+
+// Why the link of `param` did not open, when the core server's link is closed: the USB port
+// or the BLE dongle's port is checked, or a TCP connection tried. One line, or an empty text
+// when the link is open or the check finds nothing wrong. The command menu can add it under
+// its own messages too.
+std::string LinkOpenCause(const PARAM_COM& param);
 
 // The scan of command 9 through the BLE library: fills `buffer` (1 + 32 x 270 bytes,
 // zeroed first). A library that is not loaded, or a scan that fails, leaves the count 0.

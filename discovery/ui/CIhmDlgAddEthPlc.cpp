@@ -9,6 +9,7 @@
 #include <QRadioButton>
 
 #include "discovery/DiscoveryAddress.h"
+#include "platform/link_cause.h"
 #include "widgets/AlertStyle.h"
 #include "widgets/Alerts.h"
 #include "widgets/AppIcon.h"
@@ -29,12 +30,19 @@ template <class T> T* Named(T* widget, int id) {
     return widget;
 }
 
+// How long the check of a failed attempt waits for a TCP connection.
+constexpr int kTcpCheckTimeoutMs = 5000;
+
+std::string ConnectCause(std::uint32_t host, std::uint16_t port) {
+    return platform::TcpConnectCause(host, port, kTcpCheckTimeoutMs);
+}
+
 } // namespace
 
 CIhmDlgAddEthPlc::CIhmDlgAddEthPlc(QWidget* parent, discovery::IDiscoveryClient* client,
-                                   discovery::WaitClock clock)
+                                   discovery::WaitClock clock, TcpCheck tcpCheck)
     : QDialog(parent), client_(client ? *client : discovery::CDiscoveryClient::Instance()),
-      clock_(std::move(clock)),
+      clock_(std::move(clock)), tcpCheck_(tcpCheck ? std::move(tcpCheck) : ConnectCause),
       ipMode_(Named(new QRadioButton(QStringLiteral("IP Address"), this), 1023)),
       urlMode_(Named(new QRadioButton(QStringLiteral("URL"), this), 1024)),
       address_(Named(new QLineEdit(QStringLiteral("0.0.0.0"), this), 1019)),
@@ -115,7 +123,26 @@ std::optional<bool> CIhmDlgAddEthPlc::Attempt() {
         discovery::AddPlcLogic::Attempt(client_, target.addressMsb, *discoveryPort, clock_);
     QApplication::restoreOverrideCursor();
     tried_ = target.addressMsb;
+    triedByName_ = target.dnsFailed;
     return ok;
+}
+
+void CIhmDlgAddEthPlc::WarnFailed(const char* text) {
+    // A name that did not resolve was already named as the cause.
+    std::string cause;
+    if (!triedByName_) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        const std::uint32_t host = discovery::HostFromMsb(tried_);
+        const std::uint16_t tcpPort = form_.TcpPort().value_or(discovery::kDefaultTcpPort);
+        cause = tcpCheck_(host, tcpPort);
+        // The controller's TCP port answers: the discovery request is what went unanswered.
+        if (cause.empty())
+            cause = discovery::FormatHost(host) + ": no answer to discovery on UDP port " +
+                    std::to_string(form_.DiscoveryPort().value_or(0)) + " (TCP port " +
+                    std::to_string(tcpPort) + " accepts connections)";
+        QApplication::restoreOverrideCursor();
+    }
+    ShowAlert(this, platform::WithCause(text, cause), kTitleWarning, kAlertStyleWarning);
 }
 
 void CIhmDlgAddEthPlc::OnTest() {
@@ -125,7 +152,7 @@ void CIhmDlgAddEthPlc::OnTest() {
     if (*ok)
         ShowAlert(this, discovery::kTextSucceed, kTitleInfo, kAlertStyleInfo);
     else
-        ShowAlert(this, discovery::kTextNotReacting, kTitleWarning, kAlertStyleWarning);
+        WarnFailed(discovery::kTextNotReacting);
 }
 
 void CIhmDlgAddEthPlc::OnOk() {
@@ -137,6 +164,6 @@ void CIhmDlgAddEthPlc::OnOk() {
                                                 *form_.TcpPort());
         accept();
     } else {
-        ShowAlert(this, discovery::kTextFailed, kTitleWarning, kAlertStyleWarning);
+        WarnFailed(discovery::kTextFailed);
     }
 }

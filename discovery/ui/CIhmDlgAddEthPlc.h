@@ -6,7 +6,10 @@
 
 #include <QDialog>
 
+#include <cstdint>
+#include <functional>
 #include <optional>
+#include <string>
 
 #include "discovery/CDiscoveryClient.h"
 #include "discovery/EthernetDialogLogic.h"
@@ -18,9 +21,14 @@ class QRadioButton;
 class CIhmDlgAddEthPlc : public QDialog {
     Q_OBJECT
   public:
+    // Why a TCP connection to an address (host form) and port cannot be made, in one line;
+    // empty when it can. By default a connection is tried (platform::TcpConnectCause).
+    using TcpCheck = std::function<std::string(std::uint32_t host, std::uint16_t port)>;
+
     explicit CIhmDlgAddEthPlc(QWidget* parent = nullptr,
                               discovery::IDiscoveryClient* client = nullptr,
-                              discovery::WaitClock clock = discovery::SteadyWaitClock());
+                              discovery::WaitClock clock = discovery::SteadyWaitClock(),
+                              TcpCheck tcpCheck = {});
 
     int DoModal();
 
@@ -33,11 +41,15 @@ class CIhmDlgAddEthPlc : public QDialog {
     void ShowState();
     // The add-controller attempt; nothing (after a warning) when a port is not a number.
     std::optional<bool> Attempt();
+    // A failed attempt's warning: `text`, then the line naming why, when one is found.
+    void WarnFailed(const char* text);
 
     discovery::IDiscoveryClient& client_;
     discovery::WaitClock clock_;
+    TcpCheck tcpCheck_;
     discovery::AddPlcLogic form_;
-    std::uint32_t tried_ = 0; // the address of the last attempt
+    std::uint32_t tried_ = 0;  // the address of the last attempt
+    bool triedByName_ = false; // ... came from a name that did not resolve
     QRadioButton* ipMode_;
     QRadioButton* urlMode_;
     QLineEdit* address_;

@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 
 #include "app/CIhmDlgMain.h"
 #include "app/CIhmDlgSubMain.h"
@@ -31,7 +33,10 @@ TEST(AppLifecycle, RunsConnectedAndShutsDownInOrder) {
     setenv("QUORVEL_DISCOVERY_IFACES", "lo", 1);
     UiClock::SetScale(0);
 
-    CQRL_PCApp app(CQRL_PCApp::ParseOptions({"--usb", "ttySIM0", "--no-splash"}));
+    // Every request of the run goes to the traffic log.
+    const std::string trafficLog = sim.dev_dir() + "/traffic.log";
+    CQRL_PCApp app(
+        CQRL_PCApp::ParseOptions({"--usb", "ttySIM0", "--no-splash", "--traffic-log", trafficLog}));
     // The user looks at the window once and leaves; everything else answers OK.
     bool fontWhileRunning = false;
     bool connectedWhileRunning = false;
@@ -66,6 +71,14 @@ TEST(AppLifecycle, RunsConnectedAndShutsDownInOrder) {
     EXPECT_FALSE(CComClient::Instance().IsStarted());
     EXPECT_FALSE(discovery::CDiscoveryClient::Instance().IsStarted());
     EXPECT_FALSE(app.FontRegistered());
+    // The traffic log: the opening, the panel's reads, the goodbye and the close.
+    std::ifstream in(trafficLog);
+    const std::string traffic((std::istreambuf_iterator<char>(in)),
+                              std::istreambuf_iterator<char>());
+    EXPECT_EQ(traffic.rfind("# time\tlink\tkind\taddress\tsize\tresult\tduration_ms\n", 0), 0u);
+    EXPECT_NE(traffic.find("\tUSB ttySIM0\topen\t0x0\t0\t0\t"), std::string::npos) << traffic;
+    EXPECT_NE(traffic.find("\tread\t0x6000\t156\t0\t"), std::string::npos) << traffic;
+    EXPECT_NE(traffic.find("\tclose\t"), std::string::npos) << traffic;
 }
 
 } // namespace

@@ -38,6 +38,7 @@ class DeviceFolder {
         fs::create_symlink("/dev/null", path_ + "/" + name);
         std::ofstream(path_ + "/" + name + ".name") << friendly;
     }
+    const std::string& Path() const { return path_; }
 
   private:
     std::string path_;
@@ -86,8 +87,16 @@ TEST_F(ConnectionDialogs, UsbTestOfSilentPortWarnsAndRestores) {
     CComClient::Instance().GetCommParam(before);
     CIhmDlgPortCOM dlg;
     EXPECT_EQ(FindCtl<QComboBox>(&dlg, 1012)->currentText(), "ttyUSB7 (USB)");
+    // The warning names why the port did not open, on a line of its own.
     FindCtl<QPushButton>(&dlg, 1010)->click();
-    EXPECT_EQ(Alerts(), (std::vector<std::string>{"Quorvel warning|Communication Failed"}));
+    EXPECT_EQ(Alerts(), (std::vector<std::string>{
+                            "Quorvel warning|Communication Failed\nttyUSB7: not a serial port"}));
+    // A port name typed in the box that the device folder does not hold.
+    FindCtl<QComboBox>(&dlg, 1012)->setEditText("ttyUSB9");
+    FindCtl<QPushButton>(&dlg, 1010)->click();
+    ASSERT_EQ(Alerts().size(), 2u);
+    EXPECT_EQ(Alerts().back(),
+              "Quorvel warning|Communication Failed\nttyUSB9: no such port in " + folder.Path());
     PARAM_COM after{};
     CComClient::Instance().GetCommParam(after);
     EXPECT_EQ(paramcom::GetString(after, paramcom::kPortName, paramcom::kPortNameSize),
@@ -166,7 +175,7 @@ TEST_F(ConnectionDialogs, BluetoothScanListsDevicesAndOkNeedsASelection) {
     ok->click();
     EXPECT_EQ(Alerts(), (std::vector<std::string>{
                             "Quorvel error|The target peripheral is not reacting.\nCheck the "
-                            "connection."}));
+                            "connection.\nttyACM3: not a serial port"}));
     EXPECT_NE(dlg.result(), QDialog::Accepted);
     EXPECT_EQ(ConnectionKind().load(), 0);
     EXPECT_EQ(LinkConfigured().load(), 0);

@@ -1,11 +1,14 @@
 // The connection dialogs' Qt-free choices: the BLE device list and the link parameters.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
+#include <unistd.h>
 #include <vector>
 
 #include "comm/ui/BleDeviceList.h"
 #include "comm/ui/PortChoice.h"
+#include "tests/support/closed_tcp_port.h"
 
 namespace {
 
@@ -105,6 +108,31 @@ TEST(PortChoice, FiltersAndRemembersEntries) {
     EXPECT_EQ(paramcom::GetU32(usb, paramcom::kMedium), portchoice::kMediumSerial);
     // What the dialog does not choose stays as stored.
     EXPECT_EQ(paramcom::GetU32(usb, paramcom::kTcpPort), 42424u);
+}
+
+TEST(PortChoice, LinkOpenCauseChecksThePortOrAddressOfEachMedium) {
+    char tmpl[] = "/tmp/quorvel-choice-XXXXXX";
+    const std::string dir = ::mkdtemp(tmpl);
+    ::setenv("QUORVEL_DEV_DIR", dir.c_str(), 1);
+    PARAM_COM none = paramcom::Initial();
+    PARAM_COM usb = portchoice::UsbParameters(none, "ttyQC7 (USB)");
+    EXPECT_EQ(portchoice::LinkOpenCause(usb), "ttyQC7: no such port in " + dir);
+    PARAM_COM ble = portchoice::BleParameters(none, "ABCDEF", "ttyQC8 (BLE)");
+    EXPECT_EQ(portchoice::LinkOpenCause(ble), "ttyQC8: no such port in " + dir);
+    ::unsetenv("QUORVEL_DEV_DIR");
+    ::rmdir(dir.c_str());
+
+    // Ethernet: a loopback port that refuses the connection.
+    testsupport::ClosedTcpPort closed;
+    ASSERT_NE(closed.Port(), 0);
+    PARAM_COM eth = paramcom::Initial();
+    paramcom::SetU32(eth, paramcom::kMedium, portchoice::kMediumEthernet);
+    paramcom::SetU32(eth, paramcom::kIpAddress, 0x0100007Fu);
+    paramcom::SetU32(eth, paramcom::kTcpPort, closed.Port());
+    EXPECT_EQ(portchoice::LinkOpenCause(eth), closed.Address() + ": connection refused");
+    // A medium with no check: nothing to say.
+    paramcom::SetU32(eth, paramcom::kMedium, 7);
+    EXPECT_EQ(portchoice::LinkOpenCause(eth), "");
 }
 
 } // namespace

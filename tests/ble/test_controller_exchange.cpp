@@ -53,17 +53,19 @@ TEST(ReadAnswer, FailuresAndTheirCodes) {
     EXPECT_EQ(CheckReadAnswer(":F703", kTarget, 0x03, out, 4), 5);
 }
 
-TEST(ReadAnswer, NeverWritesPastTheCallersBuffer) {
-    std::uint8_t out[4] = {0, 0, 0, 0};
-    std::uint8_t guard[4] = {0xEE, 0xEE, 0xEE, 0xEE};
-    std::uint8_t both[8];
-    std::memcpy(both, out, 4);
-    std::memcpy(both + 4, guard, 4);
+TEST(ReadAnswer, AnotherCountThanAskedIsMalformedAndCopiesNothing) {
+    // More bytes than asked would overrun the caller's buffer, fewer would leave it partly
+    // stale: both are refused with 5, as over USB and Ethernet, and nothing is copied.
+    std::uint8_t both[8] = {0, 0, 0, 0, 0xEE, 0xEE, 0xEE, 0xEE};
     EXPECT_EQ(CheckReadAnswer(ReadAnswer(kTarget, 0x03, {1, 2, 3, 4, 5, 6, 7, 8}), kTarget, 0x03,
                               both, 4),
-              0);
-    EXPECT_EQ(both[3], 4);
-    EXPECT_EQ(both[4], 0xEE);
+              5);
+    EXPECT_EQ(CheckReadAnswer(ReadAnswer(kTarget, 0x03, {1, 2}), kTarget, 0x03, both, 4), 5);
+    EXPECT_EQ(CheckReadAnswer(ReadAnswer(kTarget, 0x03, {}), kTarget, 0x03, both, 4), 5);
+    const std::uint8_t untouched[8] = {0, 0, 0, 0, 0xEE, 0xEE, 0xEE, 0xEE};
+    EXPECT_EQ(std::memcmp(both, untouched, sizeof both), 0);
+    // A wrong target or function still gives 1 before the count is looked at.
+    EXPECT_EQ(CheckReadAnswer(ReadAnswer(0x01, 0x03, {1, 2}), kTarget, 0x03, both, 4), 1);
 }
 
 TEST(WriteAnswer, EchoAndItsFailures) {

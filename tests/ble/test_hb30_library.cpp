@@ -139,43 +139,21 @@ TEST_F(Hb30Test, UnansweredCommandAndBusyHello) {
     EXPECT_EQ(b.Dongle().Stats().frames, frames + 3);
 }
 
-TEST_F(Hb30Test, AnswerEndedByLineFeedBeforeTheExpectedCount) {
+TEST_F(Hb30Test, AnswerWithAnotherCountThanAskedFailsWithFive) {
     DongleBench& b = Bench();
     PARAM_COM p = b.Params(20000);
     ASSERT_EQ(Connect(p), 0);
     // Asked for 10 bytes, the controller answers 2: the line feed ends the wait at once
-    // (a wait for the 33 characters expected would end in 5 after the time-out).
+    // (a wait for the 33 characters expected would take the whole time-out), and the
+    // short answer is refused as USB and Ethernet refuse it, the buffer left as it was.
     b.Controller().SetScript([](const wire::Bytes& body, sim::AnswerFaults*) {
         const std::uint8_t two[] = {0xAA, 0xBB};
         return std::optional<wire::Bytes>(wire::BuildReadAnswer(body[0], body[1], two, 2));
     });
     std::uint8_t got[10];
     std::memset(got, 0x11, sizeof got);
-    EXPECT_EQ(Read(p, 0x1000, got, 10), 0);
-    EXPECT_EQ(got[0], 0xAA);
-    EXPECT_EQ(got[1], 0xBB);
-    EXPECT_EQ(got[2], 0x11);
-}
-
-TEST_F(Hb30Test, OversizedFramesNeverOverrun) {
-    DongleBench& b = Bench();
-    PARAM_COM p = b.Params();
-    ASSERT_EQ(Connect(p), 0);
-    // A write beyond the frame buffer is refused before anything is sent.
-    int frames = b.Dongle().Stats().frames;
-    EXPECT_NE(Write(p, 0x2000, std::vector<std::uint8_t>(2166, 0x55)), 0);
-    EXPECT_EQ(b.Dongle().Stats().frames, frames);
-    EXPECT_EQ(Write(p, 0x2000, std::vector<std::uint8_t>(2165, 0x55)), 0);
-
-    // An answer larger than the receive buffer: the excess is dropped, the answer refused.
-    constexpr std::uint16_t kHuge = 20100;
-    b.Controller().SetScript([](const wire::Bytes& body, sim::AnswerFaults*) {
-        std::vector<std::uint8_t> data(kHuge, 0x42);
-        return std::optional<wire::Bytes>(
-            wire::BuildReadAnswer(body[0], body[1], data.data(), kHuge));
-    });
-    std::vector<std::uint8_t> got(kHuge);
-    EXPECT_EQ(Read(p, 0x0000, got.data(), kHuge), 5);
+    EXPECT_EQ(Read(p, 0x1000, got, 10), 5);
+    EXPECT_EQ(std::vector<std::uint8_t>(got, got + 10), std::vector<std::uint8_t>(10, 0x11));
     // An answer naming more bytes than asked: the wait ends at the characters expected, the
     // answer is incomplete there, and nothing lands past the caller's buffer.
     b.Controller().SetScript([](const wire::Bytes& body, sim::AnswerFaults*) {
@@ -190,6 +168,31 @@ TEST_F(Hb30Test, OversizedFramesNeverOverrun) {
     b.Controller().Poke(0x0100, {1, 2, 3, 4, 5, 6, 7, 8});
     EXPECT_EQ(Read(p, 0x0100, small.data(), 8), 0);
     EXPECT_EQ(small[7], 8);
+}
+
+TEST_F(Hb30Test, OversizedFramesAreRefusedBeforeAnythingIsSent) {
+    DongleBench& b = Bench();
+    PARAM_COM p = b.Params();
+    ASSERT_EQ(Connect(p), 0);
+    // A write beyond the frame buffer is refused before anything is sent.
+    int frames = b.Dongle().Stats().frames;
+    EXPECT_EQ(Write(p, 0x2000, std::vector<std::uint8_t>(2166, 0x55)), 1);
+    EXPECT_EQ(b.Dongle().Stats().frames, frames);
+    EXPECT_EQ(Write(p, 0x2000, std::vector<std::uint8_t>(2165, 0x55)), 0);
+
+    // A read whose answer could not fit the receive buffer (2 x count + 4 characters must
+    // stay below 4352) is refused the same way: 1, and no request goes out.
+    frames = b.Dongle().Stats().frames;
+    std::vector<std::uint8_t> got(70000, 0x11);
+    for (int count : {2174, 20100, 65535, 65536 + 8, -1})
+        EXPECT_EQ(Read(p, 0x0000, got.data(), count), 1) << count;
+    EXPECT_EQ(b.Dongle().Stats().frames, frames);
+    EXPECT_EQ(got, std::vector<std::uint8_t>(70000, 0x11));
+    // The largest answer that fits still comes back whole.
+    b.Controller().Poke(0x0000, std::vector<std::uint8_t>(2173, 0x42));
+    ASSERT_EQ(Read(p, 0x0000, got.data(), 2173), 0);
+    EXPECT_EQ(got[2172], 0x42);
+    EXPECT_EQ(got[2173], 0x11);
 }
 
 TEST_F(Hb30Test, UnknownMessageIsSkippedAndTheExchangeGoesOn) {

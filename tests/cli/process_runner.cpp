@@ -1,8 +1,6 @@
 #include "process_runner.h"
 
-#include <csignal>
 #include <cstdlib>
-#include <fcntl.h>
 #include <filesystem>
 #include <poll.h>
 #include <sys/wait.h>
@@ -13,7 +11,7 @@ namespace e2e {
 namespace {
 
 pid_t Spawn(const std::string& path, const std::vector<std::string>& args,
-            const std::map<std::string, std::string>& env, int outFd, int errFd, int inFd = -1) {
+            const std::map<std::string, std::string>& env, int inFd, int outFd, int errFd) {
     pid_t pid = ::fork();
     if (pid != 0)
         return pid;
@@ -54,34 +52,23 @@ void Drain(int outFd, int errFd, std::string& out, std::string& err) {
     }
 }
 
-} // namespace
-
-std::string ProgramDir() {
-    if (const char* dir = std::getenv("QUORVEL_PROGRAM_DIR"); dir != nullptr && dir[0] != '\0')
-        return dir;
-    return (std::filesystem::read_symlink("/proc/self/exe").parent_path() / ".." / "bin").string();
-}
-
-namespace {
-
-RunResult RunPiped(const std::string& program, const std::vector<std::string>& args,
-                   const std::map<std::string, std::string>& env, const std::string* input) {
+// The input is small: it is written whole into the pipe before the child reads it.
+RunResult RunWith(const std::string& program, const std::vector<std::string>& args,
+                  const std::string* input, const std::map<std::string, std::string>& env) {
     int out[2], err[2], in[2] = {-1, -1};
     RunResult result;
-    if (::pipe(out) != 0 || ::pipe(err) != 0 || (input != nullptr && ::pipe2(in, O_CLOEXEC) != 0))
+    if (::pipe(out) != 0 || ::pipe(err) != 0 || (input && ::pipe(in) != 0))
         return result;
-    pid_t pid = Spawn(ProgramDir() + "/" + program, args, env, out[1], err[1], in[0]);
-    ::close(out[1]);
-    ::close(err[1]);
-    if (input != nullptr) {
-        // Short inputs fit the pipe; the child reads them when it asks (its copy of the write
-        // end closes at exec, so it sees the end of the input). A child that ended
-        // without reading must not end the test with SIGPIPE.
-        ::signal(SIGPIPE, SIG_IGN);
-        ::close(in[0]);
-        [[maybe_unused]] ssize_t n = ::write(in[1], input->data(), input->size());
+    if (input) {
+        if (::write(in[1], input->data(), input->size()) != ssize_t(input->size()))
+            return result;
         ::close(in[1]);
     }
+    pid_t pid = Spawn(ProgramDir() + "/" + program, args, env, in[0], out[1], err[1]);
+    if (input)
+        ::close(in[0]);
+    ::close(out[1]);
+    ::close(err[1]);
     Drain(out[0], err[0], result.out, result.err);
     ::close(out[0]);
     ::close(err[0]);
@@ -93,14 +80,20 @@ RunResult RunPiped(const std::string& program, const std::vector<std::string>& a
 
 } // namespace
 
+std::string ProgramDir() {
+    if (const char* dir = std::getenv("QUORVEL_PROGRAM_DIR"); dir != nullptr && dir[0] != '\0')
+        return dir;
+    return (std::filesystem::read_symlink("/proc/self/exe").parent_path() / ".." / "bin").string();
+}
+
 RunResult Run(const std::string& program, const std::vector<std::string>& args,
               const std::map<std::string, std::string>& env) {
-    return RunPiped(program, args, env, nullptr);
+    return RunWith(program, args, nullptr, env);
 }
 
 RunResult RunWithInput(const std::string& program, const std::vector<std::string>& args,
-                       const std::map<std::string, std::string>& env, const std::string& input) {
-    return RunPiped(program, args, env, &input);
+                       const std::string& input, const std::map<std::string, std::string>& env) {
+    return RunWith(program, args, &input, env);
 }
 
 } // namespace e2e

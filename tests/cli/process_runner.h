@@ -19,8 +19,9 @@ std::string ProgramDir();
 // Runs `program` (a name in the program folder) with `args` and extra environment variables.
 RunResult Run(const std::string& program, const std::vector<std::string>& args,
               const std::map<std::string, std::string>& env = {});
-// As Run, with `input` as the program's standard input (a pipe, not a terminal).
+// The same with `input` as the standard input (a pipe, so not a terminal).
 RunResult RunWithInput(const std::string& program, const std::vector<std::string>& args,
-                       const std::map<std::string, std::string>& env, const std::string& input);
+                       const std::string& input,
+                       const std::map<std::string, std::string>& env = {});
 
 } // namespace e2e

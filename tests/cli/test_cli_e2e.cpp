@@ -9,38 +9,11 @@
 #include <stdlib.h>
 #include <unistd.h>
 
-#include "process_runner.h"
-#include "tests/support/sim_fixture.h"
+#include "tests/cli/cli_sim.h"
 
 namespace {
 
-// A simulated controller and the command line pointed at it.
-class Cli {
-  public:
-    explicit Cli(std::vector<std::string> simArgs) : sim_(simtest::SimConfig{simArgs, "ttyQC0"}) {}
-
-    bool Start() {
-        std::string error;
-        bool ok = sim_.Start(&error);
-        EXPECT_TRUE(ok) << error;
-        return ok;
-    }
-    e2e::RunResult Usb(std::vector<std::string> args) const {
-        args.insert(args.begin(), {"--usb", sim_.usb_name()});
-        return Run(args);
-    }
-    e2e::RunResult Eth(std::vector<std::string> args) const {
-        args.insert(args.begin(), {"--eth", "127.0.0.1:" + std::to_string(sim_.tcp_port())});
-        return Run(args);
-    }
-    e2e::RunResult Run(const std::vector<std::string>& args) const {
-        return e2e::Run("quorvel-cli", args, {{"QUORVEL_DEV_DIR", sim_.dev_dir()}});
-    }
-    const simtest::SimProcess& sim() const { return sim_; }
-
-  private:
-    simtest::SimProcess sim_;
-};
+using e2e::Cli;
 
 bool Has(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;

@@ -27,7 +27,7 @@ class ProgramCli : public ::testing::Test {
         args.insert(args.begin(), {"--usb", sim_->usb_name()});
         std::map<std::string, std::string> env = {{"QUORVEL_DEV_DIR", sim_->dev_dir()},
                                                   {"QUORVEL_WAIT_SCALE", "0"}};
-        return input ? e2e::RunWithInput("quorvel-cli", args, env, *input)
+        return input ? e2e::RunWithInput("quorvel-cli", args, *input, env)
                      : e2e::Run("quorvel-cli", args, env);
     }
     std::string ReadProgram() {

@@ -24,6 +24,7 @@ TEST(LinkOptions, UsbBlockCarriesThePortAndSerialMedium) {
     ASSERT_TRUE(Parse({"--usb", "ttyACM0", "identity", "--json"}, o, error, &rest));
     EXPECT_EQ(rest, (Args{"identity", "--json"}));
     EXPECT_EQ(o.kind, LinkKind::Usb);
+    EXPECT_FALSE(o.verbose);
     PARAM_COM p = cli::MakeParamCom(o);
     EXPECT_EQ(paramcom::GetString(p, paramcom::kPortName, paramcom::kPortNameSize), "ttyACM0");
     EXPECT_EQ(paramcom::GetU32(p, paramcom::kMedium), 0u);
@@ -81,4 +82,24 @@ TEST(LinkOptions, EthernetHostAndPort) {
     LinkOptions two;
     EXPECT_FALSE(Parse({"--eth", "127.0.0.1", "--usb", "ttyS0"}, two, error));
     EXPECT_EQ(error, "Choose one link: --usb, --ble or --eth");
+}
+
+TEST(LinkOptions, VerboseStandsAnywhereAmongTheOptions) {
+    for (Args args : {Args{"--verbose", "--usb", "ttyACM0", "status"},
+                      Args{"--usb", "ttyACM0", "--verbose", "status"}}) {
+        LinkOptions o;
+        std::string error;
+        Args rest;
+        ASSERT_TRUE(Parse(args, o, error, &rest)) << error;
+        EXPECT_TRUE(o.verbose);
+        EXPECT_EQ(o.kind, LinkKind::Usb);
+        EXPECT_EQ(rest, (Args{"status"}));
+    }
+    // After the command it is the command's argument, not an option of the tool.
+    LinkOptions o;
+    std::string error;
+    Args rest;
+    ASSERT_TRUE(Parse({"--usb", "ttyACM0", "status", "--verbose"}, o, error, &rest));
+    EXPECT_FALSE(o.verbose);
+    EXPECT_EQ(rest, (Args{"status", "--verbose"}));
 }

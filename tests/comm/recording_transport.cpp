@@ -22,12 +22,14 @@ struct Answer {
 // Calls beyond this are counted but not kept (monitoring may call very often).
 constexpr std::size_t kMaxLog = 100000;
 
-std::mutex mutex;
-std::vector<RecCall> calls;
+// Never destroyed: a core server thread left inside a delayed call may still use them while
+// the test process exits.
+std::mutex& mutex = *new std::mutex;
+std::vector<RecCall>& calls = *new std::vector<RecCall>;
 std::size_t callCount = 0;
-std::deque<Answer> answers;
-std::map<int, int> defaults;
-std::map<int, int> delays;
+std::deque<Answer>& answers = *new std::deque<Answer>;
+std::map<int, int>& defaults = *new std::map<int, int>;
+std::map<int, int>& delays = *new std::map<int, int>;
 std::uint16_t version[3] = {0x4242, 1, 0};
 
 bool IsRead(int command) {

@@ -2,6 +2,8 @@
 // client and scripted answers to their alerts. The QApplication comes from qt_main_env.
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
@@ -12,6 +14,7 @@
 #include "discovery/ui/CIhmDlgAddEthPlc.h"
 #include "discovery/ui/CIhmDlgEthernetDiscovery.h"
 #include "discovery_test_support.h"
+#include "tests/support/closed_tcp_port.h"
 #include "widgets/AlertStyle.h"
 #include "widgets/CIhmCtrlList.h"
 #include "widgets/ControlIds.h"
@@ -93,7 +96,14 @@ TEST_F(EthernetDialogs, DiscoveryListFollowsThePublications) {
 }
 
 TEST_F(EthernetDialogs, AddDialogPortsAndAttempts) {
-    CIhmDlgAddEthPlc dlg(nullptr, &client, fast);
+    // The check of a failed attempt, scripted: no connection leaves the machine.
+    std::vector<std::pair<std::uint32_t, std::uint16_t>> checked;
+    std::string cause = "10.78.0.3:5020: connection refused";
+    auto check = [&](std::uint32_t host, std::uint16_t port) {
+        checked.emplace_back(host, port);
+        return cause;
+    };
+    CIhmDlgAddEthPlc dlg(nullptr, &client, fast, check);
     QLineEdit* address = FindCtl<QLineEdit>(&dlg, 1019);
     QLineEdit* host = FindCtl<QLineEdit>(&dlg, 1025);
     QCheckBox* custom = FindCtl<QCheckBox>(&dlg, 1026);
@@ -119,15 +129,23 @@ TEST_F(EthernetDialogs, AddDialogPortsAndAttempts) {
     disc->setText("40001");
     address->setText("10.78.0.3");
     ModalSeam::SetScript(ScriptedAnswers({}, kAnswerOk));
-    dlg.OnTest(); // nobody answers
+    dlg.OnTest(); // nobody answers: the message, then why, from the controller's TCP port
     ASSERT_EQ(ModalSeam::History().size(), 1u);
-    EXPECT_EQ(ModalSeam::History()[0].text,
-              "The target peripheral is not reacting.\nCheck the connection.");
+    EXPECT_EQ(ModalSeam::History()[0].text, "The target peripheral is not reacting.\nCheck the "
+                                            "connection.\n10.78.0.3:5020: connection refused");
     EXPECT_EQ(client.adds.back().portnumber(), 40001u);
     EXPECT_EQ(client.adds.back().ipaddress(), 0x0A4E0003u);
+    ASSERT_EQ(checked.size(), 1u);
+    EXPECT_EQ(checked[0], std::make_pair(Host(10, 78, 0, 3), std::uint16_t(5020)));
     dlg.OnOk();
-    EXPECT_EQ(ModalSeam::History().back().text, "FAILED!");
+    EXPECT_EQ(ModalSeam::History().back().text, "FAILED!\n10.78.0.3:5020: connection refused");
     EXPECT_NE(dlg.result(), QDialog::Accepted);
+    // The TCP port accepts connections: what went unanswered is the discovery request.
+    cause.clear();
+    dlg.OnTest();
+    EXPECT_EQ(ModalSeam::History().back().text,
+              "The target peripheral is not reacting.\nCheck the connection.\n10.78.0.3: no "
+              "answer to discovery on UDP port 40001 (TCP port 5020 accepts connections)");
 
     *client.appeared.add_ligne() = Line(Host(10, 78, 0, 3), "PLC-BRAVO");
     client.appearAfterCalls = client.getTableCalls + 1;
@@ -139,7 +157,7 @@ TEST_F(EthernetDialogs, AddDialogPortsAndAttempts) {
     EXPECT_EQ(ProcessEthernetMemory().tcpPorts.at(0x0A4E0003u), 5020);
 
     // A host name that does not resolve warns, then tries 255.255.255.255.
-    CIhmDlgAddEthPlc byName(nullptr, &client, fast);
+    CIhmDlgAddEthPlc byName(nullptr, &client, fast, check);
     FindCtl<QRadioButton>(&byName, 1024)->setChecked(true);
     EXPECT_TRUE(FindCtl<QLineEdit>(&byName, 1025)->isEnabled());
     EXPECT_FALSE(FindCtl<QLineEdit>(&byName, 1019)->isEnabled());
@@ -149,6 +167,26 @@ TEST_F(EthernetDialogs, AddDialogPortsAndAttempts) {
     ASSERT_EQ(ModalSeam::History().size(), 2u);
     EXPECT_EQ(ModalSeam::History()[0].text, "The host name could not be resolved in DNS");
     EXPECT_EQ(client.adds.back().ipaddress(), 0xFFFFFFFFu);
+    // The name was the cause, already told: no connection is tried to 255.255.255.255.
+    EXPECT_EQ(ModalSeam::History()[1].text,
+              "The target peripheral is not reacting.\nCheck the connection.");
+    EXPECT_EQ(checked.size(), 3u);
+}
+
+TEST_F(EthernetDialogs, FailedAttemptNamesARefusedConnection) {
+    // The check the dialog makes by default, on a loopback port that refuses connections.
+    testsupport::ClosedTcpPort closed;
+    ASSERT_NE(closed.Port(), 0);
+    CIhmDlgAddEthPlc dlg(nullptr, &client, fast);
+    FindCtl<QCheckBox>(&dlg, 1026)->setChecked(true);
+    FindCtl<QLineEdit>(&dlg, 1029)->setText(QString::number(closed.Port()));
+    FindCtl<QLineEdit>(&dlg, 1019)->setText("127.0.0.1");
+    ModalSeam::SetScript(ScriptedAnswers({}, kAnswerOk));
+    dlg.OnTest();
+    ASSERT_EQ(ModalSeam::History().size(), 1u);
+    EXPECT_EQ(ModalSeam::History()[0].text,
+              "The target peripheral is not reacting.\nCheck the connection.\n" + closed.Address() +
+                  ": connection refused");
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include <bit>
 
 #include "sim/datalog.h"
+#include "sim/sim_options.h"
 #include "tests/sim/controller_client.h"
 
 namespace {
@@ -140,7 +141,8 @@ TEST(SimDatalog, BoardMemoryWithThirtyTwoBitRange) {
     ASSERT_TRUE(labels);
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(labels->data())), "Counter");
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(&(*labels)[2 * 37])), "Temperature");
-    EXPECT_EQ(std::string(reinterpret_cast<const char*>(&(*labels)[2 * 37 + 26])), "C");
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(&(*labels)[2 * 37 + 26])), "\xB0"
+                                                                                   "C");
     EXPECT_EQ((*labels)[2 * 37 + 31], 1);
 
     ASSERT_TRUE(c.Write(0x4700000E, {}, 0x20));
@@ -177,6 +179,72 @@ TEST(SimDatalog, FullMemoryStopsLogging) {
     sim::DatalogMemory copy(sim::DatalogMemory::Form::kOwn, 100);
     ASSERT_TRUE(copy.Restore(m.Raw()));
     EXPECT_EQ(copy.RecordCount(), 6u);
+}
+
+TEST(SimDatalog, ChannelsWidthsAndLabelsFromTheCommandLine) {
+    sim::SimOptions o;
+    std::string error;
+    ASSERT_TRUE(sim::ParseSimOptions({"--datalog-channels", "1,3,9,10,17", "--datalog-wide", "2",
+                                      "--datalog-label", "1:Débit:m³:2", "--datalog-label",
+                                      "17:Température:°C"},
+                                     &o, &error))
+        << error;
+    sim::ControllerOptions& c = o.controller;
+    EXPECT_EQ(*c.datalog_masks, (std::array<std::uint8_t, 3>{0x05, 0x03, 0x01}));
+    EXPECT_EQ(*c.datalog_wide, (std::array<std::uint8_t, 3>{0, 1, 0}));
+    ASSERT_EQ(c.datalog_labels.size(), 2u);
+    EXPECT_EQ(sim::Utf8ToAnsi(c.datalog_labels[1].unit), "\xB0"
+                                                         "C");
+    EXPECT_EQ(sim::Utf8ToAnsi("€ ok ☃"), "\x80 ok ?");
+    // Refused: a channel out of range, a 32-bit range logging channels 5-8, a bad label.
+    for (std::vector<std::string> bad : {std::vector<std::string>{"--datalog-channels", "25"},
+                                         {"--datalog-channels", "13", "--datalog-wide", "2"},
+                                         {"--datalog-label", "0:x"},
+                                         {"--datalog-label", "3:" + std::string(25, 'n')}}) {
+        sim::SimOptions again;
+        EXPECT_FALSE(sim::ParseSimOptions(bad, &again, &error)) << bad[1];
+    }
+
+    // The kz9 TCP/IP board serves them: configuration, mirrored 32-bit mask and labels.
+    c.code8 = 61410031;
+    ControllerClient board(c);
+    auto config = board.Read(0x481191AC, 34, 0x13);
+    ASSERT_TRUE(config);
+    sim::DatalogConfig cfg = sim::DecodeDatalogConfig(config->data(), true);
+    EXPECT_EQ(cfg.mask[1], 0x03);
+    EXPECT_EQ(cfg.wide[1], 1);
+    auto labels = board.Read(0x48123A68, 888, 0x13);
+    ASSERT_TRUE(labels);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(labels->data())), "D\xE9"
+                                                                          "bit");
+    EXPECT_EQ((*labels)[31], 2);
+    EXPECT_EQ((*labels)[16 * 37 + 26], 0xB0);
+    EXPECT_EQ((*labels)[2 * 37], 0); // the built-in labels are replaced
+    auto frame = board.Read(0x48200000, 2048, 0x13);
+    ASSERT_TRUE(frame);
+    EXPECT_EQ((*frame)[4 + 9], 0x33);
+}
+
+TEST(SimDatalog, PreparedMemoryIsServedAndGrowsWhileRunning) {
+    sim::ControllerOptions o;
+    o.code8 = 61420001; // Pask, own memory
+    wire::Bytes prepared(5000, 0x00);
+    prepared[0] = 0x0A;
+    prepared.insert(prepared.end(), 20, 0xFF); // its end of data is dropped
+    o.datalog_image = prepared;
+    ControllerClient c(o);
+    auto words = c.Read(0x0E00, 12);
+    ASSERT_TRUE(words);
+    EXPECT_EQ(LE32(*words, 4) - LE32(*words, 8), 5000u);
+    wire::Bytes data = ReadFrames(c, 0xC0000, 5000, 0x03);
+    EXPECT_TRUE(std::equal(data.begin(), data.begin() + 5000, prepared.begin()));
+    EXPECT_EQ(data[5000], 0xFF);
+    // A record logged later follows the prepared bytes.
+    c.Advance(10'000);
+    words = c.Read(0x0E00, 12);
+    EXPECT_EQ(LE32(*words, 4) - LE32(*words, 8), 5000u + 17u);
+    data = ReadFrames(c, 0xC0000, 5017, 0x03);
+    EXPECT_EQ(data[5000], 0x0A);
 }
 
 } // namespace

@@ -147,4 +147,20 @@ TEST(SimAppPassword, AttemptsCountDownAndClear) {
     EXPECT_EQ(c.Read(0xA000, 6), (wire::Bytes{0, 0, 0, 0, 0, 0}));
 }
 
+TEST(SimPasswords, NeverWrittenToTheRequestLog) {
+    sim::ControllerOptions o = Locked();
+    o.app_password = "654321";
+    ControllerClient c(o);
+    ASSERT_TRUE(c.Hello());
+    ASSERT_TRUE(c.Write(0x7200, Password("secret")));
+    ASSERT_TRUE(c.Write(0x7400, Password("pw")));
+    ASSERT_TRUE(c.Read(0x5500, 8));
+    const std::string log = c.Log();
+    EXPECT_NE(log.find("0x00007200 n=10 [10 bytes hidden]"), std::string::npos) << log;
+    EXPECT_NE(log.find("ok 8 bytes [8 bytes hidden]"), std::string::npos) << log;
+    // "secret", "pw" and "654321" in the log's hexadecimal form.
+    for (const char* bytes : {"73 65 63 72 65 74", "70 77 00", "36 35 34 33 32 31"})
+        EXPECT_EQ(log.find(bytes), std::string::npos) << bytes;
+}
+
 } // namespace

@@ -1,0 +1,51 @@
+// diag: the pages of "Controller diagnostics", read live from the controller.
+#include <ostream>
+
+#include "cli/access_check.h"
+#include "cli/commands.h"
+#include "cli/diag_report.h"
+#include "cli/messages.h"
+#include "cli/session.h"
+
+namespace {
+
+int RunDiag(cli::Context& context) {
+    bool json = cli::TakeFlag(context.args, "--json");
+    if (!cli::NoArgumentsLeft(context))
+        return cli::kExitUsage;
+    if (!cli::ServiceAllowed(context, true))
+        return cli::kExitFailure;
+    services::IServiceLink& link = services::ComClientServiceLink();
+    int family = 0;
+    if (cli::ReadConnectedFamily(link, family) != 0) {
+        context.err << cli::msg::kNotReacting << "\n";
+        return cli::kExitFailure;
+    }
+    std::vector<services::DiagPage> pages;
+    for (services::DiagPageKind kind : services::DiagPageKinds(link, family)) {
+        pages.push_back(services::ReadDiagPage(kind, link, family));
+        if (pages.back().noProgram)
+            context.err << services::kTextNoProgram << "\n";
+    }
+    context.out << (json ? cli::DiagJson(pages) : cli::DiagText(pages));
+    return cli::kExitOk;
+}
+
+const cli::Command kDiag{
+    "diag",
+    "diag [--json]",
+    "Show the controller diagnostics pages",
+    "Shows the pages of the diagnostics as the program does: Hardware, Application, and\n"
+    "Network (GPRS models) or Connection parameters (TCP/IP models), each field and table\n"
+    "cell in the dialog's order with its texts; a table cell is named by its row and column\n"
+    "(\"XT1 expansion: Boot V.I.R\"). The error code is followed by (orange) or (red) when it\n"
+    "is drawn on that colour.\n"
+    "--json prints {\"hardware\": [{\"name\": ..., \"value\": ...}, ...], \"application\": [...],\n"
+    "\"network\": [...], \"connection\": [...]}; a row also has \"colour\" when coloured and\n"
+    "\"checked\" for check boxes and radio buttons. A page not shown for this controller is\n"
+    "absent.\n",
+    true,
+    RunDiag};
+const cli::RegisterCommand kRegisterDiag(kDiag);
+
+} // namespace

@@ -1,0 +1,179 @@
+// firmware update and firmware list: the firmware update of the command menu, and the
+// packages that fit the connected controller.
+#include <cstdlib>
+#include <ostream>
+
+#include "cli/access_check.h"
+#include "cli/commands.h"
+#include "cli/json.h"
+#include "cli/messages.h"
+#include "cli/questions.h"
+#include "cli/session.h"
+#include "cli/transfer_run.h"
+#include "model/ModelTable.h"
+#include "platform/line_input.h"
+#include "platform/program_folder.h"
+#include "transfer/FirmwareFolders.h"
+#include "transfer/FirmwareMessages.h"
+#include "transfer/FirmwareUpdate.h"
+
+namespace {
+
+namespace fw = transfer::fw;
+
+// The model index of the connected controller; prints why not and returns false.
+bool ConnectedModel(cli::Context& context, model::IControllerReader& reader, int& modelIndex) {
+    if (model::ReadBootModel(modelIndex, reader) != 0) {
+        context.err << cli::msg::kNotReacting << "\n";
+        return false;
+    }
+    return true;
+}
+
+int RunUpdate(cli::Context& context) {
+    cli::Answering answering = cli::Answering::Ask;
+    std::string error;
+    if (!cli::TakeAnswerFlags(context.args, answering, error)) {
+        context.err << error << "\n";
+        return cli::kExitUsage;
+    }
+    if (context.args.empty()) {
+        context.err << "firmware update needs the package FILE.\n";
+        return cli::kExitUsage;
+    }
+    const std::string path = context.args.front();
+    context.args.erase(context.args.begin());
+    if (!cli::NoArgumentsLeft(context))
+        return cli::kExitUsage;
+
+    model::IControllerReader& reader = model::ComClientReader();
+    int modelIndex = model::kUnknownModel;
+    // As the menu: old software (and a controller in its loader) is updated without the
+    // access check; a remote-locked controller is asked for its password.
+    if (!cli::ServiceAllowed(context, false) || !ConnectedModel(context, reader, modelIndex))
+        return cli::kExitFailure;
+    // The package is checked whole before the question, and again by the transfer.
+    const fw::FirmwarePackage package = fw::ReadFirmwarePackageFile(path, modelIndex);
+    if (!package.ok()) {
+        context.err << transfer::PackageAlertText(package.error) << "\n(" << package.detail
+                    << ")\n";
+        return cli::kExitFailure;
+    }
+    cli::Questions questions(answering, cli::StandardInput(), context.err);
+    const cli::Reply reply = questions.Ask(
+        "The program of the controller will be deleted and its firmware replaced by " +
+        (package.header.firmwareVir.empty() ? path : package.header.firmwareVir) +
+        ".\nDo you want to update the firmware?");
+    if (reply == cli::Reply::Unanswered)
+        return cli::kExitUsage;
+    if (reply == cli::Reply::No) {
+        context.err << "Firmware update cancelled; the controller was not changed.\n";
+        return cli::kExitFailure;
+    }
+
+    cli::ProgressLine progress(context.err, platform::StderrIsTerminal());
+    cli::CliTransferUi ui(context.err, progress, questions);
+    auto update = transfer::CreateFirmwareTransfer(cli::ConnectionKindOf(context.link.kind), path);
+    if (!update || !cli::RunTransfer(*update, ui, progress))
+        return cli::kExitFailure;
+    context.err << transfer::msg::kFwComplete << "\n";
+    // Back on the same link, port, address or Bluetooth device, as the core keeps them.
+    transfer::CTransfertReconnect reconnect;
+    if (!cli::RunTransfer(reconnect, ui, progress))
+        return cli::kExitFailure;
+    context.out << reconnect.Result().softwareVersion << "\n";
+    return cli::kExitOk;
+}
+
+int RunList(cli::Context& context) {
+    const bool json = cli::TakeFlag(context.args, "--json");
+    std::string folder = platform::DefaultDataFolder("Binaries");
+    int language = fw::kDefaultLanguage;
+    for (std::size_t k = 0; k < context.args.size();) {
+        const std::string& a = context.args[k];
+        if ((a == "--folder" || a == "--language") && k + 1 < context.args.size()) {
+            if (a == "--folder")
+                folder = context.args[k + 1];
+            else if ((language = fw::LanguageFromCode(context.args[k + 1])) < 0) {
+                context.err << "--language takes fr, en, de, es or it.\n";
+                return cli::kExitUsage;
+            }
+            context.args.erase(context.args.begin() + std::ptrdiff_t(k),
+                               context.args.begin() + std::ptrdiff_t(k + 2));
+        } else {
+            ++k;
+        }
+    }
+    if (!cli::NoArgumentsLeft(context))
+        return cli::kExitUsage;
+    int modelIndex = model::kUnknownModel;
+    if (!ConnectedModel(context, model::ComClientReader(), modelIndex))
+        return cli::kExitFailure;
+    const auto packageFolder = fw::PackageFolderOfModel(modelIndex);
+    if (!packageFolder) {
+        context.err << "The firmware update is not available for this kind of device.\n";
+        return cli::kExitFailure;
+    }
+    const auto entries =
+        fw::ListPackages(fw::PackageFolderPath(folder, *packageFolder), *packageFolder, language);
+    if (json) {
+        cli::JsonWriter w;
+        w.BeginArray();
+        for (const fw::PackageEntry& e : entries)
+            w.BeginObject()
+                .Key("version")
+                .String(e.version.text)
+                .Key("path")
+                .String(e.path)
+                .EndObject();
+        w.EndArray();
+        context.out << w.Text() << "\n";
+    } else {
+        for (const fw::PackageEntry& e : entries)
+            context.out << e.version.text << " " << e.path << "\n";
+    }
+    return cli::kExitOk;
+}
+
+// QUORVEL_VIRTUAL_CLOCK=1 runs the waits of seconds (reboot countdowns, the datalog erase) on
+// a clock that does not sleep: for tests and demonstrations against the simulator.
+void ChooseClock() {
+    static transfer::VirtualClock virtualClock;
+    const char* v = std::getenv("QUORVEL_VIRTUAL_CLOCK");
+    if (v != nullptr && std::string(v) == "1")
+        transfer::SetDefaultTransferClock(&virtualClock);
+}
+
+int RunFirmware(cli::Context& context) {
+    ChooseClock();
+    if (context.args.empty()) {
+        context.err << "firmware needs a verb: update or list.\n";
+        return cli::kExitUsage;
+    }
+    const std::string verb = context.args.front();
+    context.args.erase(context.args.begin());
+    if (verb == "update")
+        return RunUpdate(context);
+    if (verb == "list")
+        return RunList(context);
+    context.err << "Unknown firmware verb: " << verb << "; use update or list.\n";
+    return cli::kExitUsage;
+}
+
+const cli::Command kFirmware{
+    "firmware",
+    "firmware update FILE [--yes|--no] | firmware list [--folder DIR] [--language fr|en|de|es|it] "
+    "[--json]",
+    "Update the controller's firmware from a package, or list the packages that fit it",
+    "update: checks the whole package against the controller, asks before anything is erased\n"
+    "(--yes/--no answer for you), updates with the progress on standard error, reconnects by\n"
+    "itself and prints the software version read back from the controller.\n"
+    "list: the packages for the connected controller's model in the language given (French\n"
+    "when not given), newest first: \"VERSION PATH\" per line, or with --json\n"
+    "[{\"version\": \"1.10.00\", \"path\": \"...\"}]. The folder defaults to the program folder's\n"
+    "Binaries folder.\n",
+    true,
+    RunFirmware};
+const cli::RegisterCommand kRegisterFirmware(kFirmware);
+
+} // namespace

@@ -1,0 +1,17 @@
+// Reading the controller's program into a program file with the checks of the program
+// dialog: used by program read and by backup.
+#pragma once
+
+#include <string>
+
+#include "cli/commands.h"
+#include "cli/questions.h"
+
+namespace cli {
+
+// The menu's and the program dialog's checks (capable software, access, the application
+// password, a program present), then the read into `folder`. kExitOk with the file written in
+// `path`; otherwise the exit status, the reason being on `context.err` already.
+int ReadProgramInto(Context& context, Answering mode, const std::string& folder, std::string& path);
+
+} // namespace cli

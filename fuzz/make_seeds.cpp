@@ -1,0 +1,337 @@
+// Writes the seed corpora of the fuzz targets into DIR/<target>/, from the vectors the
+// tests use: well-formed answers and datagrams, and the near misses the tests reject.
+//   fuzz_make_seeds DIR
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "QRL_protocole.pb.h"
+#include "ble/bgapi.h"
+#include "ble/spp_ids.h"
+#include "discovery/DiscoveryCodec.h"
+#include "tests/transfer/datalog_memory.h"
+#include "transfer/ProgramFile.h"
+#include "wire/frame_codec.h"
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+namespace fs = std::filesystem;
+
+fs::path g_root;
+
+void Write(const std::string& target, const std::string& name, const Bytes& bytes) {
+    fs::create_directories(g_root / target);
+    std::ofstream out(g_root / target / name, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+}
+
+void Append(Bytes& out, const std::string& s) {
+    out.insert(out.end(), s.begin(), s.end());
+}
+void Append(Bytes& out, const Bytes& b) {
+    out.insert(out.end(), b.begin(), b.end());
+}
+
+// Header of the frame targets: command choice, count, piece size.
+Bytes FrameHeader(std::uint8_t choice, std::uint16_t count, std::uint8_t piece) {
+    return Bytes{choice, std::uint8_t(count >> 8), std::uint8_t(count), piece};
+}
+
+void FrameSeeds() {
+    const Bytes data{0x04, 0x01};
+    const Bytes read = wire::BuildReadAnswer(247, 0x03, data.data(), 2);
+    const Bytes write = wire::BuildWriteAnswer(247, 0x10, 0x1000, 2);
+    const Bytes hello = wire::BuildWriteAnswer(247, 0x10, 0x7100, 4);
+    const Bytes refusal = wire::BuildRefusal(247);
+    const Bytes exception = wire::BuildException(247, 0x10, 2);
+    struct Case {
+        const char* name;
+        std::uint8_t choice; // 0 read, 1 write (first kind); 0x80: at the command address
+        std::uint16_t count;
+        Bytes body;
+    };
+    const std::vector<Case> cases = {
+        {"read", 0, 2, read},       {"write", 1, 2, write},         {"hello_busy", 0x81, 4, hello},
+        {"refusal", 0, 2, refusal}, {"exception", 1, 2, exception},
+    };
+    for (const Case& c : cases) {
+        Bytes ascii = FrameHeader(c.choice, c.count, 7);
+        Append(ascii, "noise" + wire::EncodeAscii(c.body));
+        Write("frame_ascii", c.name, ascii);
+        Bytes binary = FrameHeader(c.choice, c.count, 5);
+        // A late answer of an older transaction first, then the one awaited.
+        Append(binary, wire::EncodeTcp(0, c.body));
+        Append(binary, wire::EncodeTcp(1, c.body));
+        Write("frame_binary", c.name, binary);
+    }
+    Bytes bad = FrameHeader(0, 2, 64);
+    Append(bad, ":F7030000E00000022\r\n:f7030000e000000224\r\n");
+    Write("frame_ascii", "malformed", bad);
+    Bytes badHeader = FrameHeader(0, 2, 64);
+    Append(badHeader, Bytes{0, 1, 0, 1, 0, 8, 0xF7, 0x03});
+    Write("frame_binary", "bad_protocol", badHeader);
+}
+
+Bytes Event(std::uint8_t cls, std::uint8_t id, const Bytes& payload) {
+    return bgapi::EncodePacket(bgapi::kTypeEvent, cls, id, payload);
+}
+
+Bytes WithArray(Bytes head, const Bytes& array) {
+    head.push_back(std::uint8_t(array.size()));
+    Append(head, array);
+    return head;
+}
+
+// What the simulated dongle says while a connection is made and the service found.
+Bytes ConnectScript() {
+    using namespace bgapi;
+    Bytes s;
+    Append(s, Event(kClassConnection, id::kConnectionStatus,
+                    Bytes{0, 0x05, 1, 2, 3, 4, 5, 6, 0, 6, 0, 0x40, 1, 0, 0, 0}));
+    Append(s, Event(kClassAttClient, id::kAttClientGroupFound,
+                    WithArray(Bytes{0, 0x10, 0, 0x20, 0}, hb30::UuidBytes(hb30::kSppServiceUuid))));
+    Append(s, Event(kClassAttClient, id::kAttClientProcedureCompleted, Bytes{0, 0, 0, 0, 0}));
+    Append(s, Event(kClassAttClient, id::kAttClientFindInformationFound,
+                    WithArray(Bytes{0, 0x12, 0}, hb30::UuidBytes(hb30::kSppDataUuid))));
+    Append(s, Event(kClassAttClient, id::kAttClientFindInformationFound,
+                    WithArray(Bytes{0, 0x13, 0}, hb30::UuidBytes(hb30::kCccUuid))));
+    Append(s, Event(kClassAttClient, id::kAttClientProcedureCompleted, Bytes{0, 0, 0, 0, 0}));
+    return s;
+}
+
+// An answer as notifications of at most 20 characters.
+Bytes Notifications(const std::string& text) {
+    Bytes s;
+    for (std::size_t i = 0; i < text.size(); i += 20) {
+        Bytes piece(text.begin() + long(i), text.begin() + long(std::min(text.size(), i + 20)));
+        Append(s, Event(bgapi::kClassAttClient, bgapi::id::kAttClientAttributeValue,
+                        WithArray(Bytes{0, 0x12, 0, 1}, piece)));
+    }
+    return s;
+}
+
+void BgapiSeeds() {
+    const Bytes data{0x04, 0x01};
+    Bytes read{0, 0, 2};
+    Append(read, ConnectScript());
+    Append(read,
+           Notifications(wire::EncodeAscii(wire::BuildReadAnswer(247, 0x03, data.data(), 2))));
+    Write("bgapi", "connect_read", read);
+
+    Bytes write{4, 0, 2};
+    Append(write, ConnectScript());
+    Append(write, Notifications(wire::EncodeAscii(wire::BuildWriteAnswer(247, 0x10, 0xE000, 2))));
+    Append(write, Event(bgapi::kClassConnection, bgapi::id::kConnectionDisconnected,
+                        Bytes{0, 0x13, 0x02}));
+    Write("bgapi", "connect_write_drop", write);
+
+    Bytes scan{1, 0, 0};
+    Append(scan, bgapi::EncodePacket(bgapi::kTypeCommand, bgapi::kClassGap, bgapi::id::kGapDiscover,
+                                     Bytes{0, 0}));
+    Bytes name{0x04, 0x09, 'P', 'L', 'C'};
+    Append(scan, Event(bgapi::kClassGap, bgapi::id::kGapScanResponse,
+                       WithArray(Bytes{0xC0, 0, 1, 2, 3, 4, 5, 6, 0, 0xFF}, name)));
+    Append(scan, Event(9, 0, Bytes{1, 2, 3})); // a message of the protocol the library ignores
+    Append(scan, Event(0x20, 0x30, Bytes{}));  // an unknown message
+    Write("bgapi", "scan", scan);
+}
+
+std::string ControllerDatagram(bool notify, const std::string& label, std::uint32_t code8) {
+    discovery::PcIdentity controller;
+    controller.host = 0x0A4D0002;
+    controller.code8 = code8;
+    controller.productId = 4;
+    controller.label = label;
+    controller.type = KZ9;
+    return discovery::EncodeDatagram(notify ? discovery::MakeNotify(controller)
+                                            : discovery::MakeSearchResp(controller));
+}
+
+void DiscoverySeeds() {
+    Bytes notify{0};
+    Append(notify, ControllerDatagram(true, "ABCDEFGHIJKLMNOPQRSTUVWXYZ", 61410031));
+    Write("discovery", "notify", notify);
+    Bytes resp{2};
+    Append(resp, ControllerDatagram(false, "PUMP & STATION \xE2\x97\x9B", 61420001));
+    Write("discovery", "search_resp_manual", resp);
+    discovery::PcIdentity pc;
+    const std::string label = "ATELIER";
+    Bytes search{1};
+    Append(search, discovery::EncodeDatagram(discovery::MakeSearch(pc, KZ9, &label)));
+    Write("discovery", "search", search);
+    // Several datagrams, each behind its length.
+    Bytes several{4};
+    for (const std::string& d : {ControllerDatagram(true, "A", 1),
+                                 ControllerDatagram(false, "B", 1), std::string("Dkz9")}) {
+        several.push_back(std::uint8_t(d.size() >> 8));
+        several.push_back(std::uint8_t(d.size()));
+        Append(several, d);
+    }
+    Write("discovery", "several", several);
+}
+
+// One request of a seed session: its kind, the link parameters it sets, or the memory
+// access it makes (count, and the bytes a write carries).
+struct Step {
+    req_Type type;
+    const ComType* params = nullptr;
+    std::uint32_t count = 0;
+    std::optional<std::string> carried;
+};
+
+bool IsAccess(req_Type type) {
+    return type == SEND_READ || type == SEND_READ_CF || type == SEND_READ_EXT ||
+           type == SEND_WRITE || type == SEND_WRITE_CF || type == SEND_WRITE_EXT;
+}
+
+// A session: the count of scripted transport results and the results, then each request
+// behind its 2-byte length.
+Bytes Session(const Bytes& results, const std::vector<Step>& steps) {
+    Bytes out{std::uint8_t(results.size())};
+    Append(out, results);
+    for (const Step& step : steps) {
+        QRL_Request request;
+        request.set_reqtype(step.type);
+        if (step.params != nullptr)
+            *request.mutable_commparam() = *step.params;
+        if (IsAccess(step.type)) {
+            Trame& trame = *request.mutable_trametosend();
+            trame.set_adress(0x6000);
+            trame.set_timeout(250);
+            trame.set_nbdata(step.count);
+            if (step.carried)
+                trame.set_buffer(*step.carried);
+        }
+        const std::string bytes = request.SerializePartialAsString();
+        out.push_back(std::uint8_t(bytes.size() >> 8));
+        out.push_back(std::uint8_t(bytes.size()));
+        Append(out, bytes);
+    }
+    return out;
+}
+
+ComType Medium(MoyenCom medium) {
+    ComType c;
+    c.set_comway(medium);
+    c.set_cible(247);
+    return c;
+}
+
+// The requests of the dispatch tests: each medium's parameters, accesses of every kind,
+// and the refusals (a write claiming more than it carries, a count over the channel's).
+void RequestSeeds() {
+    ComType usb = Medium(PORT_SERIE);
+    usb.set_portcom(std::string("ttyS0\0\0\0", 8));
+    ComType eth = Medium(ETH);
+    eth.set_ipadress(0x0100007F);
+    eth.set_tcpport(42424);
+    eth.set_sslpeername("00000010000004");
+    ComType ble = Medium(BLTH);
+    ble.set_portcom("ttyACM1");
+    ble.set_ble_mac_adresse("\x11\x22\x33\x44\x55\x66");
+    const std::string two("\x14\x00", 2);
+
+    Write("request", "usb_session",
+          Session({0, 1, 5}, {{SET_COMM_PARAM, &usb},
+                              {SEND_READ, nullptr, 21},
+                              {SEND_WRITE, nullptr, 2, two},
+                              {SEND_READ_EXT, nullptr, 4, two},
+                              {GET_COMM_PARAM},
+                              {START_MONITOR},
+                              {DECONNECT}}));
+    Write("request", "media",
+          Session({}, {{SET_COMM_PARAM, &eth},
+                       {SEND_WRITE_CF, nullptr, 2, two},
+                       {SET_COMM_PARAM, &ble},
+                       {SEND_READ_CF, nullptr, 0},
+                       {SEND_WRITE_EXT, nullptr, 4, two},
+                       {SEND_READ, nullptr, 40001},
+                       {CONNECT},
+                       {QRL_KILL}}));
+}
+
+// The bytes of a file, or nothing when it cannot be read.
+Bytes FileBytes(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Program files written by the program read's own writer: a kz9 with three Param zones and a
+// Metier zone, and one whose content is shorter than its size says.
+void VqapSeeds() {
+    model::IdentitySummary kz9;
+    kz9.code8 = "61410031";
+    kz9.boot = "2.00.00";
+    kz9.bootloader = "3.00.00";
+    kz9.software = "2.03.07";
+    struct Zone {
+        const char *name, *size, *address, *content, *dest;
+    };
+    const std::vector<Zone> three = {{"Param", "00000002", "00080000", "A1F0", "Base"},
+                                     {"Param", "00000002", "00080002", "0000", "Base"},
+                                     {"Param", "00000002", "00080004", "FFFF", "Base"},
+                                     {"Metier", "00000004", "00040000", "0102A0FF", "Ext1"}};
+    const std::vector<Zone> shortContent = {{"Param", "00000003", "00080000", "A1F0", "Base"}};
+    const fs::path scratch = g_root / "seed.vqap";
+    for (const auto& [name, zones, trim] :
+         {std::tuple{"three_zones", three, 1}, std::tuple{"short_content", shortContent, 0}}) {
+        transfer::CBaseFile file;
+        file.Create(scratch.string());
+        file.WriteHeader(kz9);
+        file.BeginProgram();
+        for (const Zone& z : zones)
+            file.WriteZone(z.name, z.size, z.address, z.content, z.dest, "00007000", "0504");
+        file.EndProgram();
+        if (!file.Commit())
+            continue;
+        Bytes seed{std::uint8_t(trim)};
+        Append(seed, FileBytes(scratch));
+        fs::remove(scratch);
+        Write("vqap", name, seed);
+    }
+}
+
+void DatalogSeeds() {
+    using datalogtest::MemoryBuilder;
+    // Own memory with 16-bit ranges; one record of 32-bit values (its own marker), a damaged
+    // stretch, and a record after it.
+    Bytes own{0x00};
+    Append(own, MemoryBuilder(false)
+                    .Record({1, 1, 26, 0, 0, 1}, {0x03, 0x01}, {{1, 2}, {-2, 2}, {5, 2}})
+                    .Record({2, 1, 26, 0, 0, 2}, {0x01, 0x00}, {{3, 4}}, 0x09)
+                    .Raw({0x00, 0x11})
+                    .Record({3, 1, 26, 0, 0, 3}, {0x80, 0x00}, {{-1, 2}})
+                    .Frames());
+    Write("datalog", "own", own);
+    // Board memory, its third range of 32-bit values.
+    Bytes board{0x09};
+    Append(board, MemoryBuilder(true)
+                      .Record({1, 2, 26, 3, 4, 5}, {0x01, 0x00, 0x81}, {{250, 2}, {70000, 4}})
+                      .Fill(20, 0)
+                      .Record({1, 2, 26, 3, 4, 6}, {0x00, 0x02, 0x00}, {{9, 2}})
+                      .Frames());
+    Write("datalog", "board", board);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: fuzz_make_seeds DIR\n");
+        return 2;
+    }
+    g_root = argv[1];
+    FrameSeeds();
+    BgapiSeeds();
+    DiscoverySeeds();
+    RequestSeeds();
+    VqapSeeds();
+    DatalogSeeds();
+    return 0;
+}

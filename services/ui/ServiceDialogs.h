@@ -1,0 +1,32 @@
+// The service dialogs in the command menu: "Read/Write date and time" (6), "Controller
+// diagnostics" (7) and "Protect the controller with password" (18), and the access check
+// with its unlock prompt, which the menu runs before the services.
+#pragma once
+
+#include "services/RemotePassword.h"
+
+class QWidget;
+
+// The access check's user side in the program: the unlock prompt, the alerts, the wait
+// cursor and the firmware update dialog.
+class QtAccessCheckUi : public services::IProtectUi {
+  public:
+    explicit QtAccessCheckUi(QWidget* parent) : parent_(parent) {}
+
+    bool AskPassword(const services::UnlockPrompt& prompt, services::Secret& password) override;
+    void Show(const services::Notice& notice) override;
+    // The firmware update dialog of the menu (command 3), when one is registered.
+    void OpenFirmwareUpdate() override;
+    void SetWaitCursor(bool on) override;
+    bool AskNewPassword(services::Secret& password) override;
+
+  private:
+    QWidget* parent_;
+    int waitCursors_ = 0;
+};
+
+// "Protect the controller with password", with the wait cursor shown.
+void RunProtect(QWidget* parent, services::IServiceLink& link);
+
+// Registers the three dialogs with the menu and installs the access check.
+void RegisterServiceDialogs();
