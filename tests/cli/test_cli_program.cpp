@@ -75,14 +75,16 @@ TEST_F(ProgramCli, QuestionsWithoutATerminalEndWithStatusTwoAndChangeNothing) {
     EXPECT_EQ(sim_->ReadLog().find("[01 00]"), std::string::npos);
     EXPECT_EQ(r.out, "");
 
-    // --yes: stopped; the datalogs it holds cannot be read here, so the write stops before
-    // anything is erased.
-    r = Usb({"program", "write", file, "--yes"});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find("Reading the datalogs is not available."), std::string::npos) << r.err;
+    // --yes: stopped, the datalogs it holds read into the folder given, then written.
+    const fs::path logs = folder_ / "logs";
+    r = Usb({"program", "write", file, "--yes", "--datalogs-folder", logs.string()});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "");
+    EXPECT_TRUE(fs::exists(logs) && !fs::is_empty(logs)) << r.err;
     const std::string log = sim_->ReadLog();
     EXPECT_NE(log.find("[01 00]"), std::string::npos);
-    EXPECT_EQ(log.find("[05 01]"), std::string::npos);
+    // The datalogs were read before the first erase.
+    EXPECT_LT(log.find("own datalog frame"), log.find("[05 01]"));
 }
 
 TEST_F(ProgramCli, WriteOfAStoppedControllerCompletes) {
