@@ -1,6 +1,5 @@
 // firmware update and firmware list: the firmware update of the command menu, and the
 // packages that fit the connected controller.
-#include <cstdlib>
 #include <ostream>
 
 #include "cli/access_check.h"
@@ -135,17 +134,7 @@ int RunList(cli::Context& context) {
     return cli::kExitOk;
 }
 
-// QUORVEL_VIRTUAL_CLOCK=1 runs the waits of seconds (reboot countdowns, the datalog erase) on
-// a clock that does not sleep: for tests and demonstrations against the simulator.
-void ChooseClock() {
-    static transfer::VirtualClock virtualClock;
-    const char* v = std::getenv("QUORVEL_VIRTUAL_CLOCK");
-    if (v != nullptr && std::string(v) == "1")
-        transfer::SetDefaultTransferClock(&virtualClock);
-}
-
 int RunFirmware(cli::Context& context) {
-    ChooseClock();
     if (context.args.empty()) {
         context.err << "firmware needs a verb: update or list.\n";
         return cli::kExitUsage;
