@@ -1,6 +1,5 @@
 // firmware update and firmware list: the firmware update of the command menu, and the
 // packages that fit the connected controller.
-#include <cstdlib>
 #include <ostream>
 
 #include "cli/access_check.h"
@@ -87,13 +86,14 @@ int RunUpdate(cli::Context& context) {
 
 int RunList(cli::Context& context) {
     const bool json = cli::TakeFlag(context.args, "--json");
-    std::string folder = platform::DefaultDataFolder("Binaries");
+    // Without --folder: the user's own Binaries folder, then the installation's.
+    std::vector<std::string> folders = platform::DataFolderSearchPath("Binaries");
     int language = fw::kDefaultLanguage;
     for (std::size_t k = 0; k < context.args.size();) {
         const std::string& a = context.args[k];
         if ((a == "--folder" || a == "--language") && k + 1 < context.args.size()) {
             if (a == "--folder")
-                folder = context.args[k + 1];
+                folders = {context.args[k + 1]};
             else if ((language = fw::LanguageFromCode(context.args[k + 1])) < 0) {
                 context.err << "--language takes fr, en, de, es or it.\n";
                 return cli::kExitUsage;
@@ -114,8 +114,7 @@ int RunList(cli::Context& context) {
         context.err << "The firmware update is not available for this kind of device.\n";
         return cli::kExitFailure;
     }
-    const auto entries =
-        fw::ListPackages(fw::PackageFolderPath(folder, *packageFolder), *packageFolder, language);
+    const auto entries = fw::ListPackages(folders, *packageFolder, language);
     if (json) {
         cli::JsonWriter w;
         w.BeginArray();
@@ -135,17 +134,7 @@ int RunList(cli::Context& context) {
     return cli::kExitOk;
 }
 
-// QUORVEL_VIRTUAL_CLOCK=1 runs the waits of seconds (reboot countdowns, the datalog erase) on
-// a clock that does not sleep: for tests and demonstrations against the simulator.
-void ChooseClock() {
-    static transfer::VirtualClock virtualClock;
-    const char* v = std::getenv("QUORVEL_VIRTUAL_CLOCK");
-    if (v != nullptr && std::string(v) == "1")
-        transfer::SetDefaultTransferClock(&virtualClock);
-}
-
 int RunFirmware(cli::Context& context) {
-    ChooseClock();
     if (context.args.empty()) {
         context.err << "firmware needs a verb: update or list.\n";
         return cli::kExitUsage;

@@ -5,6 +5,7 @@
 #include <cctype>
 #include <cstdio>
 #include <filesystem>
+#include <set>
 #include <system_error>
 
 namespace transfer::fw {
@@ -143,6 +144,21 @@ std::optional<PackageVersion> ParseVersionText(std::string_view text) {
     return out;
 }
 
+namespace {
+// Newest version first; equal versions by file name.
+void SortNewestFirst(std::vector<PackageEntry>& entries) {
+    std::sort(entries.begin(), entries.end(), [](const PackageEntry& a, const PackageEntry& b) {
+        if (a.version.v != b.version.v)
+            return a.version.v > b.version.v;
+        if (a.version.i != b.version.i)
+            return a.version.i > b.version.i;
+        if (a.version.r != b.version.r)
+            return a.version.r > b.version.r;
+        return a.name < b.name;
+    });
+}
+} // namespace
+
 std::vector<PackageEntry> ListPackages(const std::string& packageFolder,
                                        const PackageFolder& folder, int language) {
     std::vector<PackageEntry> found;
@@ -155,16 +171,29 @@ std::vector<PackageEntry> ListPackages(const std::string& packageFolder,
         if (auto version = MatchPackageFileName(name, folder, language))
             found.push_back({*version, name, (it->path()).string()});
     }
-    std::sort(found.begin(), found.end(), [](const PackageEntry& a, const PackageEntry& b) {
-        if (a.version.v != b.version.v)
-            return a.version.v > b.version.v;
-        if (a.version.i != b.version.i)
-            return a.version.i > b.version.i;
-        if (a.version.r != b.version.r)
-            return a.version.r > b.version.r;
-        return a.name < b.name;
-    });
+    SortNewestFirst(found);
     return found;
+}
+
+std::vector<PackageEntry> ListPackages(const std::vector<std::string>& binariesFolders,
+                                       const PackageFolder& folder, int language) {
+    std::vector<PackageEntry> all;
+    std::set<std::string> names;
+    for (const std::string& binaries : binariesFolders)
+        for (PackageEntry& e : ListPackages(PackageFolderPath(binaries, folder), folder, language))
+            if (names.insert(e.name).second)
+                all.push_back(std::move(e));
+    SortNewestFirst(all);
+    return all;
+}
+
+bool AnyPackageFolder(const std::vector<std::string>& binariesFolders,
+                      const PackageFolder& folder) {
+    std::error_code ec;
+    for (const std::string& binaries : binariesFolders)
+        if (std::filesystem::is_directory(PackageFolderPath(binaries, folder), ec))
+            return true;
+    return false;
 }
 
 std::string ModelDisplayName(long code8) {

@@ -56,6 +56,13 @@ struct PackageEntry {
 // The packages of `folder` for `language`, newest first (equal versions by name).
 std::vector<PackageEntry> ListPackages(const std::string& packageFolder,
                                        const PackageFolder& folder, int language);
+// The packages of `folder` below each Binaries folder of `binariesFolders` (the user's own
+// folder first, then the installation's), newest first. A file name found below an earlier
+// folder hides the same name below a later one.
+std::vector<PackageEntry> ListPackages(const std::vector<std::string>& binariesFolders,
+                                       const PackageFolder& folder, int language);
+// Whether the package folder of `folder` exists below any of `binariesFolders`.
+bool AnyPackageFolder(const std::vector<std::string>& binariesFolders, const PackageFolder& folder);
 
 // The name shown for a controller's code8; "Unknown device" for any other code.
 std::string ModelDisplayName(long code8);

@@ -20,7 +20,9 @@ class ITransferClock {
 ITransferClock& SteadyClock();
 
 // The clock new transfers take; SteadyClock() unless a test or tool installed another one.
-// Passing nullptr restores SteadyClock().
+// Passing nullptr restores the default. When the environment variable QUORVEL_WAIT_SCALE
+// holds a number between 0 and 1, the default clock sleeps that fraction of each wait (end to
+// end tests and demos of the command line run the 70 s datalog erase in no time with 0).
 ITransferClock& DefaultTransferClock();
 void SetDefaultTransferClock(ITransferClock* clock);
 

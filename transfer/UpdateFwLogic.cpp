@@ -18,7 +18,8 @@ constexpr const char* kNoFile =
 constexpr const char* kSelectOne = "Select at least one choice to make an update.";
 } // namespace
 
-UpdateFwLogic::UpdateFwLogic(std::string binariesFolder) : binaries_(std::move(binariesFolder)) {}
+UpdateFwLogic::UpdateFwLogic(std::vector<std::string> binariesFolders)
+    : binaries_(std::move(binariesFolders)) {}
 
 void UpdateFwLogic::Start(model::IControllerReader& reader) {
     view_ = {};
@@ -58,14 +59,12 @@ void UpdateFwLogic::BuildList() {
         view_.updateEnabled = false;
         return;
     }
-    folderPath_ = fw::PackageFolderPath(binaries_, *folder);
-    std::error_code ec;
-    if (!std::filesystem::is_directory(folderPath_, ec)) {
+    if (!fw::AnyPackageFolder(binaries_, *folder)) {
         Status(FwStatusIcon::Error, kNoFolder);
         view_.controlsEnabled = view_.updateEnabled = false;
         return;
     }
-    entries_ = fw::ListPackages(folderPath_, *folder, view_.language);
+    entries_ = fw::ListPackages(binaries_, *folder, view_.language);
     if (entries_.empty()) {
         Status(FwStatusIcon::Error, kNoFile);
         view_.controlsEnabled = view_.updateEnabled = false;

@@ -29,8 +29,11 @@ struct UpdateFwView {
 
 class UpdateFwLogic {
   public:
-    // `binariesFolder`: where the package folders are (the program folder's "Binaries").
-    explicit UpdateFwLogic(std::string binariesFolder);
+    // `binariesFolders`: where the package folders are looked for, in turn (the user's own
+    // "Binaries" folder, then the installation's).
+    explicit UpdateFwLogic(std::vector<std::string> binariesFolders);
+    explicit UpdateFwLogic(std::string binariesFolder)
+        : UpdateFwLogic(std::vector<std::string>{std::move(binariesFolder)}) {}
 
     // Reads the base code8 and builds the list in French.
     void Start(model::IControllerReader& reader);
@@ -50,11 +53,10 @@ class UpdateFwLogic {
     void BuildList();
     void Status(FwStatusIcon icon, const char* text);
 
-    std::string binaries_;
+    std::vector<std::string> binaries_;
     UpdateFwView view_;
     int model_ = 255;
     bool identified_ = false;
-    std::string folderPath_;
     std::vector<fw::PackageEntry> entries_;
 };
 

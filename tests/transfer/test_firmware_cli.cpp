@@ -26,7 +26,7 @@ class FirmwareCli : public ::testing::Test {
                        std::vector<std::string> link = {"--usb", "ttySIM0"}) {
         link.insert(link.end(), args.begin(), args.end());
         return e2e::Run("quorvel-cli", link,
-                        {{"QUORVEL_DEV_DIR", sim_->dev_dir()}, {"QUORVEL_VIRTUAL_CLOCK", "1"}});
+                        {{"QUORVEL_DEV_DIR", sim_->dev_dir()}, {"QUORVEL_WAIT_SCALE", "0"}});
     }
     bool Logged(const std::string& text) const {
         return sim_->ReadLog().find(text) != std::string::npos;

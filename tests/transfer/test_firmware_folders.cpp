@@ -74,6 +74,30 @@ TEST(FirmwareFolders, FileNameRulesAndVersionsNewestFirst) {
     EXPECT_TRUE(ListPackages(dir.str() + "/missing", larch, 1).empty());
 }
 
+TEST(FirmwareFolders, UserFolderThenInstallationFolderMergedNewestFirst) {
+    TempFolder dir;
+    const PackageFolder larch = *PackageFolderOfModel(0);
+    const std::string user = dir.str() + "/user", install = dir.str() + "/install";
+    std::filesystem::create_directories(PackageFolderPath(user, larch));
+    std::filesystem::create_directories(PackageFolderPath(install, larch));
+    const std::string mine = PackageFileName(larch, 1, 11, 0, 1);
+    const std::string shipped = PackageFileName(larch, 1, 10, 0, 1);
+    std::ofstream(PackageFolderPath(user, larch) + "/" + mine) << "x";
+    std::ofstream(PackageFolderPath(user, larch) + "/" + shipped) << "x";
+    std::ofstream(PackageFolderPath(install, larch) + "/" + shipped) << "x";
+    std::ofstream(PackageFolderPath(install, larch) + "/" + PackageFileName(larch, 1, 2, 7, 1))
+        << "x";
+
+    const auto all = ListPackages({user, install}, larch, 1);
+    EXPECT_EQ(Versions(all), (std::vector<std::string>{"1.11.00", "1.10.00", "1.02.07"}));
+    // The same file name in both: the user's copy is the one offered.
+    EXPECT_EQ(all[1].path, PackageFolderPath(user, larch) + "/" + shipped);
+    EXPECT_EQ(all[2].path.rfind(PackageFolderPath(install, larch), 0), 0u);
+
+    EXPECT_TRUE(AnyPackageFolder({dir.str() + "/none", install}, larch));
+    EXPECT_FALSE(AnyPackageFolder({dir.str() + "/none"}, larch));
+}
+
 TEST(FirmwareFolders, FileNamesFromVersionsAndLanguages) {
     TempFolder dir;
     const PackageFolder larch = *PackageFolderOfModel(0);

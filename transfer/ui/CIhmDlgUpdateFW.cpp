@@ -63,7 +63,8 @@ QGroupBox* MakeGroup(QWidget* parent, const char* title, QCheckBox*& check, int 
 CIhmDlgUpdateFW::CIhmDlgUpdateFW(QWidget* parent, model::IControllerReader& reader,
                                  std::string binariesFolder)
     : QDialog(parent), reader_(reader),
-      logic_(binariesFolder.empty() ? platform::DefaultDataFolder("Binaries") : binariesFolder) {
+      logic_(binariesFolder.empty() ? platform::DataFolderSearchPath("Binaries")
+                                    : std::vector<std::string>{binariesFolder}) {
     setObjectName(QStringLiteral("CIhmDlgUpdateFW"));
     setWindowTitle(QStringLiteral("Update Firmware"));
     auto* layout = new QVBoxLayout(this);
