@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "QRL_protocole.pb.h"
@@ -180,9 +181,12 @@ void DiscoverySeeds() {
 // One request of a seed session: its kind, the link parameters it sets, or the memory
 // access it makes (count, and the bytes a write carries).
 struct Step {
+    Step(req_Type t, const ComType* p = nullptr, std::uint32_t n = 0,
+         std::optional<std::string> bytes = std::nullopt)
+        : type(t), params(p), count(n), carried(std::move(bytes)) {}
     req_Type type;
-    const ComType* params = nullptr;
-    std::uint32_t count = 0;
+    const ComType* params;
+    std::uint32_t count;
     std::optional<std::string> carried;
 };
 
