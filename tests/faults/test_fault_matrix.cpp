@@ -1,0 +1,421 @@
+// The fault matrix: every transfer (program read and write, datalog read, firmware update)
+// and every service (identity, clock get and set, diagnostics, lock, unlock) of quorvel-cli,
+// run against the simulator through the real transport libraries with one fault injected at
+// each request position in turn. A clean run first counts the requests; then a refusal, a
+// wrong check byte and a dropped link at every position, and silence (which costs a whole
+// link time-out) at the first, middle and last positions, those runs side by side.
+//
+// Every run must end by itself within its time-outs, exit 0 or 1 (never a crash), carry the
+// system's message on standard error when it fails, and leave no partial file: a failed
+// transfer leaves its output folder without the file it was writing, a successful one leaves
+// the same file a clean run writes.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <csignal>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <future>
+#include <set>
+#include <sstream>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+#include "tests/support/sim_fixture.h"
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+// Longer than any time-out chain of the command line (6 s per silent request over USB, a few
+// attempts): a run still going then is a hang.
+constexpr int kDeadlineMs = 45000;
+
+struct Outcome {
+    int status = -1; // exit status; -1 when killed by a signal or at the deadline
+    bool hung = false;
+    double seconds = 0;
+    std::string out, err;
+};
+
+std::string ReadFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+std::string CliPath() {
+    return (fs::path(simtest::SimProcess::ProgramPath()).parent_path() / "quorvel-cli").string();
+}
+
+// Runs quorvel-cli in `dir` (standard input, output and error kept there as files), killed
+// at the deadline. Safe to call from several threads: the environment is built before fork.
+Outcome RunCli(const std::string& dir, const std::vector<std::string>& args,
+               const std::string& input) {
+    const std::string in = dir + "/cli.in", out = dir + "/cli.out", err = dir + "/cli.err";
+    std::ofstream(in, std::ios::binary) << input;
+    std::vector<std::string> argStore = {CliPath()};
+    argStore.insert(argStore.end(), args.begin(), args.end());
+    std::vector<std::string> envStore = {"QUORVEL_DEV_DIR=" + dir, "QUORVEL_WAIT_SCALE=0"};
+    for (char** e = environ; *e != nullptr; ++e)
+        if (std::string_view(*e).rfind("QUORVEL_DEV_DIR=", 0) != 0 &&
+            std::string_view(*e).rfind("QUORVEL_WAIT_SCALE=", 0) != 0)
+            envStore.emplace_back(*e);
+    std::vector<char*> argv, envp;
+    for (std::string& a : argStore)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    for (std::string& e : envStore)
+        envp.push_back(e.data());
+    envp.push_back(nullptr);
+
+    Outcome o;
+    const auto start = Clock::now();
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        const int i = ::open(in.c_str(), O_RDONLY);
+        const int w = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        const int e = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (i < 0 || w < 0 || e < 0)
+            ::_exit(127);
+        ::dup2(i, STDIN_FILENO);
+        ::dup2(w, STDOUT_FILENO);
+        ::dup2(e, STDERR_FILENO);
+        ::close_range(3, ~0U, 0);
+        ::execve(argv[0], argv.data(), envp.data());
+        ::_exit(127);
+    }
+    if (pid < 0)
+        return o;
+    int status = 0;
+    for (;;) {
+        const pid_t done = ::waitpid(pid, &status, WNOHANG);
+        if (done == pid)
+            break;
+        if (Clock::now() - start > std::chrono::milliseconds(kDeadlineMs)) {
+            o.hung = true;
+            ::kill(pid, SIGKILL);
+            ::waitpid(pid, &status, 0);
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    o.seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    if (!o.hung && WIFEXITED(status))
+        o.status = WEXITSTATUS(status);
+    o.out = ReadFile(out);
+    o.err = ReadFile(err);
+    return o;
+}
+
+// One command of quorvel-cli against one simulated controller.
+struct Operation {
+    std::vector<std::string> simArgs;
+    std::vector<std::string> cliArgs; // "{out}" stands for the run's output folder
+    std::string input;                // standard input (passwords)
+    std::string outputExt;            // the extension of the file a transfer writes, if any
+    bool ethernet = false;
+    bool sameOutput = false; // a run that succeeds prints what a clean run prints
+};
+
+Operation Op(std::vector<std::string> simArgs, std::vector<std::string> cliArgs,
+             std::string input = "", std::string outputExt = "") {
+    return Operation{std::move(simArgs), std::move(cliArgs), std::move(input),
+                     std::move(outputExt)};
+}
+
+struct CaseResult {
+    std::string label;
+    bool started = false;
+    Outcome outcome;
+    std::size_t requests = 0;
+    std::vector<std::string> files; // the names left in the output folder
+    std::string written;            // the content of the one output file, when one
+    std::string log;                // the simulator's request log
+};
+
+std::size_t CountRequests(const std::string& log) {
+    std::size_t n = 0;
+    std::istringstream lines(log);
+    for (std::string line; std::getline(lines, line);)
+        if (line.size() > 7 && std::all_of(line.begin(), line.begin() + 6, ::isdigit))
+            ++n;
+    return n;
+}
+
+CaseResult RunCase(const Operation& op, const std::string& label,
+                   const std::vector<std::string>& faultArgs) {
+    CaseResult r;
+    r.label = label;
+    std::vector<std::string> simArgs = op.simArgs;
+    simArgs.insert(simArgs.end(), faultArgs.begin(), faultArgs.end());
+    simtest::SimProcess sim(simtest::SimConfig{simArgs, "ttyFM0"});
+    std::string error;
+    r.started = sim.Start(&error);
+    if (!r.started) {
+        r.outcome.err = error;
+        return r;
+    }
+    const fs::path outDir = fs::path(sim.dev_dir()) / "out";
+    fs::create_directories(outDir);
+    std::vector<std::string> args;
+    if (op.ethernet)
+        args = {"--eth", "127.0.0.1:" + std::to_string(sim.tcp_port())};
+    else
+        args = {"--usb", sim.usb_name()};
+    for (const std::string& a : op.cliArgs)
+        args.push_back(a == "{out}" ? outDir.string() : a);
+    r.outcome = RunCli(sim.dev_dir(), args, op.input);
+    for (const auto& entry : fs::directory_iterator(outDir)) {
+        r.files.push_back(entry.path().filename().string());
+        if (entry.path().extension() == op.outputExt)
+            r.written = ReadFile(entry.path());
+    }
+    r.log = sim.ReadLog();
+    r.requests = CountRequests(r.log);
+    return r;
+}
+
+bool Has(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+// What every faulted run must show. `clean` is the clean run, whose file a run that reports
+// success must have written identically when `sameFile`.
+void ExpectSound(const Operation& op, const CaseResult& r, const CaseResult& clean, bool sameFile) {
+    SCOPED_TRACE(r.label);
+    const Outcome& o = r.outcome;
+    ASSERT_TRUE(r.started) << o.err;
+    EXPECT_FALSE(o.hung) << "still running after " << kDeadlineMs << " ms\n" << r.log;
+    EXPECT_TRUE(o.status == 0 || o.status == 1) << "exit " << o.status << "\n"
+                                                << o.err << "\n"
+                                                << r.log;
+    for (const char* crash : {"terminate called", "Assertion", "runtime error:", "Sanitizer"})
+        EXPECT_FALSE(Has(o.err, crash)) << o.err;
+    for (const std::string& f : r.files)
+        EXPECT_FALSE(Has(f, ".part")) << "partial file left: " << f;
+    if (o.status == 1 && Has(o.err, "but files were generated.")) {
+        // The datalogs were all read and saved, and only the command that ends the read
+        // failed: the files are whole, and the message says so.
+        // Their records carry the simulated clock's times: whole means as many lines.
+        EXPECT_EQ(std::count(r.written.begin(), r.written.end(), '\n'),
+                  std::count(clean.written.begin(), clean.written.end(), '\n'))
+            << "a datalog file saved incomplete";
+        EXPECT_FALSE(o.out.empty());
+    } else if (o.status == 1) {
+        // The system's message, and nothing the transfer was writing left behind.
+        EXPECT_FALSE(o.err.empty());
+        EXPECT_EQ(o.out, "") << o.err;
+        if (!op.outputExt.empty()) {
+            for (const std::string& f : r.files)
+                EXPECT_NE(fs::path(f).extension(), op.outputExt) << "file left after a failure";
+        }
+    } else if (o.status == 0 && op.sameOutput) {
+        EXPECT_EQ(o.out, clean.outcome.out) << "success reported with other results";
+    } else if (o.status == 0 && !op.outputExt.empty()) {
+        const auto n = std::count_if(r.files.begin(), r.files.end(), [&](const std::string& f) {
+            return fs::path(f).extension() == op.outputExt;
+        });
+        EXPECT_EQ(n, 1) << "success without its file";
+        if (sameFile) {
+            EXPECT_EQ(r.written, clean.written) << "success reported with a different file";
+        }
+    }
+}
+
+// The last non-empty line of a failed run's standard error: the message it ended with.
+std::string LastLine(const std::string& text) {
+    std::istringstream lines(text);
+    std::string last;
+    for (std::string line; std::getline(lines, line);)
+        if (!line.empty())
+            last = line;
+    return last;
+}
+
+// The whole matrix of one operation. Returns the number of cases run.
+std::size_t RunMatrix(const std::string& name, const Operation& op, bool sameFile = false,
+                      std::vector<std::string> serialOnly = {"--fault-bad-check-nth"},
+                      std::vector<std::vector<std::string>> extraSilent = {}) {
+    const CaseResult clean = RunCase(op, name + " clean", {});
+    EXPECT_EQ(clean.outcome.status, 0) << clean.outcome.err << clean.log;
+    const std::size_t n = clean.requests;
+    EXPECT_GT(n, 0u);
+    if (clean.outcome.status != 0 || n == 0)
+        return 0;
+
+    std::vector<std::string> immediate = {"--fault-refuse-nth", "--fault-drop-after"};
+    if (!op.ethernet)
+        immediate.insert(immediate.end(), serialOnly.begin(), serialOnly.end());
+    std::size_t cases = 0, failed = 0;
+    std::map<std::string, int> messages;
+    auto record = [&](const CaseResult& r) {
+        ExpectSound(op, r, clean, sameFile);
+        ++cases;
+        if (r.outcome.status != 0) {
+            ++failed;
+            ++messages[LastLine(r.outcome.err)];
+        }
+    };
+    for (const std::string& fault : immediate)
+        for (std::size_t k = 1; k <= n; ++k)
+            record(RunCase(op, name + " " + fault + " " + std::to_string(k),
+                           {fault, std::to_string(k)}));
+
+    // Silence waits out the link's time-out: a few positions, side by side.
+    std::vector<std::vector<std::string>> silent;
+    if (!op.ethernet)
+        for (std::size_t k : std::set<std::size_t>{1, (n + 1) / 2, n})
+            silent.push_back({"--fault-silent-nth", std::to_string(k)});
+    silent.insert(silent.end(), extraSilent.begin(), extraSilent.end());
+    std::vector<std::future<CaseResult>> running;
+    for (const auto& fault : silent)
+        running.push_back(std::async(std::launch::async, [&, fault] {
+            return RunCase(op, name + " " + fault[0] + " " + fault[1], fault);
+        }));
+    double slowest = 0;
+    for (auto& f : running) {
+        const CaseResult r = f.get();
+        slowest = std::max(slowest, r.outcome.seconds);
+        record(r);
+    }
+
+    std::printf("fault matrix: %s: %zu requests, %zu cases, %zu ended in a message, slowest "
+                "silent case %.1f s\n",
+                name.c_str(), n, cases, failed, slowest);
+    for (const auto& [message, count] : messages)
+        std::printf("  %4d x %s\n", count, message.c_str());
+    ::testing::Test::RecordProperty("fault_cases", int(cases));
+    return cases;
+}
+
+// A program file read from a stopped controller, for the program write.
+std::string ReadProgramFile(const std::vector<std::string>& simArgs, const fs::path& keepIn) {
+    const CaseResult r =
+        RunCase(Op(simArgs, {"program", "read", "{out}"}, "", ".vqap"), "read", {});
+    EXPECT_EQ(r.outcome.status, 0) << r.outcome.err;
+    fs::create_directories(keepIn);
+    const fs::path file = keepIn / "matrix.vqap";
+    std::ofstream(file, std::ios::binary) << r.written;
+    return file.string();
+}
+
+class FaultMatrix : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        folder_ = fs::temp_directory_path() /
+                  ("quorvel-faults-" + std::to_string(::getpid()) + "-" +
+                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::create_directories(folder_);
+    }
+    void TearDown() override { fs::remove_all(folder_); }
+    fs::path folder_;
+};
+
+const std::vector<std::string> kStoppedPask = {"--code8", "61420001", "--stopped"};
+const std::vector<std::string> kStoppedKz9 = {"--code8", "61410031", "--stopped"};
+constexpr const char* kPassword = "Zq9Xw";
+
+TEST_F(FaultMatrix, ProgramRead) {
+    EXPECT_GT(RunMatrix("program read", Op(kStoppedPask, {"program", "read", "{out}"}, "", ".vqap"),
+                        /*sameFile=*/true),
+              0u);
+}
+
+TEST_F(FaultMatrix, ProgramWrite) {
+    const std::string file = ReadProgramFile(kStoppedKz9, folder_);
+    EXPECT_GT(RunMatrix("program write", Op(kStoppedKz9, {"program", "write", file, "--no"})), 0u);
+}
+
+// A file refused before the first request that changes anything: the controller untouched,
+// however its link behaves.
+TEST_F(FaultMatrix, ProgramWriteOfARefusedFileLeavesTheControllerUntouched) {
+    const std::string file = ReadProgramFile(kStoppedKz9, folder_);
+    std::string text = ReadFile(file);
+    const std::size_t at = text.find("<Binaire>");
+    ASSERT_NE(at, std::string::npos);
+    text[at + 9] = 'z';
+    const std::string damaged = (folder_ / "damaged.vqap").string();
+    std::ofstream(damaged, std::ios::binary) << text;
+    const Operation op = Op(kStoppedKz9, {"program", "write", damaged, "--no"});
+    std::size_t cases = 0;
+    for (const std::vector<std::string>& fault :
+         std::vector<std::vector<std::string>>{{},
+                                               {"--fault-refuse-nth", "1"},
+                                               {"--fault-drop-after", "1"},
+                                               {"--fault-bad-check-nth", "1"}}) {
+        const CaseResult r = RunCase(op, "damaged file", fault);
+        ++cases;
+        SCOPED_TRACE(fault.empty() ? "no fault" : fault[0]);
+        EXPECT_EQ(r.outcome.status, 1) << r.outcome.err;
+        EXPECT_FALSE(r.outcome.hung);
+        EXPECT_FALSE(r.outcome.err.empty());
+        // Nothing erased nor written in the program zone.
+        EXPECT_FALSE(Has(r.log, "[05 0")) << r.log;
+        EXPECT_FALSE(Has(r.log, "WCF")) << r.log;
+    }
+    std::printf("fault matrix: refused program file: %zu cases\n", cases);
+}
+
+TEST_F(FaultMatrix, DatalogRead) {
+    EXPECT_GT(
+        RunMatrix("datalog read", Op(kStoppedPask, {"datalogs", "read", "{out}"}, "", ".csv")), 0u);
+}
+
+TEST_F(FaultMatrix, FirmwareUpdate) {
+    const std::vector<std::string> sim = {"--code8", "61410001"};
+    const CaseResult list =
+        RunCase(Op(sim, {"firmware", "list", "--language", "en"}), "firmware list", {});
+    ASSERT_EQ(list.outcome.status, 0) << list.outcome.err;
+    const std::string first = list.outcome.out.substr(0, list.outcome.out.find('\n'));
+    const std::string package = first.substr(first.find(' ') + 1);
+    ASSERT_TRUE(fs::exists(package)) << list.outcome.out;
+    EXPECT_GT(RunMatrix("firmware update", Op(sim, {"firmware", "update", package, "--yes"}), false,
+                        {"--fault-bad-check-nth"},
+                        {{"--fault-silent-image-frame", "1"}, {"--fault-silent-image-frame", "3"}}),
+              0u);
+}
+
+TEST_F(FaultMatrix, Identity) {
+    Operation op = Op(kStoppedKz9, {"identity"});
+    op.sameOutput = true;
+    EXPECT_GT(RunMatrix("identity", op), 0u);
+}
+
+TEST_F(FaultMatrix, IdentityOverEthernet) {
+    Operation op = Op(kStoppedKz9, {"identity"});
+    op.ethernet = true;
+    op.sameOutput = true;
+    EXPECT_GT(RunMatrix("identity over Ethernet", op), 0u);
+}
+
+TEST_F(FaultMatrix, ClockGet) {
+    EXPECT_GT(RunMatrix("clock get", Op(kStoppedKz9, {"clock", "get"})), 0u);
+}
+
+TEST_F(FaultMatrix, ClockSet) {
+    EXPECT_GT(RunMatrix("clock set", Op(kStoppedKz9, {"clock", "set", "2030-06-15", "12:00:00"})),
+              0u);
+}
+
+TEST_F(FaultMatrix, Diagnostics) {
+    EXPECT_GT(RunMatrix("diag", Op(kStoppedKz9, {"diag"})), 0u);
+}
+
+TEST_F(FaultMatrix, Lock) {
+    EXPECT_GT(RunMatrix("lock", Op(kStoppedKz9, {"lock"}, std::string(kPassword) + "\n")), 0u);
+}
+
+TEST_F(FaultMatrix, Unlock) {
+    EXPECT_GT(RunMatrix("unlock", Op({"--code8", "61410031", "--remote-password", kPassword},
+                                     {"unlock"}, std::string(kPassword) + "\n")),
+              0u);
+}
+
+} // namespace
