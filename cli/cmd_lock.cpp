@@ -2,10 +2,12 @@
 // the next connection on); unlock gives the password of a locked controller, as the unlock
 // prompt of every service does. Passwords are typed on the terminal without echo, or taken
 // line by line from standard input; never from the arguments.
+#include <optional>
 #include <ostream>
 
 #include "cli/access_check.h"
 #include "cli/commands.h"
+#include "cli/messages.h"
 #include "services/RemotePassword.h"
 
 namespace {
@@ -75,10 +77,13 @@ int RunLock(cli::Context& context) {
     }
 }
 
-// Whether a remote password is active on this connection before the check.
-bool Locked(services::IServiceLink& link) {
+// Whether a remote password is active on this connection before the check; nothing when the
+// lock state cannot be read (a controller that did not answer is not "not protected").
+std::optional<bool> Locked(services::IServiceLink& link) {
     std::optional<services::LockState> state = services::ReadLockState(link);
-    return state && state->active;
+    if (!state)
+        return std::nullopt;
+    return state->active;
 }
 
 int RunUnlock(cli::Context& context) {
@@ -88,12 +93,16 @@ int RunUnlock(cli::Context& context) {
     cli::CliAccessUi ui(context.err);
     if (!link.IsConnected())
         link.Connect();
-    const bool wasLocked = Locked(link);
+    const std::optional<bool> wasLocked = Locked(link);
+    if (!wasLocked) {
+        context.err << cli::msg::kNotReacting << "\n";
+        return cli::kExitFailure;
+    }
     if (!services::RunAccessCheck(link, ui)) {
         ui.ExplainRefusal();
         return cli::kExitFailure;
     }
-    context.out << (wasLocked ? kTextUnlocked : kTextNotProtected) << "\n";
+    context.out << (*wasLocked ? kTextUnlocked : kTextNotProtected) << "\n";
     return cli::kExitOk;
 }
 

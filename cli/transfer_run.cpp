@@ -14,6 +14,8 @@ int CliTransferUi::Alert(transfer::AlertKind kind, const std::string& text) {
     progress_.Break();
     if (kind == transfer::AlertKind::Question)
         return questions_.Ask(text) == Reply::Yes ? transfer::kAnswerYes : transfer::kAnswerNo;
+    if (kind == transfer::AlertKind::Error)
+        errorShown_ = true;
     err_ << text << "\n";
     err_.flush();
     return transfer::kAnswerOk;
@@ -43,7 +45,7 @@ bool RunTransfer(transfer::ITransfert& transfer, CliTransferUi& ui, ProgressLine
     progress.Break();
     transfer.SetUi(nullptr);
     transfer.SetStepObserver(nullptr);
-    return transfer.IsFinished() && !transfer.IsFailed();
+    return transfer.IsFinished() && !transfer.IsFailed() && !ui.ErrorShown();
 }
 
 } // namespace cli

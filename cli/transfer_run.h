@@ -3,6 +3,7 @@
 // the progress line) and its questions answered by the command's Questions.
 #pragma once
 
+#include <atomic>
 #include <iosfwd>
 #include <mutex>
 
@@ -21,16 +22,21 @@ class CliTransferUi final : public transfer::ITransferUi {
 
     // Serialises the progress drawing with the worker's messages.
     std::mutex& Mutex() { return mutex_; }
+    // True once an error alert was printed: the command then cannot end in success, even
+    // when the transfer went on to its end (a datalog erase that failed after a program
+    // write leaves the old datalogs in place).
+    bool ErrorShown() const { return errorShown_; }
 
   private:
     std::ostream& err_;
     ProgressLine& progress_;
     Questions& questions_;
     std::mutex mutex_;
+    std::atomic<bool> errorShown_{false};
 };
 
 // Runs `transfer` to its end with the progress drawn on `progress` and the alerts given to
-// `ui`. True when it finished.
+// `ui`. True when it finished without an error alert.
 bool RunTransfer(transfer::ITransfert& transfer, CliTransferUi& ui, ProgressLine& progress);
 
 } // namespace cli
