@@ -117,13 +117,15 @@ Outcome RunCli(const std::string& dir, const std::vector<std::string>& args,
     return o;
 }
 
+enum class Link { kUsb, kEthernet, kBle };
+
 // One command of quorvel-cli against one simulated controller.
 struct Operation {
     std::vector<std::string> simArgs;
     std::vector<std::string> cliArgs; // "{out}" stands for the run's output folder
     std::string input;                // standard input (passwords)
     std::string outputExt;            // the extension of the file a transfer writes, if any
-    bool ethernet = false;
+    Link link = Link::kUsb;
     bool sameOutput = false; // a run that succeeds prints what a clean run prints
     // Requests (a text of their log line) whose refusal must end the run in failure.
     std::vector<std::string> mustFailWhenRefused;
@@ -178,10 +180,17 @@ CaseResult RunCase(const Operation& op, const std::string& label,
     const fs::path outDir = fs::path(sim.dev_dir()) / "out";
     fs::create_directories(outDir);
     std::vector<std::string> args;
-    if (op.ethernet)
-        args = {"--eth", "127.0.0.1:" + std::to_string(sim.tcp_port())};
-    else
+    switch (op.link) {
+    case Link::kUsb:
         args = {"--usb", sim.usb_name()};
+        break;
+    case Link::kEthernet:
+        args = {"--eth", "127.0.0.1:" + std::to_string(sim.tcp_port())};
+        break;
+    case Link::kBle:
+        args = {"--ble", "ttySIM1", "--address", "A2:7B:C4:1D:5E:00"};
+        break;
+    }
     for (const std::string& a : op.cliArgs)
         args.push_back(a == "{out}" ? outDir.string() : a);
     r.outcome = RunCli(sim.dev_dir(), args, op.input);
@@ -271,8 +280,12 @@ std::vector<CaseResult> RunCases(const Operation& op, const std::string& name,
     std::vector<CaseResult> results(faults.size());
     std::atomic<std::size_t> next{0};
     auto work = [&] {
-        for (std::size_t i; (i = next++) < faults.size();)
-            results[i] = RunCase(op, name + " " + faults[i][0] + " " + faults[i][1], faults[i]);
+        for (std::size_t i; (i = next++) < faults.size();) {
+            std::string label = name;
+            for (const std::string& a : faults[i])
+                label += " " + a;
+            results[i] = RunCase(op, label, faults[i]);
+        }
     };
     std::vector<std::thread> threads;
     for (unsigned w = 1; w < workers; ++w)
@@ -295,7 +308,7 @@ std::size_t RunMatrix(const std::string& name, const Operation& op, bool sameFil
         return 0;
 
     std::vector<std::string> immediate = {"--fault-refuse-nth", "--fault-drop-after"};
-    if (!op.ethernet)
+    if (op.link != Link::kEthernet)
         immediate.insert(immediate.end(), serialOnly.begin(), serialOnly.end());
     std::size_t cases = 0, failed = 0;
     std::map<std::string, int> messages;
@@ -313,7 +326,8 @@ std::size_t RunMatrix(const std::string& name, const Operation& op, bool sameFil
     // Silence waits out the link's time-out: a few positions only, started first so that
     // their waits overlap the rest.
     std::vector<std::vector<std::string>> silent;
-    if (!op.ethernet)
+    // Over BLE a silent request costs 40 s: the dongle's own faults stand in for it.
+    if (op.link == Link::kUsb)
         for (std::size_t k : std::set<std::size_t>{1, (n + 1) / 2, n})
             silent.push_back({"--fault-silent-nth", std::to_string(k)});
     silent.insert(silent.end(), extraSilent.begin(), extraSilent.end());
@@ -346,7 +360,7 @@ std::size_t RunMatrix(const std::string& name, const Operation& op, bool sameFil
         }
 
     std::printf("fault matrix: %s: %zu requests, %zu cases, %zu ended in a message, slowest "
-                "silent case %.1f s\n",
+                "waiting case %.1f s\n",
                 name.c_str(), n, cases, failed, slowest);
     std::printf("  completed despite:%s\n", succeeded.c_str());
     for (const auto& [message, count] : messages)
@@ -453,9 +467,20 @@ TEST_F(FaultMatrix, Identity) {
 
 TEST_F(FaultMatrix, IdentityOverEthernet) {
     Operation op = Op(kStoppedKz9, {"identity"});
-    op.ethernet = true;
+    op.link = Link::kEthernet;
     op.sameOutput = true;
     EXPECT_GT(RunMatrix("identity over Ethernet", op), 0u);
+}
+
+// Through the dongle: the faults of the controller, and a dongle that sends unknown messages
+// or does not come back after its reset.
+TEST_F(FaultMatrix, IdentityOverBle) {
+    Operation op = Op(kStoppedKz9, {"identity"});
+    op.link = Link::kBle;
+    op.sameOutput = true;
+    EXPECT_GT(RunMatrix("identity over BLE", op, false, {"--fault-bad-check-nth"},
+                        {{"--ble-fault-unknown"}, {"--ble-fault-never-back"}}),
+              0u);
 }
 
 TEST_F(FaultMatrix, ClockGet) {
