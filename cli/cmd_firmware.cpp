@@ -80,7 +80,15 @@ int RunUpdate(cli::Context& context) {
     transfer::CTransfertReconnect reconnect;
     if (!cli::RunTransfer(reconnect, ui, progress))
         return cli::kExitFailure;
-    context.out << reconnect.Result().softwareVersion << "\n";
+    // A controller that refused to start its new firmware still runs the old one: the
+    // update did not take, whatever the transfer's steps said.
+    const std::string& running = reconnect.Result().softwareVersion;
+    if (!package.header.firmwareVir.empty() && running != package.header.firmwareVir) {
+        context.err << "The controller still runs firmware " << running << ", not "
+                    << package.header.firmwareVir << ".\n";
+        return cli::kExitFailure;
+    }
+    context.out << running << "\n";
     return cli::kExitOk;
 }
 
