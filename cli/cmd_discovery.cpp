@@ -9,6 +9,7 @@
 #include "cli/commands.h"
 #include "cli/discovery_lookup.h"
 #include "cli/json.h"
+#include "cli/messages.h"
 #include "discovery/CDiscoveryClient.h"
 #include "discovery/DiscoveryAddress.h"
 #include "discovery/DiscoveryRows.h"
@@ -188,7 +189,7 @@ int RunAdd(cli::Context& context) {
     const std::optional<DiscoveryTable> table = found ? client.GetTable() : std::nullopt;
     client.Shutdown();
     if (!found) {
-        context.err << "The target peripheral is not reacting.\nCheck the connection.\n";
+        context.err << cli::msg::kNotReacting << "\n";
         return cli::kExitFailure;
     }
     DiscoveryTable mine;
