@@ -14,11 +14,11 @@
 #include "cli/session.h"
 #include "cli/transfer_run.h"
 #include "comm/ProcessState.h"
+#include "datalog/DatalogSetup.h"
 #include "platform/line_input.h"
-#include "transfer/DatalogSetup.h"
-#include "transfer/ProgramChecks.h"
+#include "program/ProgramChecks.h"
 #ifdef QUORVEL_DATALOG_CHARTS
-#include "transfer/ui/DatalogChartPng.h"
+#include "datalog/ui/DatalogChartPng.h"
 #endif
 
 namespace {

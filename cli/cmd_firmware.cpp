@@ -9,12 +9,12 @@
 #include "cli/questions.h"
 #include "cli/session.h"
 #include "cli/transfer_run.h"
+#include "firmware/FirmwareFolders.h"
+#include "firmware/FirmwareMessages.h"
+#include "firmware/FirmwareUpdate.h"
 #include "model/ModelTable.h"
 #include "platform/line_input.h"
 #include "platform/program_folder.h"
-#include "transfer/FirmwareFolders.h"
-#include "transfer/FirmwareMessages.h"
-#include "transfer/FirmwareUpdate.h"
 
 namespace {
 

@@ -14,9 +14,9 @@
 #include "cli/transfer_run.h"
 #include "platform/line_input.h"
 #include "platform/program_folder.h"
-#include "transfer/AppPassword.h"
-#include "transfer/ProgramChecks.h"
-#include "transfer/ProgramTransfers.h"
+#include "program/AppPassword.h"
+#include "program/ProgramChecks.h"
+#include "program/ProgramTransfers.h"
 #include "transfer/TransferMessages.h"
 
 namespace {

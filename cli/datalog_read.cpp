@@ -2,7 +2,7 @@
 
 #include <ostream>
 
-#include "transfer/DatalogSetup.h"
+#include "datalog/DatalogSetup.h"
 
 namespace cli {
 

@@ -3,8 +3,8 @@
 #include <cstdlib>
 #include <vector>
 
+#include "datalog/DatalogWalker.h"
 #include "fuzz/fuzz_input.h"
-#include "transfer/DatalogWalker.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace transfer;

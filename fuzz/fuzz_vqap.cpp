@@ -6,8 +6,8 @@
 
 #include "fuzz/fuzz_input.h"
 #include "fuzz/scratch_file.h"
-#include "transfer/ProgramFile.h"
-#include "transfer/ProgramImage.h"
+#include "program/ProgramFile.h"
+#include "program/ProgramImage.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     fuzz::Input in(data, size);

@@ -3,9 +3,9 @@
 #include <cstdlib>
 #include <string>
 
+#include "firmware/FirmwarePackage.h"
 #include "fuzz/fuzz_input.h"
 #include "fuzz/scratch_file.h"
-#include "transfer/FirmwarePackage.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace transfer::fw;

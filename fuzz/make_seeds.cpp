@@ -15,9 +15,9 @@
 #include "ble/bgapi.h"
 #include "ble/spp_ids.h"
 #include "discovery/DiscoveryCodec.h"
-#include "tests/transfer/datalog_memory.h"
-#include "transfer/FirmwarePackageWriter.h"
-#include "transfer/ProgramFile.h"
+#include "firmware/FirmwarePackageWriter.h"
+#include "program/ProgramFile.h"
+#include "tests/datalog/datalog_memory.h"
 #include "wire/frame_codec.h"
 
 namespace {

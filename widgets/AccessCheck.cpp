@@ -1,15 +1,10 @@
 #include "widgets/AccessCheck.h"
 
-#include <cstdint>
 #include <utility>
-#include <vector>
 
-#include "model/ControllerReader.h"
+#include "services/AccessProbe.h"
 
 namespace {
-
-constexpr std::uint32_t kProbeAddress = 0x40000;
-constexpr std::uint32_t kProbeSize = 847;
 
 AccessCheckFn& Installed() {
     static AccessCheckFn check;
@@ -25,11 +20,5 @@ void SetAccessCheck(AccessCheckFn check) {
 bool RunAccessCheck(QWidget* parent) {
     if (Installed())
         return Installed()(parent);
-    return AccessProbe();
-}
-
-bool AccessProbe() {
-    model::IControllerReader& reader = model::ComClientReader();
-    std::vector<std::uint8_t> buffer(kProbeSize);
-    return reader.Read(buffer.data(), kProbeAddress, kProbeSize, reader.LinkTimeoutMs()) == 0;
+    return services::AccessProbe();
 }

@@ -17,11 +17,11 @@
 #include "comm/CComClient.h"
 #include "comm/ProcessState.h"
 #include "comm/Startup.h"
+#include "datalog/CTransfertReadDatalogBase.h"
+#include "datalog/DatalogCsv.h"
 #include "platform/device_folder.h"
 #include "platform/program_folder.h"
 #include "tests/support/sim_fixture.h"
-#include "transfer/CTransfertReadDatalogBase.h"
-#include "transfer/DatalogCsv.h"
 #include "wire/t71.h"
 
 namespace {

@@ -19,11 +19,11 @@
 #include "comm/CComClient.h"
 #include "comm/ProcessState.h"
 #include "comm/Startup.h"
+#include "firmware/FirmwarePackageWriter.h"
+#include "firmware/FirmwareUpdate.h"
 #include "sim/firmware_image.h"
 #include "tests/support/sim_fixture.h"
 #include "transfer/CThreadTransfert.h"
-#include "transfer/FirmwarePackageWriter.h"
-#include "transfer/FirmwareUpdate.h"
 #include "wire/t71.h"
 
 namespace {

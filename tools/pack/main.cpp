@@ -9,11 +9,11 @@
 #include <string>
 #include <vector>
 
+#include "firmware/FirmwareFolders.h"
+#include "firmware/FirmwarePackage.h"
+#include "firmware/FirmwarePackageWriter.h"
 #include "model/ModelTable.h"
 #include "sim/firmware_image.h"
-#include "transfer/FirmwareFolders.h"
-#include "transfer/FirmwarePackage.h"
-#include "transfer/FirmwarePackageWriter.h"
 
 namespace {
 

@@ -1,0 +1,177 @@
+// Program read and write of a kz9 (61410031, with its communication board) against the
+// simulator, over USB at an emulated 115200 baud and over BLE at an emulated 7.5 ms
+// connection interval, through the whole program path (transfer, communication client, core
+// server, transport library). For each, the time spent moving bytes is compared with the
+// link's limit for the bytes those requests carry:
+//   USB: 10 bits per character, request and answer characters counted (':' + hex + check +
+//        CR LF: a read request is 21 characters, its answer 13 + 2n; a write request 21 + 2n,
+//        its answer 21);
+//   BLE: the request in pieces of 20 characters each after a 15 ms pause, the answer at 20
+//        characters per connection interval.
+// Fixed waits (the 150 ms pauses after framed writes, the 70 s datalog erase, the 5 s restart
+// wait) run on a virtual clock and are reported apart.
+//
+// Usage: bench_transfer [usb|ble]   (both by default; BLE takes several minutes)
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "QRL_protocole.pb.h"
+#include "comm/CComClient.h"
+#include "comm/ProcessState.h"
+#include "comm/Startup.h"
+#include "platform/device_folder.h"
+#include "program/ProgramTransfers.h"
+#include "tests/support/sim_fixture.h"
+#include "transfer/TransferClock.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+namespace fs = std::filesystem;
+
+constexpr double kUsbCharsPerSecond = 115200 / 10.0;
+constexpr double kBlePieceGapMs = 15.0, kBleIntervalMs = 7.5;
+constexpr std::size_t kBlePiece = 20;
+
+std::size_t Pieces(std::size_t chars) {
+    return (chars + kBlePiece - 1) / kBlePiece;
+}
+
+// The link's limit, in ms, for one request carrying `count` data bytes.
+double LimitMs(int kind, bool read, std::uint32_t count) {
+    const std::size_t request = read ? 21 : 21 + 2 * std::size_t(count);
+    const std::size_t answer = read ? 13 + 2 * std::size_t(count) : 21;
+    if (kind == transfer::kLinkUsb)
+        return double(request + answer) / kUsbCharsPerSecond * 1000.0;
+    return double(Pieces(request)) * kBlePieceGapMs + double(Pieces(answer)) * kBleIntervalMs;
+}
+
+// The program's link, adding up the limit of every request that passes.
+struct MeasuredLink : transfer::ITransferLink {
+    transfer::ITransferLink& inner = transfer::ComClientLink();
+    double limitMs = 0;
+    std::uint64_t bytes = 0;
+    void Count(bool read, std::uint32_t n) {
+        limitMs += LimitMs(Kind(), read, n);
+        bytes += n;
+    }
+    int Read(std::uint8_t* d, std::uint32_t a, std::uint32_t c, std::uint32_t t) override {
+        Count(true, c);
+        return inner.Read(d, a, c, t);
+    }
+    int ReadCF(std::uint8_t* d, std::uint32_t a, std::uint32_t c, std::uint32_t t) override {
+        Count(true, c);
+        return inner.ReadCF(d, a, c, t);
+    }
+    int Write(const std::uint8_t* s, std::uint32_t a, std::uint32_t c, std::uint32_t t) override {
+        Count(false, c);
+        return inner.Write(s, a, c, t);
+    }
+    int WriteCF(const std::uint8_t* s, std::uint32_t a, std::uint32_t c, std::uint32_t t) override {
+        Count(false, c);
+        return inner.WriteCF(s, a, c, t);
+    }
+    int CommandExt(std::uint8_t code, std::uint8_t arg, std::uint32_t t) override {
+        Count(false, 2);
+        return inner.CommandExt(code, arg, t);
+    }
+    std::uint32_t LinkTimeoutMs() const override { return inner.LinkTimeoutMs(); }
+    int Kind() const override { return inner.Kind(); }
+};
+
+double Seconds(Clock::duration d) {
+    return std::chrono::duration<double>(d).count();
+}
+
+// Runs `transfer` and prints its figures; false when it failed.
+bool Measure(const char* what, transfer::ITransfert& job, MeasuredLink& link) {
+    transfer::VirtualClock clock;
+    job.SetClock(clock);
+    link.limitMs = 0;
+    link.bytes = 0;
+    const Clock::time_point start = Clock::now();
+    job.Run();
+    const double elapsed = Seconds(Clock::now() - start);
+    if (!job.IsFinished()) {
+        std::printf("%s: failed (%s)\n", what, job.LastAlertText().c_str());
+        return false;
+    }
+    std::printf("%-10s %8llu bytes  moving %7.2f s  link limit %7.2f s  ratio %.3f  "
+                "(fixed waits apart: %.1f s)\n",
+                what, static_cast<unsigned long long>(link.bytes), elapsed, link.limitMs / 1000,
+                link.limitMs / 1000 / elapsed, double(clock.ElapsedMs()) / 1000);
+    return true;
+}
+
+bool RunLink(int kind) {
+    simtest::SimConfig config;
+    config.args = {"--code8", "61410031", "--stopped"};
+    if (kind == transfer::kLinkUsb)
+        config.args.insert(config.args.end(), {"--baud", "115200"});
+    else
+        config.args.insert(config.args.end(), {"--ble-interval-ms", "7.5"});
+    simtest::SimProcess sim(config);
+    std::string error;
+    if (!sim.Start(&error)) {
+        std::printf("simulator: %s\n", error.c_str());
+        return false;
+    }
+    setenv(platform::kDevDirVariable, sim.dev_dir().c_str(), 1);
+    PARAM_COM block = paramcom::Initial();
+    if (kind == transfer::kLinkUsb) {
+        paramcom::SetString(block, paramcom::kPortName, paramcom::kPortNameSize, sim.usb_name(),
+                            paramcom::kMaxPortChars);
+    } else {
+        const std::uint8_t address[6] = {0x00, 0x5E, 0x1D, 0xC4, 0x7B, 0xA2};
+        paramcom::SetU32(block, paramcom::kMedium, BLTH);
+        paramcom::SetString(block, paramcom::kDonglePort, paramcom::kDonglePortSize, "ttySIM1",
+                            paramcom::kMaxPortChars);
+        paramcom::SetBleAddressRaw(block, address);
+    }
+    CComClient& client = CComClient::Instance();
+    if (client.SetCommParam(block) != 0)
+        return false;
+    ConnectionKind() = kind;
+    std::uint8_t boot[21];
+    if (client.SendRead(boot, 0xE000, 21, 40000) != 0) {
+        std::printf("%s: the controller does not answer\n", kind == 0 ? "usb" : "ble");
+        return false;
+    }
+    const fs::path folder = fs::path(sim.dev_dir()) / "bench";
+    fs::create_directories(folder);
+    MeasuredLink link;
+    const std::string name = kind == transfer::kLinkUsb ? "usb" : "ble";
+    transfer::CTransfertReadAppByUSB read(folder.string(), link);
+    if (!Measure((name + " read").c_str(), read, link))
+        return false;
+    transfer::CTransfertWriteAppByUSB write(read.FilePath(), link);
+    const bool ok = Measure((name + " write").c_str(), write, link);
+    client.Deconnect();
+    return ok;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const std::string which = argc > 1 ? argv[1] : "both";
+    const char* dir = std::getenv("QUORVEL_PROGRAM_DIR");
+    std::string programDir = dir != nullptr ? dir : "";
+    if (programDir.empty()) {
+        programDir = fs::read_symlink("/proc/self/exe").parent_path().string();
+        setenv("QUORVEL_PROGRAM_DIR", programDir.c_str(), 1);
+    }
+    if (QuorvelStartup(programDir + "/") == 0)
+        return 1;
+    std::printf("Program read and write of a kz9 (61410031); ratio = link limit / time moving "
+                "bytes (goal >= 0.85)\n");
+    bool ok = true;
+    if (which == "both" || which == "usb")
+        ok = RunLink(transfer::kLinkUsb) && ok;
+    if (which == "both" || which == "ble")
+        ok = RunLink(transfer::kLinkBle) && ok;
+    QuorvelShutdown();
+    return ok ? 0 : 1;
+}

@@ -1,0 +1,177 @@
+#include "datalog/DatalogFiles.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <system_error>
+
+#include "datalog/DatalogCsv.h"
+#include "model/AnsiText.h"
+#include "platform/file_replace.h"
+
+namespace transfer {
+
+const std::array<const char*, kDatalogRanges> kDatalogFileSuffixes = {
+    "_1_8_YY_MM_DD_HH_MM_SS.csv", "_9_16_YY_MM_DD_HH_MM_SS.csv", "_17_24_YY_MM_DD_HH_MM_SS.csv"};
+const std::array<const char*, kDatalogRanges> kDatalogRangeNames = {"1-8", "9-16", "17-24"};
+
+namespace {
+constexpr char kStampPattern[] = "YY_MM_DD_HH_MM_SS";
+constexpr std::array<const char*, kDatalogRanges> kCreatingSteps = {
+    "Creating log 01-08", "Creating log 09-16", "Creating log 17-24"};
+
+bool UnsafeInFileName(unsigned char c) {
+    return c < 0x20 || c == 0x7F || c == '/' || c == '\\' || c == ':' || c == '*' || c == '?' ||
+           c == '"' || c == '<' || c == '>' || c == '|';
+}
+
+std::string JoinLines(const std::vector<std::string>& items, const char* glue) {
+    std::string out;
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        if (i > 0)
+            out += glue;
+        out += items[i];
+    }
+    return out;
+}
+} // namespace
+
+std::string DefaultDatalogLabel(int familyIndex) {
+    switch (familyIndex) {
+    case 0:
+        return "kz9label";
+    case 1:
+        return "Pasklabel";
+    default:
+        return "Trellabel";
+    }
+}
+
+std::string DatalogLabelFromController(std::span<const std::uint8_t> bytes) {
+    std::string label = model::FieldCode(bytes.data(), bytes.size());
+    for (char& c : label)
+        if (UnsafeInFileName(static_cast<unsigned char>(c)))
+            c = '_';
+    // A name made only of dots would not be a plain file-name prefix.
+    if (label.find_first_not_of('.') == std::string::npos)
+        label.clear();
+    return label;
+}
+
+std::string DatalogFileName(const std::string& label, int range) {
+    return label + kDatalogFileSuffixes[std::size_t(range)];
+}
+
+std::string DatalogTimeStamp(const std::optional<std::tm>& t) {
+    const int year = t ? t->tm_year + 1900 : 65535;
+    char yearText[16];
+    std::snprintf(yearText, sizeof yearText, "%04d", year);
+    const std::string year4 = yearText;
+    const std::string yy = year4.substr(year4.size() - 2);
+    char out[64];
+    std::snprintf(out, sizeof out, "%s_%02d_%02d_%02d_%02d_%02d", yy.c_str(),
+                  t ? t->tm_mon + 1 : 255, t ? t->tm_mday : 255, t ? t->tm_hour : 255,
+                  t ? t->tm_min : 255, t ? t->tm_sec : 255);
+    return out;
+}
+
+std::optional<std::tm> LocalTimeNow() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    if (now == std::time_t(-1) || localtime_r(&now, &local) == nullptr)
+        return std::nullopt;
+    return local;
+}
+
+std::string StampDatalogFileName(const std::string& name, const std::string& stamp) {
+    std::string out = name;
+    const std::size_t at = out.rfind(kStampPattern);
+    if (at != std::string::npos)
+        out.replace(at, sizeof kStampPattern - 1, stamp);
+    return out;
+}
+
+bool WriteFileReplacing(const std::string& path, const std::string& text) {
+    const std::string part = path + ".part";
+    {
+        std::ofstream out(part, std::ios::binary | std::ios::trunc);
+        if (out)
+            out.write(text.data(), std::streamsize(text.size()));
+        if (out)
+            out.close();
+        if (!out) {
+            std::error_code ignored;
+            std::filesystem::remove(part, ignored);
+            return false;
+        }
+    }
+    if (!platform::ReplaceFile(part, path)) {
+        std::error_code ignored;
+        std::filesystem::remove(part, ignored);
+        return false;
+    }
+    return true;
+}
+
+DatalogOutcomes WriteDatalogFiles(std::span<const std::uint8_t> memory, const DatalogExport& job,
+                                  const DatalogExportHooks& hooks) {
+    DatalogOutcomes outcomes;
+    for (int r = 0; r < kDatalogRanges; ++r) {
+        DatalogRangeOutcome& o = outcomes[std::size_t(r)];
+        if (!job.config.RangePresent(r))
+            continue;
+        o.requested = true;
+        o.fileName = StampDatalogFileName(job.fileNames[std::size_t(r)], job.stamp);
+        if (hooks.beforeRange)
+            hooks.beforeRange(r);
+        std::optional<std::string> text =
+            BuildDatalogCsv(memory, job.kind, job.config, job.labels, r);
+        if (!text)
+            continue;
+        const std::string path = (std::filesystem::path(job.folder) / o.fileName).string();
+        if (!WriteFileReplacing(path, *text)) {
+            if (hooks.alert)
+                hooks.alert("Could not create file : " + o.fileName + ".");
+            continue;
+        }
+        o.generated = true;
+        o.path = path;
+    }
+    return outcomes;
+}
+
+const char* DatalogCreatingStep(int range) {
+    return kCreatingSteps[std::size_t(range)];
+}
+
+bool AllGenerated(const DatalogOutcomes& outcomes) {
+    for (const DatalogRangeOutcome& o : outcomes)
+        if (o.requested && !o.generated)
+            return false;
+    return true;
+}
+
+std::string DatalogSummary(const DatalogOutcomes& outcomes) {
+    std::vector<std::string> missingRanges, missingFiles, generated;
+    for (int r = 0; r < kDatalogRanges; ++r) {
+        const DatalogRangeOutcome& o = outcomes[std::size_t(r)];
+        if (o.requested && !o.generated) {
+            missingRanges.push_back(kDatalogRangeNames[std::size_t(r)]);
+            missingFiles.push_back(o.fileName);
+        } else if (o.generated) {
+            generated.push_back(o.fileName);
+        }
+    }
+    std::string text;
+    if (!missingFiles.empty())
+        text +=
+            "There is no datalogs at the following addresses: " + JoinLines(missingRanges, ", ") +
+            ".\n The corresponding files (" + JoinLines(missingFiles, "\n") +
+            ") were not generated.\n";
+    if (!generated.empty())
+        text +=
+            "The following files were generated successfully: " + JoinLines(generated, "\n") + ".";
+    return text;
+}
+
+} // namespace transfer

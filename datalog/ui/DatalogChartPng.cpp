@@ -1,0 +1,76 @@
+#include "datalog/ui/DatalogChartPng.h"
+
+#include <QApplication>
+#include <QChart>
+#include <QGraphicsScene>
+#include <QImage>
+#include <QPainter>
+
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <system_error>
+
+#include "datalog/ui/DatalogChartView.h"
+
+namespace datalogchart {
+
+namespace {
+constexpr int kWidth = 1200;
+
+// The offscreen platform's notes (runtime folder, fonts) are not the user's business.
+void QuietQtNotes(QtMsgType type, const QMessageLogContext&, const QString& text) {
+    if (type == QtCriticalMsg || type == QtFatalMsg)
+        std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
+}
+constexpr int kChartHeight = 600;
+} // namespace
+
+bool RenderDatalogChartsPng(const std::vector<std::string>& csvPaths, const std::string& pngPath,
+                            std::string& error) {
+    std::unique_ptr<QApplication> app;
+    if (QCoreApplication::instance() == nullptr) {
+        if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        static int argc = 1;
+        static char name[] = "quorvel-cli";
+        static char* argv[] = {name, nullptr};
+        qInstallMessageHandler(QuietQtNotes);
+        app = std::make_unique<QApplication>(argc, argv);
+    }
+    std::vector<transfer::DatalogChartData> charts;
+    if (!LoadDatalogCharts(csvPaths, charts, error))
+        return false;
+
+    QImage image(kWidth, kChartHeight * int(charts.size()), QImage::Format_ARGB32);
+    image.fill(Qt::white);
+    {
+        QPainter painter(&image);
+        painter.setRenderHint(QPainter::Antialiasing);
+        for (std::size_t i = 0; i < charts.size(); ++i) {
+            QGraphicsScene scene;
+            QChart* chart = BuildDatalogChart(charts[i]);
+            scene.addItem(chart);
+            chart->resize(kWidth, kChartHeight);
+            const QRectF source(0, 0, kWidth, kChartHeight);
+            scene.render(&painter, source.translated(0, double(kChartHeight) * double(i)), source);
+        }
+    }
+    const std::string part = pngPath + ".part";
+    if (!image.save(QString::fromStdString(part), "PNG")) {
+        std::error_code ignored;
+        std::filesystem::remove(part, ignored);
+        error = "Cannot write " + pngPath + ".";
+        return false;
+    }
+    std::error_code ec;
+    std::filesystem::rename(part, pngPath, ec);
+    if (ec) {
+        std::filesystem::remove(part, ec);
+        error = "Cannot write " + pngPath + ".";
+        return false;
+    }
+    return true;
+}
+
+} // namespace datalogchart

@@ -1,0 +1,109 @@
+#include "program/ProgramChecks.h"
+
+#include <array>
+#include <memory>
+#include <mutex>
+
+#include "model/TableFactory.h"
+#include "transfer/ITransfert.h"
+#include "transfer/TransferMessages.h"
+
+namespace transfer {
+
+namespace {
+
+int ReadFlag(ITransferLink& link, std::uint32_t address, bool& value) {
+    std::uint8_t byte = 0;
+    if (link.Read(&byte, address, 1, link.LinkTimeoutMs()) != 0)
+        return kPrimitiveFailed;
+    value = byte == 1;
+    return 0;
+}
+
+struct SaverSlot {
+    std::mutex mutex;
+    DatalogSaver saver;
+};
+
+SaverSlot& Slot() {
+    static SaverSlot slot;
+    return slot;
+}
+
+constexpr std::uint8_t kCmdStop = 1;
+
+} // namespace
+
+int ReadAppPasswordFlag(ITransferLink& link, bool& isProtected) {
+    return ReadFlag(link, kAppPasswordFlagAddress, isProtected);
+}
+
+int ReadProgramPresent(ITransferLink& link, bool& present) {
+    return ReadFlag(link, kProgramPresentAddress, present);
+}
+
+RunState ReadRunState(ITransferLink& link) {
+    std::array<std::uint8_t, 4> run{};
+    if (link.Read(run.data(), kRunStateAddress, 4, link.LinkTimeoutMs()) != 0)
+        return RunState::Unreadable;
+    return (run[3] & 1) != 0 ? RunState::Running : RunState::Stopped;
+}
+
+bool CheckProgramPresent(ITransferLink& link, ITransferUi& ui) {
+    bool present = false;
+    if (ReadProgramPresent(link, present) != 0) {
+        ui.Alert(AlertKind::Error, msg::kNotReacting);
+        return false;
+    }
+    if (!present) {
+        ui.Alert(AlertKind::Information, msg::kNoProgram);
+        return false;
+    }
+    return true;
+}
+
+void InstallDatalogSaver(DatalogSaver saver) {
+    std::lock_guard<std::mutex> lock(Slot().mutex);
+    Slot().saver = std::move(saver);
+}
+
+DatalogSaver InstalledDatalogSaver() {
+    std::lock_guard<std::mutex> lock(Slot().mutex);
+    return Slot().saver;
+}
+
+WritePreparation PrepareProgramWrite(ITransferLink& link, int familyIndex, ITransferUi& ui,
+                                     const std::function<bool()>& readDatalogs) {
+    switch (ReadRunState(link)) {
+    case RunState::Unreadable:
+        ui.Alert(AlertKind::Error, msg::kNotReacting);
+        return WritePreparation::Failed;
+    case RunState::Running: {
+        if (ui.Alert(AlertKind::Question, msg::kStopQuestion) != kAnswerYes)
+            return WritePreparation::Declined;
+        const std::uint8_t stop[2] = {kCmdStop, 0};
+        if (link.Write(stop, kCommandAddress, 2, link.LinkTimeoutMs()) != 0 ||
+            ReadRunState(link) != RunState::Stopped) {
+            ui.Alert(AlertKind::Error, msg::kNotReacting);
+            return WritePreparation::Failed;
+        }
+        break;
+    }
+    case RunState::Stopped:
+        break;
+    }
+    std::unique_ptr<CFctTabIdentite> identity = model::CreateIdentityTable(familyIndex, link);
+    bool communicating = false;
+    if (identity) {
+        identity->Reset();
+        // A failed identity read counts as own memory, as an unknown family does.
+        communicating = identity->Read() == 0 && identity->IsCommunicating();
+    }
+    if (ReadDatalogPresence(link, communicating, link.LinkTimeoutMs()) ==
+            DatalogPresence::Present &&
+        ui.Alert(AlertKind::Question, msg::kReadDatalogsQuestion) == kAnswerYes && !readDatalogs())
+        return WritePreparation::Declined;
+    return WritePreparation::Ready;
+}
+
+} // namespace transfer

@@ -1,0 +1,222 @@
+#include "program/ui/CIhmDlgProg.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include <filesystem>
+
+#include "comm/ProcessState.h"
+#include "platform/program_folder.h"
+#include "program/ProgramChecks.h"
+#include "program/ProgramTransfers.h"
+#include "program/ui/CIhmDlgPasswordAppli.h"
+#include "transfer/TransferMessages.h"
+#include "transfer/ui/CIhmDlgExecutionTransfert.h"
+#include "widgets/Alerts.h"
+#include "widgets/AppIcon.h"
+#include "widgets/ControlIds.h"
+#include "widgets/MenuDialogs.h"
+#include "widgets/ModalSeam.h"
+#include "widgets/WaitCursor.h"
+
+namespace {
+
+template <class T> T* Named(T* widget, int id) {
+    widget->setObjectName(CtlName(id));
+    return widget;
+}
+
+std::string WithoutTrailingSlash(std::string folder) {
+    while (folder.size() > 1 && folder.back() == '/')
+        folder.pop_back();
+    return folder;
+}
+
+} // namespace
+
+CIhmDlgProg::CIhmDlgProg(QWidget* parent, transfer::ITransferLink& link)
+    : QDialog(parent), link_(link), ui_(this),
+      read_(
+          Named(new QRadioButton(QStringLiteral("Read program from the controller"), this), 1035)),
+      write_(
+          Named(new QRadioButton(QStringLiteral("Write program to the controller"), this), 1036)),
+      prompt_(Named(new QLabel(this), 1034)), edit_(Named(new QLineEdit(this), 1037)),
+      browse_(MakeCtlButton(this, 1022, "Search")),
+      action_(MakeCtlButton(this, 1068, "Read/Write")) {
+    setObjectName(QStringLiteral("CIhmDlgProg"));
+    setWindowTitle(QStringLiteral("Read/Write program from/to the controller"));
+    setWindowIcon(ApplicationIcon());
+    QPushButton* back = MakeCtlButton(this, 2, "Return");
+    auto* grid = new QGridLayout(this);
+    grid->addWidget(read_, 0, 0, 1, 3);
+    grid->addWidget(write_, 1, 0, 1, 3);
+    grid->addWidget(prompt_, 2, 0, 1, 3);
+    grid->addWidget(edit_, 3, 0, 1, 2);
+    grid->addWidget(browse_, 3, 2);
+    grid->addWidget(action_, 4, 1);
+    grid->addWidget(back, 4, 2);
+    setMinimumWidth(460);
+    connect(read_, &QRadioButton::clicked, this, &CIhmDlgProg::SetReadMode);
+    connect(write_, &QRadioButton::clicked, this, &CIhmDlgProg::SetWriteMode);
+    connect(browse_, &QPushButton::clicked, this, &CIhmDlgProg::Browse);
+    connect(action_, &QPushButton::clicked, this, &CIhmDlgProg::Action);
+    connect(back, &QPushButton::clicked, this, &QDialog::reject);
+    connect(edit_, &QLineEdit::textChanged, this, &CIhmDlgProg::OnEdited);
+    defaultFolder_ = WithoutTrailingSlash(platform::DefaultDataFolder("Programs"));
+    SetReadMode();
+}
+
+int CIhmDlgProg::DoModal() {
+    ModalRequest request;
+    request.kind = "dialog";
+    request.name = "CIhmDlgProg";
+    request.title = windowTitle().toStdString();
+    return ModalSeam::Exec(*this, request);
+}
+
+void CIhmDlgProg::SetReadMode() {
+    prompt_->setText(QStringLiteral("Please select a folder to save your program"));
+    action_->setText(QStringLiteral("Read"));
+    browse_->setText(QStringLiteral("Select folder"));
+    read_->setChecked(true);
+    mode_ = 0;
+    edit_->setText(QString::fromStdString(defaultFolder_));
+    OnEdited();
+}
+
+void CIhmDlgProg::SetWriteMode() {
+    if (mode_ == 1)
+        return;
+    prompt_->setText(QStringLiteral("Please select a file to write your program"));
+    action_->setText(QStringLiteral("Write"));
+    browse_->setText(QStringLiteral("Select file"));
+    write_->setChecked(true);
+    mode_ = 1;
+    edit_->setText(QString::fromStdString(defaultFolder_));
+    OnEdited();
+}
+
+void CIhmDlgProg::Browse() {
+    ModalRequest request;
+    if (mode_ == 0) {
+        request.kind = "folder";
+        request.title = "Please choose your target directory :";
+        request.text = path_.empty() ? QDir::currentPath().toStdString() : path_;
+    } else {
+        request.kind = "file-open";
+        request.title = "Compiled Tessalo Document (*.vqap)";
+        request.text = defaultFolder_;
+    }
+    const int mode = mode_;
+    ModalAnswer answer = ModalSeam::Ask(request, [this, &request, mode] {
+        QFileDialog dialog(this);
+        if (mode == 0) {
+            dialog.setFileMode(QFileDialog::Directory);
+            dialog.setOption(QFileDialog::ShowDirsOnly);
+            dialog.setWindowTitle(QStringLiteral("Target directory"));
+            dialog.setLabelText(QFileDialog::LookIn,
+                                QStringLiteral("Please choose your target directory :"));
+            dialog.setLabelText(QFileDialog::Accept, QStringLiteral("Select folder"));
+            dialog.setLabelText(QFileDialog::Reject, QStringLiteral("Return"));
+        } else {
+            dialog.setFileMode(QFileDialog::ExistingFile);
+            dialog.setNameFilter(QStringLiteral("Compiled Tessalo Document (*.vqap)"));
+            dialog.setDefaultSuffix(QStringLiteral("vqap"));
+        }
+        dialog.setDirectory(QString::fromStdString(request.text));
+        ModalAnswer a;
+        if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
+            a.code = QDialog::Accepted;
+            a.text = dialog.selectedFiles().first().toStdString();
+        }
+        return a;
+    });
+    if (answer.code == QDialog::Accepted && !answer.text.empty())
+        edit_->setText(QString::fromStdString(answer.text));
+}
+
+void CIhmDlgProg::SetPathText(const std::string& text) {
+    edit_->setText(QString::fromStdString(text));
+}
+
+void CIhmDlgProg::OnEdited() {
+    path_ = edit_->text().toStdString();
+    std::error_code ec;
+    bool ok = !path_.empty() && std::filesystem::exists(path_, ec);
+    if (mode_ == 1)
+        ok = ok && path_.find(".vqap") != std::string::npos &&
+             std::filesystem::is_regular_file(path_, ec);
+    action_->setEnabled(ok);
+}
+
+void CIhmDlgProg::Action() {
+    if (!action_->isEnabled())
+        return;
+    bool isProtected = false;
+    if (transfer::ReadAppPasswordFlag(link_, isProtected) != 0) {
+        ErrorAlert(this, transfer::msg::kNotReacting);
+        return;
+    }
+    if (isProtected) {
+        CIhmDlgPasswordAppli password(link_, this);
+        if (password.DoModal() != QDialog::Accepted)
+            return;
+    }
+    if (mode_ == 0)
+        RunRead();
+    else if (mode_ == 1)
+        RunWrite();
+    else
+        ErrorAlert(this, transfer::msg::kUnknownError);
+}
+
+void CIhmDlgProg::RunRead() {
+    if (!transfer::CheckProgramPresent(link_, ui_))
+        return;
+    std::unique_ptr<transfer::CTransfertReadApp> read = transfer::MakeProgramRead(path_, link_);
+    int result = 1;
+    {
+        ScopedWaitCursor wait;
+        result = RunTransfertDialog(this, *read);
+    }
+    if (result == 0)
+        InfoAlert(this, transfer::msg::kReadComplete);
+}
+
+void CIhmDlgProg::RunWrite() {
+    auto readDatalogs = [this] {
+        MenuDialogOpener open = FindMenuDialog(kMenuDatalogs);
+        if (!open) {
+            ErrorAlert(this, transfer::kNoDatalogReader);
+            return false;
+        }
+        open(this);
+        return true;
+    };
+    if (transfer::PrepareProgramWrite(link_, ControllerFamily().load(), ui_, readDatalogs) !=
+        transfer::WritePreparation::Ready)
+        return;
+    std::unique_ptr<transfer::CTransfertWriteApp> write = transfer::MakeProgramWrite(path_, link_);
+    int result = 1;
+    if (link_.Kind() == transfer::kLinkEthernet) {
+        ScopedWaitCursor wait;
+        result = RunTransfertDialog(this, *write);
+    } else {
+        result = RunTransfertDialog(this, *write);
+    }
+    if (result == 0)
+        InfoAlert(this, transfer::msg::kWriteComplete);
+}
+
+void RegisterProgramDialog() {
+    RegisterMenuDialog(kMenuProgram, [](QWidget* parent) {
+        CIhmDlgProg dialog(parent);
+        dialog.DoModal();
+        return true;
+    });
+}
