@@ -235,8 +235,8 @@ _quorvel_cli() {
         COMPREPLY=($(compgen -W "$_quorvel_cli_first" -- "$cur"))
     elif [[ $cmd == help ]]; then
         COMPREPLY=($(compgen -W "$_quorvel_cli_names" -- "$cur"))
-    elif [[ -n ${_quorvel_cli_verbs[$cmd]:-} && -z $verb ]]; then
-        COMPREPLY=($(compgen -W "${_quorvel_cli_verbs[$cmd]:-} --help" -- "$cur"))
+    elif [[ -n ${_quorvel_cli_verbs[$cmd]:-} && -z $verb && $cur != -* ]]; then
+        COMPREPLY=($(compgen -W "${_quorvel_cli_verbs[$cmd]:-}" -- "$cur"))
     else
         local key=$cmd${verb:+ $verb}
         if [[ $cur == -* ]]; then

@@ -48,7 +48,7 @@ expect "dongle ports" "ttyACM0 " --ble ttyA
 
 cd "$tmp/work" || exit 1
 touch a.vqap b.vqfw c.csv
-expect "verbs" "--help read write " --usb ttyACM0 program ""
+expect "verbs" "write " --usb ttyACM0 program w
 expect "program file" "a.vqap sub " --usb ttyACM0 program write ""
 expect "firmware package" "b.vqfw sub " --usb ttyACM0 firmware update ""
 expect "CSV files" "c.csv sub " datalogs plot ""
