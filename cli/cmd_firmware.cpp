@@ -4,6 +4,7 @@
 
 #include "cli/access_check.h"
 #include "cli/commands.h"
+#include "cli/interrupt.h"
 #include "cli/json.h"
 #include "cli/messages.h"
 #include "cli/questions.h"
@@ -72,6 +73,8 @@ int RunUpdate(cli::Context& context) {
 
     cli::ProgressLine progress(context.err, platform::StderrIsTerminal());
     cli::CliTransferUi ui(context.err, progress, questions);
+    // Until the controller runs a firmware again, Ctrl-C does not stop the update at once.
+    cli::WriteGuard guard(cli::WriteKind::kFirmware);
     auto update = transfer::CreateFirmwareTransfer(cli::ConnectionKindOf(context.link.kind), path);
     if (!update || !cli::RunTransfer(*update, ui, progress))
         return cli::kExitFailure;

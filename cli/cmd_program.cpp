@@ -7,6 +7,7 @@
 #include "cli/access_check.h"
 #include "cli/commands.h"
 #include "cli/controller_checks.h"
+#include "cli/interrupt.h"
 #include "cli/messages.h"
 #include "cli/password_input.h"
 #include "cli/program_read.h"
@@ -167,8 +168,11 @@ int RunWrite(cli::Context& context, cli::Answering mode) {
     case transfer::WritePreparation::Ready:
         break;
     }
+    // From the first change to the controller on, Ctrl-C does not stop the write at once.
+    cli::WriteGuard guard(cli::WriteKind::kProgram, false);
+    cli::GuardedLink guardedLink(run.link, guard);
     std::unique_ptr<transfer::CTransfertWriteApp> write =
-        transfer::MakeProgramWrite(file, run.link);
+        transfer::MakeProgramWrite(file, guardedLink);
     if (!cli::RunTransfer(*write, run.ui, run.progress))
         return cli::kExitFailure;
     return cli::kExitOk;

@@ -8,8 +8,10 @@
 #include "cli/command_link.h"
 #include "cli/commands.h"
 #include "cli/discovery_lookup.h"
+#include "cli/interrupt.h"
 #include "cli/session.h"
 #include "comm/ProcessState.h"
+#include "comm/TrafficLog.h"
 #include "platform/console_output.h"
 
 namespace {
@@ -130,17 +132,26 @@ int RunOnLink(Context& context, const std::function<int(Context&)>& run) {
         std::cerr << error << "\n";
         return kExitFailure;
     }
-    LinkSession session;
-    if (!session.Open(context.link, error)) {
-        std::cerr << error << "\n";
-        return kExitFailure;
+    int status = kExitFailure;
+    {
+        LinkSession session;
+        if (!session.Open(context.link, error)) {
+            std::cerr << error << "\n";
+            return kExitFailure;
+        }
+        status = run(context);
+        // On a link that never opened, the program's message is followed by its cause.
+        if (status == kExitFailure && !IsLinkOpen()) {
+            std::string cause = LinkOpenCause(context.link);
+            if (!cause.empty())
+                std::cerr << cause << "\n";
+        }
     }
-    int status = run(context);
-    // On a link that never opened, the program's message is followed by its cause.
-    if (status == kExitFailure && !IsLinkOpen()) {
-        std::string cause = LinkOpenCause(context.link);
-        if (!cause.empty())
-            std::cerr << cause << "\n";
+    // A traffic log that could not be written makes the run fail, the log's cause named.
+    if (const std::string failure = trafficlog::Failure(); !failure.empty()) {
+        std::cerr << failure << "\n";
+        if (status == kExitOk)
+            status = kExitFailure;
     }
     return status;
 }
@@ -152,6 +163,7 @@ int main(int argc, char** argv) {
     // error with --verbose and nowhere otherwise, so that standard output carries only the
     // results (and stays valid JSON).
     std::ostream& out = platform::DivertStandardOutput();
+    cli::InstallInterruptHandlers();
     int status = Run(std::vector<std::string>(argv + 1, argv + argc), out);
     out.flush();
     return status;
