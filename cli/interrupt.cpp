@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <mutex>
 #include <string>
 #include <thread>
 
@@ -14,11 +15,12 @@ namespace cli {
 
 namespace {
 
-// The write in progress (a WriteKind), or kNoWrite.
+// The write in progress (a WriteKind), or kNoWrite, and the Ctrl-C and SIGTERM received
+// during it; changed under g_mutex by the guards and the watcher thread.
 constexpr int kNoWrite = -1;
-std::atomic<int> g_write{kNoWrite};
-// Ctrl-C and SIGTERM received during the write in progress.
-std::atomic<int> g_presses{0};
+std::mutex g_mutex;
+int g_write = kNoWrite;
+int g_presses = 0;
 // The signal handler hands each signal number to the watcher thread through this pipe.
 int g_pipe[2] = {-1, -1};
 
@@ -49,7 +51,8 @@ std::string StoppedDuringWrite(WriteKind kind) {
 }
 
 void OnSignal(int signalNumber) {
-    const int write = g_write.load();
+    std::lock_guard<std::mutex> lock(g_mutex);
+    const int write = g_write;
     if (write == kNoWrite)
         Stop("Interrupted: the controller was only read and is left as it was; no partial file "
              "was written.");
@@ -109,6 +112,7 @@ void WriteGuard::Arm() {
     if (armed_)
         return;
     armed_ = true;
+    std::lock_guard<std::mutex> lock(g_mutex);
     g_presses = 0;
     g_write = int(kind_);
 }
@@ -116,9 +120,10 @@ void WriteGuard::Arm() {
 WriteGuard::~WriteGuard() {
     if (!armed_)
         return;
+    std::lock_guard<std::mutex> lock(g_mutex);
     g_write = kNoWrite;
     // A stop asked during a short write is carried out now that the controller is whole.
-    if (kind_ == WriteKind::kShort && g_presses.load() > 0)
+    if (kind_ == WriteKind::kShort && g_presses > 0)
         Stop("Interrupted: the write was completed first; the controller is whole.");
 }
 

@@ -9,8 +9,6 @@
 // that then finishes ends the command with 130 right after it, the controller whole.
 #pragma once
 
-#include <atomic>
-
 #include "transfer/TransferLink.h"
 
 namespace cli {
@@ -24,7 +22,8 @@ enum class WriteKind {
     kShort,    // one short write (a password): a stop waits for its end
 };
 
-// Installs the handlers of SIGINT, SIGTERM and SIGHUP for the rest of the process.
+// Installs the handlers of SIGINT, SIGTERM and SIGHUP for the rest of the process (commands
+// on a link).
 void InstallInterruptHandlers();
 
 // Marks a write in progress for its lifetime; Arm() starts it (at once unless constructed

@@ -132,6 +132,7 @@ int RunOnLink(Context& context, const std::function<int(Context&)>& run) {
         std::cerr << error << "\n";
         return kExitFailure;
     }
+    InstallInterruptHandlers();
     int status = kExitFailure;
     {
         LinkSession session;
@@ -163,7 +164,6 @@ int main(int argc, char** argv) {
     // error with --verbose and nowhere otherwise, so that standard output carries only the
     // results (and stays valid JSON).
     std::ostream& out = platform::DivertStandardOutput();
-    cli::InstallInterruptHandlers();
     int status = Run(std::vector<std::string>(argv + 1, argv + argc), out);
     out.flush();
     return status;
