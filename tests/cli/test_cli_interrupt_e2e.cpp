@@ -55,6 +55,19 @@ class Interrupt : public ::testing::Test {
         }
         return false;
     }
+    // Waits until the simulator saw the link of an ended run close (the rest of an answer it
+    // was sending when the run was stopped has left by then).
+    bool LinkClosed() const {
+        const std::string closed = "link closed: session end\n";
+        for (int i = 0; i < 3000; ++i) {
+            const std::string log = sim_->ReadLog();
+            if (log.size() >= closed.size() &&
+                log.compare(log.size() - closed.size(), closed.size(), closed) == 0)
+                return true;
+            ::usleep(10000);
+        }
+        return false;
+    }
     std::size_t LogLines() const {
         const std::string log = sim_->ReadLog();
         return std::size_t(std::count(log.begin(), log.end(), '\n'));
@@ -65,12 +78,14 @@ class Interrupt : public ::testing::Test {
 };
 
 TEST_F(Interrupt, AReadStopsAtOnceWithoutLeavingAFile) {
-    Start({"--code8", "61410031", "--baud", "115200"});
+    Start({"--code8", "61410031", "--baud", "460800"});
     for (int signalNumber : {SIGINT, SIGHUP}) {
+        const std::size_t before = LogLines();
         auto read = Launch(Usb({"program", "read", folder_.Path()}));
-        ASSERT_TRUE(sim_->WaitForLog("0x00040000", 30000)) << read->Err();
+        ASSERT_TRUE(LogGrows(before, 8)) << read->Err();
         read->Signal(signalNumber);
         const e2e::RunResult r = read->Wait();
+        ASSERT_TRUE(LinkClosed());
         EXPECT_EQ(r.status, 130) << r.err;
         EXPECT_TRUE(Has(r.err, kReadStopped)) << r.err;
         EXPECT_TRUE(testsupport::EntryNames(folder_.Path()).empty());
@@ -84,7 +99,7 @@ TEST_F(Interrupt, AProgramWriteGoesOnThroughTwoStopsAndAClosedTerminal) {
     const std::string file = saved.out.substr(0, saved.out.size() - 1);
     sim_->Stop();
     sim_ = std::make_unique<simtest::SimProcess>(
-        simtest::SimConfig{{"--code8", "61410031", "--stopped", "--baud", "115200"}});
+        simtest::SimConfig{{"--code8", "61410031", "--stopped", "--baud", "460800"}});
     ASSERT_TRUE(sim_->Start());
 
     auto write =
@@ -108,6 +123,7 @@ TEST_F(Interrupt, AProgramWriteGoesOnThroughTwoStopsAndAClosedTerminal) {
     ASSERT_TRUE(LogGrows(before, 30));
     killed->Signal(SIGKILL);
     EXPECT_EQ(killed->Wait().status, -1);
+    ASSERT_TRUE(LinkClosed());
     const e2e::RunResult again =
         Cli(Usb({"program", "write", file, "--yes", "--datalogs-folder", folder_.Path()}));
     ASSERT_EQ(again.status, 0) << again.err;
@@ -122,7 +138,7 @@ TEST_F(Interrupt, AProgramWriteGoesOnThroughTwoStopsAndAClosedTerminal) {
 // The third Ctrl-C stops a firmware update: the controller, in its loader, says it has no
 // firmware, and the next update brings it back.
 TEST_F(Interrupt, AFirmwareUpdateStopsOnTheThirdCtrlCAndTheNextUpdateBringsItBack) {
-    Start({"--code8", "61410001", "--baud", "115200"});
+    Start({"--code8", "61410001", "--baud", "460800"});
     const std::string package =
         fwtest::SmallPackage(sim_->dev_dir(), 0, "61410001", "1.10.00", 65536);
     auto update = Launch(Usb({"firmware", "update", package, "--yes"}));
@@ -133,6 +149,7 @@ TEST_F(Interrupt, AFirmwareUpdateStopsOnTheThirdCtrlCAndTheNextUpdateBringsItBac
     ASSERT_TRUE(update->WaitForErr("Press Ctrl-C once more")) << update->Err();
     update->Signal(SIGINT);
     e2e::RunResult r = update->Wait();
+    ASSERT_TRUE(LinkClosed());
     EXPECT_EQ(r.status, 130) << r.err;
     EXPECT_TRUE(Has(r.err, "Stopped during the firmware update: the controller is left without "
                            "firmware; run quorvel-cli firmware update again to bring it back."))
@@ -174,6 +191,7 @@ TEST_F(Interrupt, AnUpdateKilledAtAnyPointIsBroughtBackByTheNext) {
             ASSERT_TRUE(LogGrows(before, requests));
             update->Signal(SIGKILL);
             EXPECT_EQ(update->Wait().status, -1);
+            ASSERT_TRUE(LinkClosed());
             const e2e::RunResult r = Cli(link({"firmware", "update", package, "--yes"}));
             ASSERT_EQ(r.status, 0) << r.err;
             EXPECT_EQ(r.out, "1.10.07\n");
