@@ -53,7 +53,7 @@ TEST(FirmwarePackage, AHandMadePackageReadsAsItsTablesSay) {
     EXPECT_EQ(p.blocks[0].header, (std::array<std::uint8_t, kBlockHeaderSize>{
                                       0x00, 0x0B, 0x01, 0x02, 0x03, 0x04, 0x05, 0, 0, 0, 6}));
     EXPECT_EQ(p.blocks[1].kind, ImageKind::kBaseBootloader);
-    EXPECT_EQ(p.blocks[1].content, Bytes({'B', 'T', 'L'}));
+    EXPECT_EQ(p.blocks[1].content, Bytes({'B', 'T', 'L', '1'}));
     EXPECT_EQ(p.blocks[1].header[2], 0xAA);
 }
 
