@@ -4,9 +4,11 @@
 
 #include "cli/access_check.h"
 #include "cli/commands.h"
+#include "cli/history_recording.h"
 #include "cli/interrupt.h"
 #include "cli/json.h"
 #include "cli/messages.h"
+#include "cli/program_keep.h"
 #include "cli/questions.h"
 #include "cli/session.h"
 #include "cli/transfer_run.h"
@@ -37,6 +39,7 @@ int RunUpdate(cli::Context& context) {
         context.err << error << "\n";
         return cli::kExitUsage;
     }
+    const bool keep = cli::TakeKeepFlag(context.args);
     if (context.args.empty()) {
         context.err << "firmware update needs the package FILE.\n";
         return cli::kExitUsage;
@@ -45,6 +48,7 @@ int RunUpdate(cli::Context& context) {
     context.args.erase(context.args.begin());
     if (!cli::NoArgumentsLeft(context))
         return cli::kExitUsage;
+    cli::NoteFile(context, path);
 
     model::IControllerReader& reader = model::ComClientReader();
     int modelIndex = model::kUnknownModel;
@@ -73,6 +77,15 @@ int RunUpdate(cli::Context& context) {
 
     cli::ProgressLine progress(context.err, platform::StderrIsTerminal());
     cli::CliTransferUi ui(context.err, progress, questions);
+    // The update erases the program: a copy is kept first, once the package is known good.
+    if (keep) {
+        const int rc = cli::KeepProgramFirst(context, transfer::ComClientLink(), questions, ui,
+                                             progress, false);
+        if (rc == cli::kExitFailure)
+            context.err << "Firmware update cancelled; the controller was not changed.\n";
+        if (rc != cli::kExitOk)
+            return rc;
+    }
     // Until the controller runs a firmware again, Ctrl-C does not stop the update at once.
     cli::WriteGuard guard(cli::WriteKind::kFirmware);
     auto update = transfer::CreateFirmwareTransfer(cli::ConnectionKindOf(context.link.kind), path);
@@ -165,7 +178,8 @@ const cli::Command kFirmware{
     "firmware update FILE [--yes|--no] | firmware list [--folder DIR] [--language fr|en|de|es|it] "
     "[--json]",
     "Update the controller's firmware from a package, or list the packages that fit it",
-    "update: checks the whole package against the controller, asks before anything is erased\n"
+    "update: FILE is a firmware package (.vqfw).\n"
+    "Checks the whole package against the controller, asks before anything is erased\n"
     "(--yes/--no answer for you), updates with the progress on standard error, reconnects by\n"
     "itself and prints the software version read back from the controller.\n"
     "list: the packages for the connected controller's model in the language given (French\n"

@@ -18,11 +18,15 @@ enum ExitCode : int {
     kExitUsage = 2,   // bad options or arguments
 };
 
+struct OperationNotes;
+
 struct Context {
     LinkOptions link;              // the link options given before the command
     std::vector<std::string> args; // the arguments after the command name
     std::ostream& out;
     std::ostream& err;
+    std::string operation;           // the service history's name of the run, empty: not recorded
+    OperationNotes* notes = nullptr; // while the run is recorded: what the command adds to its row
 };
 
 struct Command {
@@ -33,6 +37,9 @@ struct Command {
     bool needsLink;       // the core is started and the link chosen before `run`
     int (*run)(Context& context);
 };
+
+// The link options' help, shown by --help and the help of every command that needs a link.
+extern const char* const kLinkHelp;
 
 // Every registered command, in registration order.
 std::vector<const Command*>& Commands();
