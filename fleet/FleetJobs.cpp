@@ -9,6 +9,8 @@
 #include <sys/stat.h>
 
 #include "fleet/ChildJson.h"
+#include "history/HistoryDb.h"
+#include "history/HistoryRecord.h"
 #include "services/RemotePassword.h"
 #include "transfer/CTransfertWriteFW.h"
 #include "transfer/FirmwarePackage.h"
@@ -98,8 +100,19 @@ bool ReadPasswordFile(const std::string& path, PasswordBook& book, std::string& 
     return true;
 }
 
-std::optional<std::string> LastBackupOf(const Target&) {
-    // The service history is where backups are recorded; none is kept on this machine yet.
+std::optional<std::string> LastBackupOf(const Target& target) {
+    // Read only for the list: the history's own warnings have no place in it.
+    const history::HistoryDb db(history::HistoryPath(), [](const std::string&) {});
+    if (!db.Readable())
+        return std::nullopt;
+    // By link address first: two controllers may share a label, and many a code8.
+    const std::string host = target.port == kDefaultTcpPort ? target.host : std::string();
+    for (const std::string& key : {target.Address(), host, target.label}) {
+        if (key.empty())
+            continue;
+        if (std::optional<history::Record> last = db.LastBackup(key))
+            return history::IsoLocal(last->started);
+    }
     return std::nullopt;
 }
 

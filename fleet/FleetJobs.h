@@ -31,8 +31,8 @@ struct JobSettings {
     Answer answer = Answer::Ask; // the children's --yes or --no
 };
 
-// The controller's service history: when its last backup was made ("YYYY-MM-DD HH:MM:SS"),
-// nothing when none is recorded.
+// When the controller's last successful backup was made, from the service history (looked up
+// by link address, then label), as local time with its offset; nothing when none is recorded.
 std::optional<std::string> LastBackupOf(const Target& target);
 
 // fleet list: the run and lock state, model, software and clock offset (overview). A locked

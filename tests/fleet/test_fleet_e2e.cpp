@@ -12,6 +12,8 @@
 #include <thread>
 #include <unistd.h>
 
+#include "history/HistoryDb.h"
+#include "history/HistoryRecord.h"
 #include "platform/program_folder.h"
 #include "tests/cli/process_runner.h"
 #include "tests/support/sim_fixture.h"
@@ -66,7 +68,9 @@ class Fleet : public ::testing::Test {
     e2e::RunResult Run(std::vector<std::string> args) {
         args.insert(args.begin(), "fleet");
         args.insert(args.end(), {"--hosts", Hosts()});
-        return e2e::Run("quorvel-cli", args, {{"QUORVEL_WAIT_SCALE", "0"}});
+        return e2e::Run(
+            "quorvel-cli", args,
+            {{"QUORVEL_WAIT_SCALE", "0"}, {"QUORVEL_HISTORY", dir_ + "/history.sqlite3"}});
     }
     // The writes a simulator served (W and WCF requests), session start and end left out.
     std::size_t Writes(std::size_t k) const {
@@ -159,7 +163,18 @@ TEST_F(Fleet, FirmwarePlanChangesNothingAndAFailureStopsTheUpdates) {
 
 TEST_F(Fleet, LockedControllerIsSkippedUnlessItsPasswordIsGiven) {
     Start({{"OPEN", {}}, {"SHUT", {"--remote-password", "secret"}}});
+    // The last backup comes from the service history.
+    history::Record backup;
+    backup.started = backup.ended = history::NowMs() - 3600 * 1000;
+    backup.operation = history::kBackup;
+    backup.result = history::kDone;
+    backup.link = {"eth", "", "127.0.0.1:" + std::to_string(sims_[0]->tcp_port())};
+    ASSERT_TRUE(
+        history::HistoryDb(dir_ + "/history.sqlite3", [](const std::string&) {}).Add(backup));
     auto r = Run({"list", "--json"});
+    EXPECT_NE(r.out.find("\"last_backup\":\"" + history::IsoLocal(backup.started) + "\""),
+              std::string::npos)
+        << r.out;
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.out.find("\"label\":\"SHUT\""), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("\"result\":\"skipped\",\"message\":\"The controller is password "
