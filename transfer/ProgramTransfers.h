@@ -47,6 +47,22 @@ class CTransfertReadAppByETH final : public CTransfertReadApp {
 };
 
 // ---- Write.
+// Why a program file cannot be written into a target: nullptr when it can.
+struct FileRefusal {
+    const char* message = nullptr;
+    AlertKind kind = AlertKind::Error;
+};
+// The whole check of the program file at `path` against the target whose identity was read:
+// its lines, every zone decoded, the product codes and the firmware version. `image` holds
+// the file once it passes.
+FileRefusal CheckProgramFile(const std::string& path, bool ethernet, CFctTabIdentite& identity,
+                             ProgramImage& image);
+// The same check for the controller on `link` (of family `familyIndex` over USB/BLE), its
+// identity read first: empty when the file can be written, else the message the write would
+// refuse it with.
+std::string ProgramFileRefusal(const std::string& path, bool ethernet, ITransferLink& link,
+                               int familyIndex);
+
 class CTransfertWriteApp : public ITransfert {
   public:
     CTransfertWriteApp(std::string path, bool ethernet, ITransferLink& link, int familyIndex);

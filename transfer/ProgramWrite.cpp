@@ -103,6 +103,48 @@ std::vector<std::uint8_t> EthernetZoneBuffer(std::uint32_t address,
     return buffer;
 }
 
+FileRefusal CheckProgramFile(const std::string& path, bool ethernet, CFctTabIdentite& identity,
+                             ProgramImage& image) {
+    std::vector<std::string> lines;
+    switch (ReadAllLines(path, lines)) {
+    case ReadResult::CannotOpen:
+        return {msg::kFileInvalid, AlertKind::Error};
+    case ReadResult::WrongFormat:
+        return {msg::kWrongFormat, AlertKind::Error};
+    case ReadResult::Ok:
+        break;
+    }
+    switch (ParseProgramImage(lines, !ethernet, image)) {
+    case ImageError::InvalidLine:
+        return {ethernet ? msg::kWrongFormat : msg::kNotCompatible, AlertKind::Error};
+    case ImageError::Damaged:
+    case ImageError::TooManyZones:
+        return {msg::kWrongFormat, AlertKind::Error};
+    case ImageError::None:
+        break;
+    }
+    model::IdentitySummary summary;
+    identity.BuildSummary(summary);
+    if (!FirmwareCompatible(image.firmwareLine, identity.FormatSoftwareVir()) ||
+        !CodesCompatible(image.codeLines, summary))
+        return {msg::kNotCompatible, AlertKind::Warning};
+    return {};
+}
+
+std::string ProgramFileRefusal(const std::string& path, bool ethernet, ITransferLink& link,
+                               int familyIndex) {
+    std::unique_ptr<CFctTabIdentite> identity =
+        model::CreateIdentityTable(ethernet ? model::kFamilyKz9 : familyIndex, link);
+    if (!identity)
+        return msg::kUnknownError;
+    identity->Reset();
+    if (identity->Read() != 0)
+        return msg::kNotReacting;
+    ProgramImage image;
+    const FileRefusal refusal = CheckProgramFile(path, ethernet, *identity, image);
+    return refusal.message != nullptr ? refusal.message : "";
+}
+
 CTransfertWriteApp::CTransfertWriteApp(std::string path, bool ethernet, ITransferLink& link,
                                        int familyIndex)
     : ITransfert(link), path_(std::move(path)), ethernet_(ethernet), familyIndex_(familyIndex) {}
@@ -127,43 +169,18 @@ void CTransfertWriteApp::Run() {
         skipDaughterFinish_ = true;
 
     SetPercent(2);
-    std::vector<std::string> lines;
-    switch (ReadAllLines(path_, lines)) {
-    case ReadResult::CannotOpen:
-        Fail(msg::kFileInvalid);
+    // Everything is checked before the first request that changes the controller.
+    ProgramImage image;
+    const FileRefusal refusal = CheckProgramFile(path_, ethernet_, *identity, image);
+    if (refusal.message != nullptr) {
+        Fail(refusal.message, refusal.kind);
         return;
-    case ReadResult::WrongFormat:
-        Fail(msg::kWrongFormat);
-        return;
-    case ReadResult::Ok:
-        break;
     }
     SetPercent(3);
     const int row = RowOfModel(modelIndex);
     const AreaSizeTable sizes =
         AreaSizes(row, modelIndex, identity->GetSoftwareV(), identity->GetSoftwareI());
     SetPercent(5);
-
-    // Everything is checked before the first request that changes the controller.
-    ProgramImage image;
-    switch (ParseProgramImage(lines, !ethernet_, image)) {
-    case ImageError::InvalidLine:
-        Fail(ethernet_ ? msg::kWrongFormat : msg::kNotCompatible);
-        return;
-    case ImageError::Damaged:
-    case ImageError::TooManyZones:
-        Fail(msg::kWrongFormat);
-        return;
-    case ImageError::None:
-        break;
-    }
-    model::IdentitySummary summary;
-    identity->BuildSummary(summary);
-    if (!FirmwareCompatible(image.firmwareLine, identity->FormatSoftwareVir()) ||
-        !CodesCompatible(image.codeLines, summary)) {
-        Fail(msg::kNotCompatible, AlertKind::Warning);
-        return;
-    }
     if (!WriteImage(image, modelIndex, row, sizes))
         return;
 
