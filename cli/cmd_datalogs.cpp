@@ -158,7 +158,8 @@ const cli::Command kDatalogs{
     "prints the program's message and exits 0. Progress and messages go to standard error.\n"
     "\n"
     "plot (no link): draws one chart per CSV file (time across, one line per channel, gaps\n"
-    "where nothing was logged) and writes them, one below the other, into the PNG FILE.\n",
+    "where nothing was logged; the channels of each unit in a pane of their own, the panes\n"
+    "stacked on one time axis) and writes them, one below the other, into the PNG FILE.\n",
     false,
     RunDatalogs};
 const cli::RegisterCommand kRegisterDatalogs(kDatalogs);
