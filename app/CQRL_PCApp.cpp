@@ -19,6 +19,7 @@
 #include "discovery/CDiscoveryService.h"
 #include "discovery/ui/CIhmDlgEthernetDiscovery.h"
 #include "firmware/ui/CIhmDlgUpdateFW.h"
+#include "history/ui/CIhmDlgServiceHistory.h"
 #include "program/ui/CIhmDlgProg.h"
 #include "services/ui/ServiceDialogs.h"
 #include "widgets/MenuDialogs.h"
@@ -90,6 +91,12 @@ int CQRL_PCApp::InitInstance() {
     RegisterServiceDialogs();
     RegisterDatalogDialog();
     RegisterProgramDialog();
+    RegisterServiceHistoryWindow([](QWidget* parent, const std::string& kept) {
+        CIhmDlgProg dialog(parent);
+        dialog.SetWriteMode();
+        dialog.SetPathText(kept);
+        dialog.DoModal();
+    });
     RegisterUpdateFirmwareDialog();
 
     {
