@@ -2,16 +2,14 @@
 // keeps the core's diagnostic lines for --verbose.
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
-#include <pty.h>
 #include <stdlib.h>
-#include <sys/file.h>
 #include <unistd.h>
 
 #include "process_runner.h"
 #include "tests/support/closed_tcp_port.h"
+#include "tests/support/pty_port_folder.h"
 #include "tests/support/sim_fixture.h"
 
 namespace {
@@ -25,45 +23,12 @@ bool Has(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;
 }
 
-// A device folder of the test's own, with pseudo-terminals published in it as ports.
-class Ports {
+// The port folder, with quorvel-cli started on it.
+class Ports : public testsupport::PtyPortFolder {
   public:
-    Ports() {
-        dir_ = (fs::temp_directory_path() / ("quorvel-cli-cause-" + std::to_string(::getpid())))
-                   .string();
-        fs::create_directories(dir_);
-    }
-    ~Ports() {
-        for (int fd : fds_)
-            ::close(fd);
-        std::error_code ec;
-        fs::remove_all(dir_, ec);
-    }
-    // A terminal nobody answers on, published as `name`; returns its line's path.
-    std::string Publish(const std::string& name) {
-        int master = -1, slave = -1;
-        char line[256];
-        if (::openpty(&master, &slave, line, nullptr, nullptr) != 0)
-            return {};
-        fds_.push_back(master);
-        fds_.push_back(slave);
-        fs::create_symlink(line, dir_ + "/" + name);
-        return line;
-    }
-    // Opens the port as another program would, with its lock held.
-    bool Hold(const std::string& name) {
-        int fd = ::open((dir_ + "/" + name).c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
-        fds_.push_back(fd);
-        return fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0;
-    }
     e2e::RunResult Cli(const std::vector<std::string>& args) const {
-        return e2e::Run("quorvel-cli", args, {{"QUORVEL_DEV_DIR", dir_}});
+        return e2e::Run("quorvel-cli", args, {{"QUORVEL_DEV_DIR", Dir()}});
     }
-    const std::string& Dir() const { return dir_; }
-
-  private:
-    std::string dir_;
-    std::vector<int> fds_;
 };
 
 std::string OwnProgramName() {

@@ -7,7 +7,6 @@
 #include <filesystem>
 #include <fstream>
 #include <grp.h>
-#include <pty.h>
 #include <string>
 #include <sys/prctl.h>
 #include <sys/stat.h>
@@ -20,44 +19,17 @@
 #include "platform/net_adapters.h"
 #include "platform/serial_port.h"
 #include "tests/support/closed_tcp_port.h"
+#include "tests/support/pty_port_folder.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-// A device folder of the test's own (QUORVEL_DEV_DIR) with a pseudo-terminal published in it
-// as the simulator publishes its ports: a link to the terminal's line.
-class PortFolder {
+// The port folder as the device folder of this process (QUORVEL_DEV_DIR).
+class PortFolder : public testsupport::PtyPortFolder {
   public:
-    PortFolder() {
-        char tmpl[] = "/tmp/quorvel-cause-XXXXXX";
-        dir_ = ::mkdtemp(tmpl);
-        ::chmod(dir_.c_str(), 0755);
-        ::setenv(platform::kDevDirVariable, dir_.c_str(), 1);
-    }
-    ~PortFolder() {
-        for (int fd : fds_)
-            ::close(fd);
-        ::unsetenv(platform::kDevDirVariable);
-        std::error_code ec;
-        fs::remove_all(dir_, ec);
-    }
-    // Publishes a new pseudo-terminal as `name`; returns the path of its line.
-    std::string PublishTerminal(const std::string& name) {
-        int master = -1, slave = -1;
-        char line[256];
-        if (::openpty(&master, &slave, line, nullptr, nullptr) != 0)
-            return {};
-        fds_.push_back(master);
-        fds_.push_back(slave);
-        fs::create_symlink(line, dir_ + "/" + name);
-        return line;
-    }
-    const std::string& Dir() const { return dir_; }
-
-  private:
-    std::string dir_;
-    std::vector<int> fds_;
+    PortFolder() { ::setenv(platform::kDevDirVariable, Dir().c_str(), 1); }
+    ~PortFolder() { ::unsetenv(platform::kDevDirVariable); }
 };
 
 // A child process that runs `body` and reports one line back through a pipe.
@@ -110,7 +82,7 @@ TEST(SerialPortCause, MissingPortsAndDevicesThatAreNoSerialLine) {
     EXPECT_EQ(platform::SerialPortCause("ttyQX3"), "ttyQX3: not a serial port");
     EXPECT_EQ(platform::SerialPortCause("../tty"), "../tty: not a port name");
     // A free port opens: there is nothing to say, and it is left free.
-    ASSERT_FALSE(folder.PublishTerminal("ttyQX4").empty());
+    ASSERT_FALSE(folder.Publish("ttyQX4").empty());
     EXPECT_EQ(platform::SerialPortCause("ttyQX4"), "");
     platform::SerialPort port;
     EXPECT_TRUE(port.Open(folder.Dir() + "/ttyQX4"));
@@ -121,7 +93,7 @@ TEST(BleLinkCause, TheDonglesPortFirstThenTheConnection) {
     const std::uint8_t address[6] = {0xEF, 0xCD, 0xAB, 0x80, 0x07, 0x00};
     EXPECT_EQ(platform::BleLinkCause(address, "ttyQB0"), "ttyQB0: no such port in " + folder.Dir());
     // The dongle's port opens: the device did not connect through it.
-    ASSERT_FALSE(folder.PublishTerminal("ttyQB0").empty());
+    ASSERT_FALSE(folder.Publish("ttyQB0").empty());
     EXPECT_EQ(platform::BleLinkCause(address, "ttyQB0"),
               "00:07:80:AB:CD:EF: no connection through the dongle on ttyQB0 (the device is out "
               "of reach, switched off, or has another address)");
@@ -129,7 +101,7 @@ TEST(BleLinkCause, TheDonglesPortFirstThenTheConnection) {
 
 TEST(SerialPortCause, PortHeldByAnotherProgramNamesItsProcess) {
     PortFolder folder;
-    ASSERT_FALSE(folder.PublishTerminal("ttyQX5").empty());
+    ASSERT_FALSE(folder.Publish("ttyQX5").empty());
     const std::string path = folder.Dir() + "/ttyQX5";
     {
         Child holder([&] {
@@ -151,7 +123,7 @@ TEST(SerialPortCause, PortHeldByAnotherProgramNamesItsProcess) {
 
 TEST(SerialPortCause, PermissionDeniedNamesTheGroupToJoin) {
     PortFolder folder;
-    const std::string line = folder.PublishTerminal("ttyQX6");
+    const std::string line = folder.Publish("ttyQX6");
     ASSERT_FALSE(line.empty());
     if (::geteuid() != 0) {
         // An ordinary user: a line of our own with every permission taken away.
