@@ -95,8 +95,12 @@ int cli::ReadProgramInto(Context& context, Answering mode, const std::string& fo
     ProgramRun run(context, mode);
     if (int rc = run.CheckAccess(); rc != kExitOk)
         return rc;
-    if (!transfer::CheckProgramPresent(run.link, run.ui))
-        return kExitFailure;
+    bool present = false;
+    if (transfer::ReadProgramPresent(run.link, present) != 0)
+        return run.Fail(msg::kNotReacting);
+    path.clear();
+    if (!present)
+        return kExitOk;
     std::unique_ptr<transfer::CTransfertReadApp> read = transfer::MakeProgramRead(folder, run.link);
     if (!RunTransfer(*read, run.ui, run.progress))
         return run.questions.Unanswered() ? kExitUsage : kExitFailure;
@@ -120,6 +124,10 @@ int RunRead(cli::Context& context, cli::Answering mode) {
     std::string path;
     if (int rc = cli::ReadProgramInto(context, mode, folder, path); rc != cli::kExitOk)
         return rc;
+    if (path.empty()) {
+        context.err << transfer::msg::kNoProgram << "\n";
+        return cli::kExitFailure;
+    }
     context.out << path << "\n";
     return cli::kExitOk;
 }
@@ -145,6 +153,10 @@ int RunWrite(cli::Context& context, cli::Answering mode) {
     ProgramRun run(context, mode);
     if (int rc = run.CheckAccess(); rc != cli::kExitOk)
         return rc;
+    // The whole file is read and checked first: a file that cannot be written leaves a running
+    // controller running and its datalogs unread.
+    if (!transfer::CheckProgramFile(file, run.link, run.family, run.ui))
+        return cli::kExitFailure;
     auto readDatalogs = [&]() {
         transfer::DatalogSaver saver = transfer::InstalledDatalogSaver();
         if (!saver) {

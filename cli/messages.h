@@ -19,5 +19,9 @@ inline constexpr const char* kPasswordProtected = services::kTextProtected;
 inline constexpr const char* kBlocked = services::kTextBlocked;
 inline constexpr const char* kUnknown = services::kTextUnknown;
 inline constexpr const char* kNone = services::kTextNone;
+// Standard error, on every run that QUORVEL_WAIT_SCALE shortens.
+inline constexpr const char* kWaitsShortened =
+    "QUORVEL_WAIT_SCALE is set: the waits of reboots, erases and countdowns are shortened for "
+    "testing.";
 
 } // namespace cli::msg

@@ -12,6 +12,7 @@
 #include "transfer/AreaCatalogue.h"
 #include "transfer/ITransfert.h"
 #include "transfer/ProgramImage.h"
+#include "transfer/TransferUi.h"
 
 namespace transfer {
 
@@ -79,6 +80,25 @@ class CTransfertWriteAppByETH final : public CTransfertWriteApp {
     explicit CTransfertWriteAppByETH(std::string path, ITransferLink& link = ComClientLink())
         : CTransfertWriteApp(std::move(path), true, link, -1) {}
 };
+
+// What a write reads and checks before anything changes in the controller: its identity and
+// model index, then the whole file read, validated, decoded and checked against them.
+struct ProgramWritePlan {
+    const char* error = nullptr; // the alert when the file may not be written
+    AlertKind alertKind = AlertKind::Error;
+    int modelIndex = 255;
+    int row = 0;
+    AreaSizeTable sizes{};
+    ProgramImage image;
+};
+// `family` selects the identity layout (the Ethernet write always reads the T71 one).
+ProgramWritePlan PlanProgramWrite(const std::string& path, bool ethernet, int family,
+                                  ITransferLink& link);
+// The same checks before the program dialog or the command line asks to stop the controller
+// and about its datalogs: reads only. Shows the alert through `ui` and returns false when the
+// file may not be written. `familyIndex` -1 takes the connected family.
+bool CheckProgramFile(const std::string& path, ITransferLink& link, int familyIndex,
+                      ITransferUi& ui);
 
 // The transfer for the link's kind (Ethernet, else USB/Bluetooth).
 std::unique_ptr<CTransfertReadApp> MakeProgramRead(const std::string& folder,

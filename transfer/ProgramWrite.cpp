@@ -107,67 +107,91 @@ CTransfertWriteApp::CTransfertWriteApp(std::string path, bool ethernet, ITransfe
                                        int familyIndex)
     : ITransfert(link), path_(std::move(path)), ethernet_(ethernet), familyIndex_(familyIndex) {}
 
-void CTransfertWriteApp::Run() {
-    Reset(kGathering);
-    skipDaughterFinish_ = daughterErased_ = daughterSessionOpen_ = false;
-    const int family = ethernet_ ? model::kFamilyKz9
-                                 : (familyIndex_ >= 0 ? familyIndex_ : ControllerFamily().load());
-    std::unique_ptr<CFctTabIdentite> identity = model::CreateIdentityTable(family, Link());
-    if (!identity) {
-        Fail(msg::kUnknownError);
-        return;
-    }
+ProgramWritePlan PlanProgramWrite(const std::string& path, bool ethernet, int family,
+                                  ITransferLink& link) {
+    ProgramWritePlan plan;
+    auto refuse = [&plan](const char* text, AlertKind kind = AlertKind::Error) {
+        plan.error = text;
+        plan.alertKind = kind;
+        return plan;
+    };
+    std::unique_ptr<CFctTabIdentite> identity = model::CreateIdentityTable(family, link);
+    if (!identity)
+        return refuse(msg::kUnknownError);
     identity->Reset();
-    int modelIndex = model::kUnknownModel;
-    if (identity->Read() != 0 || model::ReadBootModel(modelIndex, Link()) != 0) {
-        Fail(msg::kNotReacting);
-        return;
-    }
-    if (!ethernet_ && (modelIndex == 0 || modelIndex == 7 || modelIndex == 8))
-        skipDaughterFinish_ = true;
+    if (identity->Read() != 0 || model::ReadBootModel(plan.modelIndex, link) != 0)
+        return refuse(msg::kNotReacting);
 
-    SetPercent(2);
     std::vector<std::string> lines;
-    switch (ReadAllLines(path_, lines)) {
+    switch (ReadAllLines(path, lines)) {
     case ReadResult::CannotOpen:
-        Fail(msg::kFileInvalid);
-        return;
+        return refuse(msg::kFileInvalid);
     case ReadResult::WrongFormat:
-        Fail(msg::kWrongFormat);
-        return;
+        return refuse(msg::kWrongFormat);
     case ReadResult::Ok:
         break;
     }
-    SetPercent(3);
-    const int row = RowOfModel(modelIndex);
-    const AreaSizeTable sizes =
-        AreaSizes(row, modelIndex, identity->GetSoftwareV(), identity->GetSoftwareI());
-    SetPercent(5);
-
-    // Everything is checked before the first request that changes the controller.
-    ProgramImage image;
-    switch (ParseProgramImage(lines, !ethernet_, image)) {
+    plan.row = RowOfModel(plan.modelIndex);
+    plan.sizes =
+        AreaSizes(plan.row, plan.modelIndex, identity->GetSoftwareV(), identity->GetSoftwareI());
+    switch (ParseProgramImage(lines, !ethernet, plan.image)) {
     case ImageError::InvalidLine:
-        Fail(ethernet_ ? msg::kWrongFormat : msg::kNotCompatible);
-        return;
+        return refuse(ethernet ? msg::kWrongFormat : msg::kNotCompatible);
     case ImageError::Damaged:
     case ImageError::TooManyZones:
-        Fail(msg::kWrongFormat);
-        return;
+        return refuse(msg::kWrongFormat);
     case ImageError::None:
         break;
     }
     model::IdentitySummary summary;
     identity->BuildSummary(summary);
-    if (!FirmwareCompatible(image.firmwareLine, identity->FormatSoftwareVir()) ||
-        !CodesCompatible(image.codeLines, summary)) {
-        Fail(msg::kNotCompatible, AlertKind::Warning);
+    if (!FirmwareCompatible(plan.image.firmwareLine, identity->FormatSoftwareVir()) ||
+        !CodesCompatible(plan.image.codeLines, summary))
+        return refuse(msg::kNotCompatible, AlertKind::Warning);
+    return plan;
+}
+
+namespace {
+
+// The identity layout of a write: the T71 one over Ethernet, else the family given (-1: the
+// connected one).
+int WriteFamily(bool ethernet, int familyIndex) {
+    return ethernet ? model::kFamilyKz9
+                    : (familyIndex >= 0 ? familyIndex : ControllerFamily().load());
+}
+
+} // namespace
+
+bool CheckProgramFile(const std::string& path, ITransferLink& link, int familyIndex,
+                      ITransferUi& ui) {
+    const bool ethernet = link.Kind() == kLinkEthernet;
+    const ProgramWritePlan plan =
+        PlanProgramWrite(path, ethernet, WriteFamily(ethernet, familyIndex), link);
+    if (plan.error != nullptr)
+        ui.Alert(plan.alertKind, plan.error);
+    return plan.error == nullptr;
+}
+
+void CTransfertWriteApp::Run() {
+    Reset(kGathering);
+    skipDaughterFinish_ = daughterErased_ = daughterSessionOpen_ = false;
+    const int family = WriteFamily(ethernet_, familyIndex_);
+    // Everything is read and checked before the first request that changes the controller.
+    const ProgramWritePlan plan = PlanProgramWrite(path_, ethernet_, family, Link());
+    if (plan.error != nullptr) {
+        Fail(plan.error, plan.alertKind);
         return;
     }
+    SetPercent(5);
+    const int modelIndex = plan.modelIndex, row = plan.row;
+    const AreaSizeTable& sizes = plan.sizes;
+    const ProgramImage& image = plan.image;
+    if (!ethernet_ && (modelIndex == 0 || modelIndex == 7 || modelIndex == 8))
+        skipDaughterFinish_ = true;
     if (!WriteImage(image, modelIndex, row, sizes))
         return;
 
-    EraseDatalogs(family, LinkTimeoutMs());
+    EraseDatalogs(family, LinkTimeoutMs(), LinkTimeoutMs());
 
     if (ethernet_) {
         SendAddressedCommand(kApplyUpdate, kFixedTimeoutEthernet); // the controller restarts

@@ -189,6 +189,10 @@ void CIhmDlgProg::RunRead() {
 }
 
 void CIhmDlgProg::RunWrite() {
+    // The whole file is read and checked first: a file that cannot be written leaves a running
+    // controller running and its datalogs unread.
+    if (!transfer::CheckProgramFile(path_, link_, ControllerFamily().load(), ui_))
+        return;
     auto readDatalogs = [this] {
         MenuDialogOpener open = FindMenuDialog(kMenuDatalogs);
         if (!open) {
