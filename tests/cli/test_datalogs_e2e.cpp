@@ -218,8 +218,8 @@ TEST_F(DatalogsCli, ProgramWriteStopsWhenTheDatalogsCannotBeSaved) {
     // A file that can be written: the datalogs are asked about only then.
     RunResult read = cli.Usb({"program", "read", Folder("program").string()});
     ASSERT_EQ(read.status, 0) << read.err;
-    RunResult r = cli.Usb({"program", "write", Lines(read.out).at(0), "--yes", "--datalogs-folder",
-                           saved.string()});
+    RunResult r = cli.Usb(
+        {"program", "write", Lines(read.out).at(0), "--yes", "--datalogs-folder", saved.string()});
     EXPECT_EQ(r.status, 1) << r.err;
     EXPECT_NE(r.err.find("There is no datalogs at the following addresses: 1-8, 9-16."),
               std::string::npos)
