@@ -4,8 +4,10 @@
 
 #include "cli/access_check.h"
 #include "cli/commands.h"
+#include "cli/history_recording.h"
 #include "cli/json.h"
 #include "cli/messages.h"
+#include "cli/program_keep.h"
 #include "cli/questions.h"
 #include "cli/session.h"
 #include "cli/transfer_run.h"
@@ -36,6 +38,7 @@ int RunUpdate(cli::Context& context) {
         context.err << error << "\n";
         return cli::kExitUsage;
     }
+    const bool keep = cli::TakeKeepFlag(context.args);
     if (context.args.empty()) {
         context.err << "firmware update needs the package FILE.\n";
         return cli::kExitUsage;
@@ -44,6 +47,7 @@ int RunUpdate(cli::Context& context) {
     context.args.erase(context.args.begin());
     if (!cli::NoArgumentsLeft(context))
         return cli::kExitUsage;
+    cli::NoteFile(context, path);
 
     model::IControllerReader& reader = model::ComClientReader();
     int modelIndex = model::kUnknownModel;
@@ -72,6 +76,15 @@ int RunUpdate(cli::Context& context) {
 
     cli::ProgressLine progress(context.err, platform::StderrIsTerminal());
     cli::CliTransferUi ui(context.err, progress, questions);
+    // The update erases the program: a copy is kept first, once the package is known good.
+    if (keep) {
+        const int rc = cli::KeepProgramFirst(context, transfer::ComClientLink(), questions, ui,
+                                             progress, false);
+        if (rc == cli::kExitFailure)
+            context.err << "Firmware update cancelled; the controller was not changed.\n";
+        if (rc != cli::kExitOk)
+            return rc;
+    }
     auto update = transfer::CreateFirmwareTransfer(cli::ConnectionKindOf(context.link.kind), path);
     if (!update || !cli::RunTransfer(*update, ui, progress))
         return cli::kExitFailure;

@@ -1,14 +1,19 @@
-// program read | write: the user program of the controller into a program file (.vqap), or a
-// program file into the controller, with the checks of the program dialog: capability and
-// access, the application password, a running controller to stop, datalogs to save first.
+// program read | write | compare: the user program of the controller into a program file
+// (.vqap), a program file into the controller (a copy of the program it replaces kept first),
+// or the controller's program compared with a file, with the checks of the program dialog:
+// capability and access, the application password, a running controller to stop, datalogs
+// to save first.
 #include <filesystem>
 #include <ostream>
 
 #include "cli/access_check.h"
 #include "cli/commands.h"
 #include "cli/controller_checks.h"
+#include "cli/history_recording.h"
+#include "cli/json.h"
 #include "cli/messages.h"
 #include "cli/password_input.h"
+#include "cli/program_keep.h"
 #include "cli/program_read.h"
 #include "cli/session.h"
 #include "cli/transfer_run.h"
@@ -16,6 +21,7 @@
 #include "platform/program_folder.h"
 #include "transfer/AppPassword.h"
 #include "transfer/ProgramChecks.h"
+#include "transfer/ProgramCompare.h"
 #include "transfer/ProgramTransfers.h"
 #include "transfer/TransferMessages.h"
 
@@ -34,6 +40,7 @@ struct ProgramRun {
     cli::CliTransferUi ui;
     transfer::ITransferLink& link = transfer::ComClientLink();
     int family = 0;
+    bool passwordGiven = false; // the application password was accepted in this run
 
     ProgramRun(cli::Context& c, cli::Answering mode)
         : context(c), questions(mode, cli::StandardInput(), c.err),
@@ -77,6 +84,7 @@ struct ProgramRun {
         }
         switch (prompt.Submit(*typed)) {
         case transfer::AppPasswordPrompt::Outcome::Accepted:
+            passwordGiven = true;
             return cli::kExitOk;
         case transfer::AppPasswordPrompt::Outcome::TooShort:
             return Fail(transfer::kAppPasswordTooShort);
@@ -101,10 +109,8 @@ int cli::ReadProgramInto(Context& context, Answering mode, const std::string& fo
     path.clear();
     if (!present)
         return kExitOk;
-    std::unique_ptr<transfer::CTransfertReadApp> read = transfer::MakeProgramRead(folder, run.link);
-    if (!RunTransfer(*read, run.ui, run.progress))
+    if (!ReadProgramFile(run.link, folder, run.ui, run.progress, path))
         return run.questions.Unanswered() ? kExitUsage : kExitFailure;
-    path = read->FilePath();
     return kExitOk;
 }
 
@@ -128,11 +134,13 @@ int RunRead(cli::Context& context, cli::Answering mode) {
         context.err << transfer::msg::kNoProgram << "\n";
         return cli::kExitFailure;
     }
+    cli::NoteFile(context, path);
     context.out << path << "\n";
     return cli::kExitOk;
 }
 
 int RunWrite(cli::Context& context, cli::Answering mode) {
+    const bool keep = cli::TakeKeepFlag(context.args);
     std::string datalogFolder = platform::DefaultDataFolder("Datalogs");
     for (auto it = context.args.begin(); it != context.args.end(); ++it) {
         if (*it != "--datalogs-folder")
@@ -149,14 +157,31 @@ int RunWrite(cli::Context& context, cli::Answering mode) {
         context.err << "Give the program file (.vqap) to write.\n";
         return cli::kExitUsage;
     }
-    const std::string file = context.args[0];
+    return cli::WriteProgramFile(context, mode, context.args[0], datalogFolder, keep);
+}
+
+} // namespace
+
+int cli::WriteProgramFile(Context& context, Answering mode, const std::string& file,
+                          const std::string& datalogFolder, bool keep) {
+    NoteFile(context, file);
     ProgramRun run(context, mode);
     if (int rc = run.CheckAccess(); rc != cli::kExitOk)
         return rc;
-    // The whole file is read and checked first: a file that cannot be written leaves a running
-    // controller running and its datalogs unread.
-    if (!transfer::CheckProgramFile(file, run.link, run.family, run.ui))
-        return cli::kExitFailure;
+    // The whole file is checked against the controller first: a refused file stops nothing,
+    // reads nothing and keeps nothing.
+    const transfer::FileRefusal refusal = transfer::ProgramFileRefusal(
+        file, context.link.kind == LinkKind::Ethernet, run.link, run.family);
+    if (refusal.message != nullptr)
+        return run.Fail(refusal.message);
+    if (keep) {
+        const int rc = cli::KeepProgramFirst(context, run.link, run.questions, run.ui, run.progress,
+                                             run.passwordGiven);
+        if (rc == cli::kExitFailure)
+            return run.Fail(kNotWritten);
+        if (rc != cli::kExitOk)
+            return rc;
+    }
     auto readDatalogs = [&]() {
         transfer::DatalogSaver saver = transfer::InstalledDatalogSaver();
         if (!saver) {
@@ -186,6 +211,68 @@ int RunWrite(cli::Context& context, cli::Answering mode) {
     return cli::kExitOk;
 }
 
+namespace {
+
+constexpr int kExitDifferent = 3;
+
+void PrintComparison(cli::Context& context, bool json,
+                     const std::vector<transfer::ZoneDifference>& differences) {
+    if (json) {
+        cli::JsonWriter j;
+        j.BeginObject().Key("identical").Bool(differences.empty()).Key("zones").BeginArray();
+        for (const transfer::ZoneDifference& d : differences)
+            j.BeginObject()
+                .Key("name")
+                .String(d.name)
+                .Key("address")
+                .Int(d.address)
+                .Key("differing_bytes")
+                .Int(static_cast<std::int64_t>(d.differingBytes))
+                .Key("first_offset")
+                .Int(static_cast<std::int64_t>(d.firstOffset))
+                .EndObject();
+        j.EndArray().EndObject();
+        context.out << j.Text() << "\n";
+        return;
+    }
+    if (differences.empty())
+        context.out << "identical\n";
+    for (const transfer::ZoneDifference& d : differences)
+        context.out << d.name << " at 0x" << transfer::Hex8(d.address) << ": " << d.differingBytes
+                    << " bytes differ, the first at offset " << d.firstOffset << "\n";
+}
+
+int RunCompare(cli::Context& context, cli::Answering mode) {
+    const bool json = cli::TakeFlag(context.args, "--json");
+    if (context.args.size() != 1) {
+        context.err << "Give the program file (.vqap) to compare with.\n";
+        return cli::kExitUsage;
+    }
+    const std::string file = context.args[0];
+    cli::NoteFile(context, file);
+    transfer::ProgramImage fileImage, controllerImage;
+    std::string error;
+    if (!transfer::LoadProgramImage(file, fileImage, error)) {
+        context.err << error << "\n";
+        return cli::kExitUsage;
+    }
+    ProgramRun run(context, mode);
+    if (int rc = run.CheckAccess(); rc != cli::kExitOk)
+        return rc;
+    if (!transfer::CheckProgramPresent(run.link, run.ui))
+        return cli::kExitFailure;
+    cli::ReadFolder folder(std::filesystem::temp_directory_path().string() + "/");
+    std::string read;
+    if (folder.Path().empty() ||
+        !cli::ReadProgramFile(run.link, folder.Path(), run.ui, run.progress, read))
+        return cli::kExitFailure;
+    if (!transfer::LoadProgramImage(read, controllerImage, error))
+        return run.Fail(error);
+    const auto differences = transfer::CompareProgramImages(controllerImage, fileImage);
+    PrintComparison(context, json, differences);
+    return differences.empty() ? cli::kExitOk : kExitDifferent;
+}
+
 int RunProgram(cli::Context& context) {
     cli::Answering mode = cli::Answering::Ask;
     std::string error;
@@ -194,7 +281,7 @@ int RunProgram(cli::Context& context) {
         return cli::kExitUsage;
     }
     if (context.args.empty()) {
-        context.err << "Give read or write; see quorvel-cli program --help.\n";
+        context.err << "Give read, write or compare; see quorvel-cli program --help.\n";
         return cli::kExitUsage;
     }
     const std::string verb = context.args[0];
@@ -203,14 +290,17 @@ int RunProgram(cli::Context& context) {
         return RunRead(context, mode);
     if (verb == "write")
         return RunWrite(context, mode);
-    context.err << "Unknown program command: " << verb << "; give read or write.\n";
+    if (verb == "compare")
+        return RunCompare(context, mode);
+    context.err << "Unknown program command: " << verb << "; give read, write or compare.\n";
     return cli::kExitUsage;
 }
 
 const cli::Command kProgram{
     "program",
-    "program read FOLDER | program write FILE [--yes|--no] [--datalogs-folder DIR]",
-    "Read the controller's program into a .vqap file, or write a .vqap file into it",
+    "program read FOLDER | program write FILE [--yes|--no] [--no-keep] [--datalogs-folder DIR]"
+    " | program compare FILE [--json]",
+    "Read the controller's program into a .vqap file, write a .vqap file into it, or compare",
     "read FOLDER: writes the program file into FOLDER under the name the controller's\n"
     "  configuration gives (made safe; EmptyName_H.._M.._S.._D.._M.._Y.... when it has none)\n"
     "  and prints its path as the only line on standard output.\n"
@@ -218,6 +308,14 @@ const cli::Command kProgram{
     "  area, erases the datalogs and lets the controller restart. Nothing on standard output.\n"
     "  A running controller must be stopped first, and datalogs present can be read first\n"
     "  into --datalogs-folder DIR (default: the program folder's Datalogs).\n"
+    "  First the controller's program is read and kept in the service history's store\n"
+    "  (quorvel-cli history); --no-keep leaves it out. When no copy can be made, the reason\n"
+    "  is said and the question is asked whether to write without one.\n"
+    "compare FILE: reads the controller's program and compares it with FILE zone by zone;\n"
+    "  prints \"identical\", or each differing zone: its name, address, the number of\n"
+    "  differing bytes and the first differing offset. With --json: {\"identical\", \"zones\":\n"
+    "  [{\"name\", \"address\", \"differing_bytes\", \"first_offset\"}]}. Nothing is written.\n"
+    "  Exit status 0 identical, 3 different, 1 the controller failed, 2 usage.\n"
     "Questions: --yes answers all Yes, --no all No; otherwise they are asked on the terminal;\n"
     "  without a terminal the question is printed and the command ends with status 2, having\n"
     "  changed nothing.\n"

@@ -18,11 +18,15 @@ enum ExitCode : int {
     kExitUsage = 2,   // bad options or arguments
 };
 
+struct OperationNotes;
+
 struct Context {
     LinkOptions link;              // the link options given before the command
     std::vector<std::string> args; // the arguments after the command name
     std::ostream& out;
     std::ostream& err;
+    std::string operation;           // the service history's name of the run, empty: not recorded
+    OperationNotes* notes = nullptr; // while the run is recorded: what the command adds to its row
 };
 
 struct Command {

@@ -137,6 +137,10 @@ bool ParseLinkOptions(std::vector<std::string>& args, LinkOptions& out, std::str
             if (!(v = value("--traffic-log")))
                 return false;
             out.trafficLog = *v;
+        } else if (option == "--history") {
+            if (!(v = value("--history")))
+                return false;
+            out.historyFile = *v;
         } else if (option == "--verbose") {
             out.verbose = true;
         } else if (option == "--eth") {

@@ -23,9 +23,10 @@ struct LinkOptions {
     std::array<std::uint8_t, 6> address{}; // BLE device address, least significant byte first
     std::uint32_t host = 0;                // IPv4, first octet in the least significant byte
     std::uint16_t tcpPort = kDefaultTcpPort;
-    std::string label;      // --eth LABEL: a controller label, its address found by discovery
-    bool verbose = false;   // --verbose: the core's diagnostic lines are shown on standard error
-    std::string trafficLog; // --traffic-log FILE: every transport call of the run, one line each
+    std::string label;       // --eth LABEL: a controller label, its address found by discovery
+    bool verbose = false;    // --verbose: the core's diagnostic lines are shown on standard error
+    std::string trafficLog;  // --traffic-log FILE: every transport call of the run, one line each
+    std::string historyFile; // --history FILE: the service history to record into and read
 };
 
 // How long the check of an Ethernet link waits for the connection: as long as the link's

@@ -4,12 +4,14 @@
 #include <cstdlib>
 #include <iostream>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "cli/command_link.h"
 #include "cli/commands.h"
 #include "cli/discovery_lookup.h"
+#include "cli/history_recording.h"
 #include "cli/messages.h"
 #include "cli/session.h"
 #include "comm/ProcessState.h"
@@ -28,6 +30,8 @@ constexpr const char* kLinkHelp =
     "  --verbose                       show the diagnostic lines of the communication core\n"
     "  --traffic-log FILE              add one line per request made to the controller to FILE\n"
     "                                  (time, link, kind, address, size, result, duration)\n"
+    "  --history FILE                  the service history to record into and read (default:\n"
+    "                                  $QUORVEL_HISTORY, else history.sqlite3 in the data folder)\n"
     "Ports are device names in the device folder ($QUORVEL_DEV_DIR, or /dev).\n"
     "Each request waits at most 6000 ms over USB, 40000 ms over BLE, 10000 ms over Ethernet.\n";
 
@@ -86,7 +90,7 @@ int Run(std::vector<std::string> args, std::ostream& out) {
         PrintToolHelp(args.empty() ? std::cerr : out);
         return args.empty() ? cli::kExitUsage : cli::kExitOk;
     }
-    cli::Context context{{}, {}, out, std::cerr};
+    cli::Context context{{}, {}, out, std::cerr, {}, nullptr};
     std::string error;
     if (!cli::ParseLinkOptions(args, context.link, error)) {
         std::cerr << error << "\n";
@@ -111,6 +115,7 @@ int Run(std::vector<std::string> args, std::ostream& out) {
         return cli::kExitUsage;
     }
     context.args.assign(args.begin() + 1, args.end());
+    context.operation = cli::RecordedOperation(command->name, context.args);
     if (std::any_of(context.args.begin(), context.args.end(), IsHelp)) {
         PrintCommandHelp(*command, out);
         return cli::kExitOk;
@@ -139,7 +144,14 @@ int RunOnLink(Context& context, const std::function<int(Context&)>& run) {
         std::cerr << error << "\n";
         return kExitFailure;
     }
+    // Each operation that changes the controller or takes data from it is one row of the
+    // service history.
+    std::optional<OperationRecording> recording;
+    if (!context.operation.empty())
+        recording.emplace(context, context.operation);
     int status = run(context);
+    if (recording)
+        recording->Finish(status);
     // On a link that never opened, the program's message is followed by its cause.
     if (status == kExitFailure && !IsLinkOpen()) {
         std::string cause = LinkOpenCause(context.link);

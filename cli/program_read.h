@@ -15,4 +15,10 @@ namespace cli {
 // the exit status, the reason being on `context.err` already.
 int ReadProgramInto(Context& context, Answering mode, const std::string& folder, std::string& path);
 
+// The program dialog's checks, a copy of the controller's program kept first (unless `keep`
+// is false), the checks before a write (a running controller, datalogs to read first into
+// `datalogFolder`), then the write of `file`. The exit status, the reason on context.err.
+int WriteProgramFile(Context& context, Answering mode, const std::string& file,
+                     const std::string& datalogFolder, bool keep);
+
 } // namespace cli

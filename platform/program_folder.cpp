@@ -99,6 +99,18 @@ std::string DefaultDataFolder(const std::string& kind) {
     return folder;
 }
 
+std::string DefaultDataBase() {
+    const std::string installBase = InstallationDataBase();
+    const std::string userBase = UserDataBase();
+    std::string folder =
+        userBase.empty() || IsWritableFolder(installBase.empty() ? "./" : installBase) ? installBase
+                                                                                       : userBase;
+    std::error_code ec;
+    if (!folder.empty())
+        std::filesystem::create_directories(folder, ec);
+    return folder;
+}
+
 std::vector<std::string> DataFolderSearchPath(const std::string& kind) {
     std::vector<std::string> folders{DefaultDataFolder(kind)};
     std::string installed = InstallationDataBase() + kind + "/";

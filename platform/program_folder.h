@@ -36,6 +36,11 @@ std::string UserDataBase();
 // file operation reports the failure.
 std::string DefaultDataFolder(const std::string& kind);
 
+// The data folder itself, ending with '/', for files kept directly in it (the service
+// history): the installation base when writable, otherwise the user's data folder; created
+// when missing.
+std::string DefaultDataBase();
+
 // The folders where files of `kind` are looked for, in order, each ending with '/':
 // DefaultDataFolder(kind) first, then the installation's own folder of that kind when it
 // differs (packages shipped with a system-wide installation stay found there).

@@ -13,6 +13,7 @@ packages=(
   python3-fontforge xvfb xauth
   desktop-file-utils dpkg-dev
   clang libclang-rt-14-dev
+  libsqlite3-dev lintian
 )
 
 missing=()

@@ -48,6 +48,23 @@ class CTransfertReadAppByETH final : public CTransfertReadApp {
 };
 
 // ---- Write.
+// Why a program file cannot be written into a target: nullptr when it can.
+struct FileRefusal {
+    const char* message = nullptr;
+    AlertKind kind = AlertKind::Error;
+};
+// The whole check of the program file at `path` against the target whose identity was read:
+// its lines, every zone decoded, the product codes and the firmware version. `image` holds
+// the file once it passes.
+FileRefusal CheckProgramFile(const std::string& path, bool ethernet, CFctTabIdentite& identity,
+                             ProgramImage& image);
+// The same check for the controller on `link` (of family `familyIndex` over USB/BLE), its
+// identity read first: no message when the file can be written, else the alert the write
+// would refuse it with. Reads only: the program dialog and the command line run it before
+// they ask to stop the controller or about its datalogs.
+FileRefusal ProgramFileRefusal(const std::string& path, bool ethernet, ITransferLink& link,
+                               int familyIndex);
+
 class CTransfertWriteApp : public ITransfert {
   public:
     CTransfertWriteApp(std::string path, bool ethernet, ITransferLink& link, int familyIndex);
@@ -80,25 +97,6 @@ class CTransfertWriteAppByETH final : public CTransfertWriteApp {
     explicit CTransfertWriteAppByETH(std::string path, ITransferLink& link = ComClientLink())
         : CTransfertWriteApp(std::move(path), true, link, -1) {}
 };
-
-// What a write reads and checks before anything changes in the controller: its identity and
-// model index, then the whole file read, validated, decoded and checked against them.
-struct ProgramWritePlan {
-    const char* error = nullptr; // the alert when the file may not be written
-    AlertKind alertKind = AlertKind::Error;
-    int modelIndex = 255;
-    int row = 0;
-    AreaSizeTable sizes{};
-    ProgramImage image;
-};
-// `family` selects the identity layout (the Ethernet write always reads the T71 one).
-ProgramWritePlan PlanProgramWrite(const std::string& path, bool ethernet, int family,
-                                  ITransferLink& link);
-// The same checks before the program dialog or the command line asks to stop the controller
-// and about its datalogs: reads only. Shows the alert through `ui` and returns false when the
-// file may not be written. `familyIndex` -1 takes the connected family.
-bool CheckProgramFile(const std::string& path, ITransferLink& link, int familyIndex,
-                      ITransferUi& ui);
 
 // The transfer for the link's kind (Ethernet, else USB/Bluetooth).
 std::unique_ptr<CTransfertReadApp> MakeProgramRead(const std::string& folder,

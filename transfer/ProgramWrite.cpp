@@ -103,91 +103,83 @@ std::vector<std::uint8_t> EthernetZoneBuffer(std::uint32_t address,
     return buffer;
 }
 
-CTransfertWriteApp::CTransfertWriteApp(std::string path, bool ethernet, ITransferLink& link,
-                                       int familyIndex)
-    : ITransfert(link), path_(std::move(path)), ethernet_(ethernet), familyIndex_(familyIndex) {}
-
-ProgramWritePlan PlanProgramWrite(const std::string& path, bool ethernet, int family,
-                                  ITransferLink& link) {
-    ProgramWritePlan plan;
-    auto refuse = [&plan](const char* text, AlertKind kind = AlertKind::Error) {
-        plan.error = text;
-        plan.alertKind = kind;
-        return plan;
-    };
-    std::unique_ptr<CFctTabIdentite> identity = model::CreateIdentityTable(family, link);
-    if (!identity)
-        return refuse(msg::kUnknownError);
-    identity->Reset();
-    if (identity->Read() != 0 || model::ReadBootModel(plan.modelIndex, link) != 0)
-        return refuse(msg::kNotReacting);
-
+FileRefusal CheckProgramFile(const std::string& path, bool ethernet, CFctTabIdentite& identity,
+                             ProgramImage& image) {
     std::vector<std::string> lines;
     switch (ReadAllLines(path, lines)) {
     case ReadResult::CannotOpen:
-        return refuse(msg::kFileInvalid);
+        return {msg::kFileInvalid, AlertKind::Error};
     case ReadResult::WrongFormat:
-        return refuse(msg::kWrongFormat);
+        return {msg::kWrongFormat, AlertKind::Error};
     case ReadResult::Ok:
         break;
     }
-    plan.row = RowOfModel(plan.modelIndex);
-    plan.sizes =
-        AreaSizes(plan.row, plan.modelIndex, identity->GetSoftwareV(), identity->GetSoftwareI());
-    switch (ParseProgramImage(lines, !ethernet, plan.image)) {
+    switch (ParseProgramImage(lines, !ethernet, image)) {
     case ImageError::InvalidLine:
-        return refuse(ethernet ? msg::kWrongFormat : msg::kNotCompatible);
+        return {ethernet ? msg::kWrongFormat : msg::kNotCompatible, AlertKind::Error};
     case ImageError::Damaged:
     case ImageError::TooManyZones:
-        return refuse(msg::kWrongFormat);
+        return {msg::kWrongFormat, AlertKind::Error};
     case ImageError::None:
         break;
     }
     model::IdentitySummary summary;
-    identity->BuildSummary(summary);
-    if (!FirmwareCompatible(plan.image.firmwareLine, identity->FormatSoftwareVir()) ||
-        !CodesCompatible(plan.image.codeLines, summary))
-        return refuse(msg::kNotCompatible, AlertKind::Warning);
-    return plan;
+    identity.BuildSummary(summary);
+    if (!FirmwareCompatible(image.firmwareLine, identity.FormatSoftwareVir()) ||
+        !CodesCompatible(image.codeLines, summary))
+        return {msg::kNotCompatible, AlertKind::Warning};
+    return {};
 }
 
-namespace {
-
-// The identity layout of a write: the T71 one over Ethernet, else the family given (-1: the
-// connected one).
-int WriteFamily(bool ethernet, int familyIndex) {
-    return ethernet ? model::kFamilyKz9
-                    : (familyIndex >= 0 ? familyIndex : ControllerFamily().load());
+FileRefusal ProgramFileRefusal(const std::string& path, bool ethernet, ITransferLink& link,
+                               int familyIndex) {
+    std::unique_ptr<CFctTabIdentite> identity =
+        model::CreateIdentityTable(ethernet ? model::kFamilyKz9 : familyIndex, link);
+    if (!identity)
+        return {msg::kUnknownError, AlertKind::Error};
+    identity->Reset();
+    if (identity->Read() != 0)
+        return {msg::kNotReacting, AlertKind::Error};
+    ProgramImage image;
+    return CheckProgramFile(path, ethernet, *identity, image);
 }
 
-} // namespace
-
-bool CheckProgramFile(const std::string& path, ITransferLink& link, int familyIndex,
-                      ITransferUi& ui) {
-    const bool ethernet = link.Kind() == kLinkEthernet;
-    const ProgramWritePlan plan =
-        PlanProgramWrite(path, ethernet, WriteFamily(ethernet, familyIndex), link);
-    if (plan.error != nullptr)
-        ui.Alert(plan.alertKind, plan.error);
-    return plan.error == nullptr;
-}
+CTransfertWriteApp::CTransfertWriteApp(std::string path, bool ethernet, ITransferLink& link,
+                                       int familyIndex)
+    : ITransfert(link), path_(std::move(path)), ethernet_(ethernet), familyIndex_(familyIndex) {}
 
 void CTransfertWriteApp::Run() {
     Reset(kGathering);
     skipDaughterFinish_ = daughterErased_ = daughterSessionOpen_ = false;
-    const int family = WriteFamily(ethernet_, familyIndex_);
-    // Everything is read and checked before the first request that changes the controller.
-    const ProgramWritePlan plan = PlanProgramWrite(path_, ethernet_, family, Link());
-    if (plan.error != nullptr) {
-        Fail(plan.error, plan.alertKind);
+    const int family = ethernet_ ? model::kFamilyKz9
+                                 : (familyIndex_ >= 0 ? familyIndex_ : ControllerFamily().load());
+    std::unique_ptr<CFctTabIdentite> identity = model::CreateIdentityTable(family, Link());
+    if (!identity) {
+        Fail(msg::kUnknownError);
         return;
     }
-    SetPercent(5);
-    const int modelIndex = plan.modelIndex, row = plan.row;
-    const AreaSizeTable& sizes = plan.sizes;
-    const ProgramImage& image = plan.image;
+    identity->Reset();
+    int modelIndex = model::kUnknownModel;
+    if (identity->Read() != 0 || model::ReadBootModel(modelIndex, Link()) != 0) {
+        Fail(msg::kNotReacting);
+        return;
+    }
     if (!ethernet_ && (modelIndex == 0 || modelIndex == 7 || modelIndex == 8))
         skipDaughterFinish_ = true;
+
+    SetPercent(2);
+    // Everything is checked before the first request that changes the controller.
+    ProgramImage image;
+    const FileRefusal refusal = CheckProgramFile(path_, ethernet_, *identity, image);
+    if (refusal.message != nullptr) {
+        Fail(refusal.message, refusal.kind);
+        return;
+    }
+    SetPercent(3);
+    const int row = RowOfModel(modelIndex);
+    const AreaSizeTable sizes =
+        AreaSizes(row, modelIndex, identity->GetSoftwareV(), identity->GetSoftwareI());
+    SetPercent(5);
     if (!WriteImage(image, modelIndex, row, sizes))
         return;
 

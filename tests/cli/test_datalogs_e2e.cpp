@@ -215,11 +215,11 @@ TEST_F(DatalogsCli, ProgramWriteStopsWhenTheDatalogsCannotBeSaved) {
     Cli cli({"--code8", "61410031", "--stopped", "--datalog", prepared.string()});
     ASSERT_TRUE(cli.Start());
     const fs::path saved = root / "saved"; // made by the saver
-    // A file that can be written: the datalogs are asked about only then.
-    RunResult read = cli.Usb({"program", "read", Folder("program").string()});
+    // The file is checked before anything else: a sound one, the controller's own.
+    RunResult read = cli.Usb({"program", "read", root.string()});
     ASSERT_EQ(read.status, 0) << read.err;
-    RunResult r = cli.Usb(
-        {"program", "write", Lines(read.out).at(0), "--yes", "--datalogs-folder", saved.string()});
+    RunResult r = cli.Usb({"program", "write", read.out.substr(0, read.out.size() - 1), "--yes",
+                           "--no-keep", "--datalogs-folder", saved.string()});
     EXPECT_EQ(r.status, 1) << r.err;
     EXPECT_NE(r.err.find("There is no datalogs at the following addresses: 1-8, 9-16."),
               std::string::npos)

@@ -191,8 +191,12 @@ void CIhmDlgProg::RunRead() {
 void CIhmDlgProg::RunWrite() {
     // The whole file is read and checked first: a file that cannot be written leaves a running
     // controller running and its datalogs unread.
-    if (!transfer::CheckProgramFile(path_, link_, ControllerFamily().load(), ui_))
+    const transfer::FileRefusal refusal = transfer::ProgramFileRefusal(
+        path_, link_.Kind() == transfer::kLinkEthernet, link_, ControllerFamily().load());
+    if (refusal.message != nullptr) {
+        ui_.Alert(refusal.kind, refusal.message);
         return;
+    }
     auto readDatalogs = [this] {
         MenuDialogOpener open = FindMenuDialog(kMenuDatalogs);
         if (!open) {

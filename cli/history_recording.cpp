@@ -1,0 +1,202 @@
+#include "cli/history_recording.h"
+
+#include <iostream>
+#include <mutex>
+#include <streambuf>
+
+#include "cli/commands.h"
+#include "cli/identity_report.h"
+#include "cli/session.h"
+#include "history/HistoryRecord.h"
+#include "model/ControllerReader.h"
+#include "services/Diagnostics.h"
+
+namespace cli {
+
+namespace {
+
+constexpr const char* kProgramName = "quorvel-cli";
+
+std::string FirstArgument(const std::vector<std::string>& args) {
+    for (const std::string& arg : args)
+        if (arg.rfind("--", 0) != 0)
+            return arg;
+    return {};
+}
+
+std::string HexByte(std::uint8_t b) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    return {kHex[b >> 4], kHex[b & 0xF]};
+}
+
+} // namespace
+
+std::string RecordedOperation(std::string_view command, const std::vector<std::string>& args) {
+    const std::string verb = FirstArgument(args);
+    if (command == "program") {
+        if (verb == "read")
+            return history::kProgramRead;
+        if (verb == "write")
+            return history::kProgramWrite;
+        if (verb == "compare")
+            return history::kProgramCompare;
+        return {};
+    }
+    if (command == "history")
+        return verb == "restore" ? history::kProgramWrite : std::string();
+    if (command == "datalogs")
+        return verb == "read" ? history::kDatalogsRead : std::string();
+    if (command == "firmware")
+        return verb == "update" ? history::kFirmwareUpdate : std::string();
+    if (command == "clock")
+        return verb == "set" ? history::kClockSet : std::string();
+    for (const char* plain :
+         {history::kLock, history::kUnlock, history::kStart, history::kStop, history::kBackup})
+        if (command == plain)
+            return plain;
+    return {};
+}
+
+history::HistoryDb& RunHistory(const LinkOptions& options, std::ostream& err) {
+    static history::HistoryDb db(history::HistoryPath(options.historyFile),
+                                 [&err](const std::string& text) { err << text << "\n"; });
+    return db;
+}
+
+history::LinkEntry HistoryLink(const LinkOptions& options) {
+    history::LinkEntry link;
+    switch (options.kind) {
+    case LinkKind::Usb:
+        link.kind = "usb";
+        link.port = options.port;
+        break;
+    case LinkKind::Ble:
+        link.kind = "ble";
+        link.port = options.port;
+        // Shown most significant byte first, as the connection dialog does.
+        for (int i = 5; i >= 0; --i)
+            link.address += HexByte(options.address[static_cast<std::size_t>(i)]) + (i ? ":" : "");
+        break;
+    case LinkKind::Ethernet:
+        link.kind = "eth";
+        for (int i = 0; i < 4; ++i)
+            link.address += std::to_string((options.host >> (8 * i)) & 0xFF) + (i < 3 ? "." : "");
+        link.address += ":" + std::to_string(options.tcpPort);
+        break;
+    case LinkKind::None:
+        break;
+    }
+    return link;
+}
+
+void NoteFile(Context& context, const std::string& path) {
+    if (context.notes != nullptr)
+        context.notes->files.push_back(path);
+}
+
+void NoteKept(Context& context, const std::string& path) {
+    if (context.notes != nullptr)
+        context.notes->kept = path;
+}
+
+std::string LastShownLine(std::string_view text) {
+    while (!text.empty()) {
+        std::size_t end = text.find_last_not_of(" \t\r\n");
+        if (end == std::string_view::npos)
+            return {};
+        std::size_t start = text.find_last_of('\n', end);
+        std::string_view line =
+            text.substr(start == std::string_view::npos ? 0 : start + 1, end + 1 - (start + 1));
+        if (std::size_t cr = line.find_last_of('\r'); cr != std::string_view::npos)
+            line = line.substr(cr + 1);
+        std::size_t first = line.find_first_not_of(" \t");
+        if (first != std::string_view::npos)
+            return std::string(line.substr(first));
+        text = text.substr(0, start == std::string_view::npos ? 0 : start);
+    }
+    return {};
+}
+
+// Passes everything written to a stream through to its own buffer and keeps the tail of it,
+// for the row's message. The worker thread of a transfer writes too: a mutex guards the tail.
+class OperationRecording::Capture final : public std::streambuf {
+  public:
+    explicit Capture(std::ostream& stream) : stream_(stream), target_(stream.rdbuf()) {
+        stream_.rdbuf(this);
+    }
+    ~Capture() override { stream_.rdbuf(target_); }
+    std::string Tail() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return tail_;
+    }
+
+  protected:
+    int overflow(int c) override {
+        if (c == traits_type::eof())
+            return traits_type::not_eof(c);
+        char ch = static_cast<char>(c);
+        return xsputn(&ch, 1) == 1 ? c : traits_type::eof();
+    }
+    std::streamsize xsputn(const char* s, std::streamsize n) override {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            tail_.append(s, static_cast<std::size_t>(n));
+            if (tail_.size() > kKept)
+                tail_.erase(0, tail_.size() - kKept);
+        }
+        return target_->sputn(s, n);
+    }
+    int sync() override { return target_->pubsync(); }
+
+  private:
+    static constexpr std::size_t kKept = 4096;
+    std::ostream& stream_;
+    std::streambuf* target_;
+    std::mutex mutex_;
+    std::string tail_;
+};
+
+OperationRecording::OperationRecording(Context& context, std::string operation)
+    : context_(context) {
+    record_.started = history::NowMs();
+    record_.user = history::CurrentUser();
+    record_.host = history::CurrentHost();
+    record_.program = std::string(kProgramName) + " " + QUORVEL_VERSION;
+    record_.link = HistoryLink(context.link);
+    record_.operation = std::move(operation);
+    // The controller as it was at the start (a firmware update changes its software).
+    model::IControllerReader& reader = model::ComClientReader();
+    int family = 0;
+    IdentityReport identity;
+    if (ReadConnectedFamily(reader, family) == 0 &&
+        ReadIdentityReport(reader, family, identity) == 0) {
+        record_.controller.code8 = identity.code8;
+        record_.controller.model = identity.type;
+        record_.controller.software = identity.software;
+        std::string label = services::ReadControllerLabel(reader);
+        if (label != services::kTextUnknown)
+            record_.controller.label = label;
+    }
+    context_.notes = &notes_;
+    capture_ = std::make_unique<Capture>(context_.err);
+}
+
+OperationRecording::~OperationRecording() {
+    context_.notes = nullptr;
+}
+
+void OperationRecording::Finish(int status) {
+    record_.ended = history::NowMs();
+    record_.result = notes_.cancelled       ? history::kCancelled
+                     : status == kExitOk    ? history::kDone
+                     : status == kExitUsage ? history::kCancelled
+                                            : history::kFailed;
+    record_.message = LastShownLine(capture_->Tail());
+    capture_.reset();
+    for (const std::string& path : notes_.files)
+        record_.files.push_back(history::DescribeFile(path));
+    record_.kept = notes_.kept;
+    RunHistory(context_.link, context_.err).Add(record_);
+}
+
+} // namespace cli
