@@ -13,6 +13,7 @@
 #include "cli/controller_checks.h"
 #include "cli/datalog_read.h"
 #include "cli/expansion_query.h"
+#include "cli/history_recording.h"
 #include "cli/identity_report.h"
 #include "cli/messages.h"
 #include "cli/program_read.h"
@@ -164,6 +165,7 @@ int RunBackup(cli::Context& context) {
     std::error_code ec;
     if (std::filesystem::is_empty(folder, ec) && std::filesystem::remove(folder, ec))
         return cli::kExitFailure;
+    cli::NoteFolderFiles(context, folder);
     context.out << folder << "\n";
     return status;
 }

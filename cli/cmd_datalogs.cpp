@@ -3,12 +3,14 @@
 #include <filesystem>
 #include <iostream>
 #include <ostream>
+#include <sstream>
 
 #include "cli/access_check.h"
 #include "cli/command_link.h"
 #include "cli/commands.h"
 #include "cli/controller_checks.h"
 #include "cli/datalog_read.h"
+#include "cli/history_recording.h"
 #include "cli/messages.h"
 #include "cli/questions.h"
 #include "cli/session.h"
@@ -44,7 +46,11 @@ int ReadOnLink(cli::Context& context, const std::string& folder, cli::Answering 
     cli::Questions questions(answering, cli::StandardInput(), context.err);
     cli::ProgressLine progress(context.err, platform::StderrIsTerminal());
     cli::CliTransferUi ui(context.err, progress, questions);
-    switch (cli::ReadDatalogsInto(folder, family, ui, progress, context.out)) {
+    std::ostringstream written;
+    const cli::DatalogReadEnd end = cli::ReadDatalogsInto(folder, family, ui, progress, written);
+    context.out << written.str();
+    cli::NoteFileLines(context, written.str());
+    switch (end) {
     case cli::DatalogReadEnd::kWritten:
     case cli::DatalogReadEnd::kNothingToRead:
         return cli::kExitOk;
@@ -152,7 +158,8 @@ const cli::Command kDatalogs{
     "prints the program's message and exits 0. Progress and messages go to standard error.\n"
     "\n"
     "plot (no link): draws one chart per CSV file (time across, one line per channel, gaps\n"
-    "where nothing was logged) and writes them, one below the other, into the PNG FILE.\n",
+    "where nothing was logged; the channels of each unit in a pane of their own, the panes\n"
+    "stacked on one time axis) and writes them, one below the other, into the PNG FILE.\n",
     false,
     RunDatalogs};
 const cli::RegisterCommand kRegisterDatalogs(kDatalogs);

@@ -176,7 +176,8 @@ const cli::Command kFirmware{
     "firmware update FILE [--yes|--no] | firmware list [--folder DIR] [--language fr|en|de|es|it] "
     "[--json]",
     "Update the controller's firmware from a package, or list the packages that fit it",
-    "update: checks the whole package against the controller, asks before anything is erased\n"
+    "update: FILE is a firmware package (.vqfw).\n"
+    "Checks the whole package against the controller, asks before anything is erased\n"
     "(--yes/--no answer for you), updates with the progress on standard error, reconnects by\n"
     "itself and prints the software version read back from the controller.\n"
     "list: the packages for the connected controller's model in the language given (French\n"

@@ -89,6 +89,10 @@ struct ProgramRun {
         case transfer::AppPasswordPrompt::Outcome::TooShort:
             return Fail(transfer::kAppPasswordTooShort);
         case transfer::AppPasswordPrompt::Outcome::Wrong:
+            if (!prompt.RecordWrongAttempt()) {
+                context.err << transfer::kAppWrongPassword << "\n";
+                return Fail(cli::msg::kNotReacting);
+            }
             return Fail(std::string(transfer::kAppWrongPassword) + "\n" + prompt.AttemptLine());
         default:
             return Fail(cli::msg::kNotReacting);

@@ -38,6 +38,9 @@ struct Command {
     int (*run)(Context& context);
 };
 
+// The link options' help, shown by --help and the help of every command that needs a link.
+extern const char* const kLinkHelp;
+
 // Every registered command, in registration order.
 std::vector<const Command*>& Commands();
 const Command* FindCommand(std::string_view name);

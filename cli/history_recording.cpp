@@ -1,5 +1,7 @@
 #include "cli/history_recording.h"
 
+#include <algorithm>
+#include <filesystem>
 #include <iostream>
 #include <mutex>
 #include <streambuf>
@@ -92,6 +94,29 @@ history::LinkEntry HistoryLink(const LinkOptions& options) {
 void NoteFile(Context& context, const std::string& path) {
     if (context.notes != nullptr)
         context.notes->files.push_back(path);
+}
+
+void NoteFileLines(Context& context, const std::string& lines) {
+    std::size_t start = 0;
+    while (start < lines.size()) {
+        std::size_t end = lines.find('\n', start);
+        if (end == std::string::npos)
+            end = lines.size();
+        if (end > start)
+            NoteFile(context, lines.substr(start, end - start));
+        start = end + 1;
+    }
+}
+
+void NoteFolderFiles(Context& context, const std::string& folder) {
+    std::error_code ec;
+    std::vector<std::string> files;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder, ec))
+        if (entry.is_regular_file(ec))
+            files.push_back(entry.path().string());
+    std::sort(files.begin(), files.end());
+    for (const std::string& file : files)
+        NoteFile(context, file);
 }
 
 void NoteKept(Context& context, const std::string& path) {

@@ -37,6 +37,10 @@ history::LinkEntry HistoryLink(const LinkOptions& options);
 
 // Adds a file (read or written by the command) to the row of the run, when it is recorded.
 void NoteFile(Context& context, const std::string& path);
+// Adds each line of `lines` (file paths, one a line) as a file of the row.
+void NoteFileLines(Context& context, const std::string& lines);
+// Adds every file below `folder` as a file of the row.
+void NoteFolderFiles(Context& context, const std::string& folder);
 // Names the kept copy of the program the command overwrote.
 void NoteKept(Context& context, const std::string& path);
 

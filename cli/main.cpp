@@ -18,9 +18,7 @@
 #include "platform/console_output.h"
 #include "transfer/TransferClock.h"
 
-namespace {
-
-constexpr const char* kLinkHelp =
+const char* const cli::kLinkHelp =
     "Link options (before the command):\n"
     "  --usb PORT                      the controller's USB serial port (e.g. ttyACM0)\n"
     "  --ble DONGLE_PORT --address AA:BB:CC:DD:EE:FF\n"
@@ -35,9 +33,14 @@ constexpr const char* kLinkHelp =
     "Ports are device names in the device folder ($QUORVEL_DEV_DIR, or /dev).\n"
     "Each request waits at most 6000 ms over USB, 40000 ms over BLE, 10000 ms over Ethernet.\n";
 
+namespace {
+
+using cli::kLinkHelp;
+
 void PrintToolHelp(std::ostream& out) {
     out << "Usage: quorvel-cli [LINK OPTIONS] COMMAND [ARGUMENTS]\n"
-           "       quorvel-cli COMMAND --help\n\n"
+           "       quorvel-cli COMMAND --help\n"
+           "       quorvel-cli --version\n\n"
         << kLinkHelp << "\nCommands:\n";
     std::vector<const cli::Command*> commands = cli::Commands();
     std::sort(commands.begin(), commands.end(), [](const cli::Command* a, const cli::Command* b) {
@@ -86,6 +89,10 @@ int RunHelpCommand(const std::vector<std::string>& args, std::ostream& out) {
 }
 
 int Run(std::vector<std::string> args, std::ostream& out) {
+    if (!args.empty() && args[0] == "--version") {
+        out << "quorvel-cli " << QUORVEL_VERSION << "\n";
+        return cli::kExitOk;
+    }
     if (args.empty() || IsHelp(args[0])) {
         PrintToolHelp(args.empty() ? std::cerr : out);
         return args.empty() ? cli::kExitUsage : cli::kExitOk;

@@ -34,6 +34,8 @@ const char* const kMigrations[] = {
     " position INTEGER NOT NULL, path TEXT NOT NULL, size INTEGER NOT NULL,"
     " sha256 TEXT NOT NULL);"
     "CREATE INDEX files_operation ON files(operation_id);",
+    // 1 -> 2: the controller filter goes through the labels.
+    "CREATE INDEX operations_label ON operations(label, started);",
 };
 static_assert(std::size(kMigrations) == kSchemaVersion);
 
@@ -346,9 +348,20 @@ std::vector<Record> HistoryDb::Query(const Filter& filter) const {
     std::string where = "1";
     std::vector<std::string> text;
     if (!filter.controller.empty()) {
-        where += " AND (code8 = ? OR instr(lower(label), lower(?)) > 0)";
+        // LIKE ignores the case of ASCII letters; its own wildcards in the text are escaped.
+        std::string pattern = "%";
+        for (char c : filter.controller) {
+            if (c == '%' || c == '_' || c == '\\')
+                pattern += '\\';
+            pattern += c;
+        }
+        pattern += '%';
+        // The labels are few beside the rows: each distinct one is matched once (through the
+        // label index), then the rows are found through the indexes.
+        where += " AND (code8 = ? OR label IN (SELECT label FROM (SELECT DISTINCT label FROM "
+                 "operations) WHERE label LIKE ? ESCAPE '\\'))";
         text.push_back(filter.controller);
-        text.push_back(filter.controller);
+        text.push_back(pattern);
     }
     if (!filter.operation.empty()) {
         where += " AND operation = ?";

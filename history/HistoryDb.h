@@ -18,7 +18,7 @@ struct sqlite3;
 namespace history {
 
 // The schema version this program writes (PRAGMA user_version).
-inline constexpr int kSchemaVersion = 1;
+inline constexpr int kSchemaVersion = 2;
 // How long a writer waits for another one before the row is given up.
 inline constexpr int kBusyTimeoutMs = 10000;
 

@@ -26,6 +26,10 @@ std::string FirstLine(const fs::path& file) {
     return line;
 }
 
+fs::path TtyClassFolder(const std::string& name) {
+    return fs::path(SysfsFolder()) / "class" / "tty" / name;
+}
+
 bool IsCharacterDevice(const fs::path& path) {
     std::error_code ec;
     return fs::is_character_file(path, ec); // follows the simulator's links to its terminals
@@ -36,7 +40,7 @@ bool IsCharacterDevice(const fs::path& path) {
 // "serial8250" platform device.
 bool IsRealLegacyPort(const std::string& name) {
     std::error_code ec;
-    fs::path device = fs::path("/sys/class/tty") / name / "device";
+    fs::path device = TtyClassFolder(name) / "device";
     if (!fs::exists(device, ec))
         return false;
     fs::path subsystem = fs::canonical(device / "subsystem", ec);
@@ -46,7 +50,7 @@ bool IsRealLegacyPort(const std::string& name) {
 // "<manufacturer> <product> (<name>)" from the USB device above the tty in sysfs.
 std::string SysfsFriendlyName(const std::string& name) {
     std::error_code ec;
-    fs::path dir = fs::canonical(fs::path("/sys/class/tty") / name / "device", ec);
+    fs::path dir = fs::canonical(TtyClassFolder(name) / "device", ec);
     for (int depth = 0; !ec && depth < 4 && dir.has_parent_path(); ++depth) {
         if (fs::exists(dir / "idVendor", ec)) {
             std::string text = FirstLine(dir / "manufacturer");

@@ -32,15 +32,15 @@ AppPasswordPrompt::Outcome AppPasswordPrompt::Submit(const std::string& typed) {
     bool same = true;
     for (std::size_t k = 0; k < kAppPasswordLength && same; ++k)
         same = std::uint8_t(typed[k]) == stored[k];
-    if (same)
-        return Outcome::Accepted;
+    return same ? Outcome::Accepted : Outcome::Wrong;
+}
+
+bool AppPasswordPrompt::RecordWrongAttempt() {
     const std::uint8_t attempt = attempts_[0];
     const std::uint8_t record[kAppAttemptsSize] = {
         attempt, std::uint8_t(attempt == kAppMaxAttempts ? 60 : 0), 0, 0, 0, 0};
-    if (link_.Write(record, kAppAttemptsAddress, kAppAttemptsSize, link_.LinkTimeoutMs()) != 0 ||
-        !Refresh())
-        return Outcome::WriteFailed;
-    return Outcome::Wrong;
+    return link_.Write(record, kAppAttemptsAddress, kAppAttemptsSize, link_.LinkTimeoutMs()) == 0 &&
+           Refresh();
 }
 
 } // namespace transfer

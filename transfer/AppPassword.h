@@ -39,12 +39,14 @@ class AppPasswordPrompt {
 
     enum class Outcome {
         Accepted,
-        TooShort,    // fewer than 6 characters: nothing read
-        ReadFailed,  // the stored password could not be read
-        Wrong,       // the record was written and the attempt line refreshed
-        WriteFailed, // the record could not be written (or refreshed)
+        TooShort,   // fewer than 6 characters: nothing read
+        ReadFailed, // the stored password could not be read
+        Wrong,      // nothing written yet: the user is told first, then RecordWrongAttempt
     };
     Outcome Submit(const std::string& typed);
+    // Writes the attempt record of a wrong password and reads it again for the texts: false
+    // when the write (or the read) failed.
+    bool RecordWrongAttempt();
 
   private:
     ITransferLink& link_;

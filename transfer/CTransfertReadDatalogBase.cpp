@@ -48,7 +48,7 @@ void CTransfertReadDatalogBase::Run() {
         return;
     SetPercent(CsvPercent());
     WriteFiles();
-    Alert(AlertKind::Warning, DatalogSummary(outcomes_));
+    Alert(AlertKind::Summary, DatalogSummary(outcomes_));
     // The controller is told the read is over only when nothing is missing, so that it keeps
     // what could not be written.
     if (AllGenerated(outcomes_) && SendEndOfRead() != kPrimitiveOk) {

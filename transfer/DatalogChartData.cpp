@@ -99,6 +99,28 @@ std::int64_t CivilSeconds(int yy, int month, int day, int hour, int minute, int 
     return ((days * 24 + hour) * 60 + minute) * 60 + second;
 }
 
+std::string ChannelUnit(const std::string& channelName) {
+    if (channelName.empty() || channelName.back() != ')')
+        return {};
+    const std::size_t open = channelName.rfind(" (");
+    if (open == std::string::npos)
+        return {};
+    return channelName.substr(open + 2, channelName.size() - open - 3);
+}
+
+std::vector<ChartPane> PanesByUnit(const DatalogChartData& data) {
+    std::vector<ChartPane> panes;
+    for (std::size_t c = 0; c < data.channels.size(); ++c) {
+        const std::string unit = ChannelUnit(data.channels[c].name);
+        auto pane = std::find_if(panes.begin(), panes.end(),
+                                 [&unit](const ChartPane& p) { return p.unit == unit; });
+        if (pane == panes.end())
+            pane = panes.insert(panes.end(), ChartPane{unit, {}});
+        pane->channels.push_back(c);
+    }
+    return panes;
+}
+
 std::optional<DatalogChartData> ParseDatalogCsvText(const std::string& text,
                                                     const std::string& title, std::string& error) {
     const std::vector<std::string> lines = Lines(text);

@@ -26,6 +26,19 @@ struct DatalogChartData {
     std::size_t records = 0;
 };
 
+// The unit of a channel: the text between the parentheses that end its name ("Level (cm)"
+// gives "cm"); empty when the name does not end so.
+std::string ChannelUnit(const std::string& channelName);
+
+// One pane of a file's chart: the channels (indexes into `channels`) that share a unit, and
+// so a value axis. Panes come in the order their first channel comes in the file; channels
+// without a unit share one pane.
+struct ChartPane {
+    std::string unit;
+    std::vector<std::size_t> channels;
+};
+std::vector<ChartPane> PanesByUnit(const DatalogChartData& data);
+
 // `text`: the whole file. A line ends where the time stamps jump by more than 2.5 times the
 // usual logging period (the median interval), or at a record that lacks the channel's value.
 // nullopt with the reason in `error` when the text is not a datalog CSV file.

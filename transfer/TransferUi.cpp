@@ -9,6 +9,7 @@ int StyleOf(AlertKind kind) {
     case AlertKind::Warning:
         return kStyleWarning;
     case AlertKind::Information:
+    case AlertKind::Summary:
         return kStyleInformation;
     case AlertKind::Question:
         return kStyleQuestion;
@@ -21,6 +22,7 @@ const char* TitleOf(AlertKind kind) {
     case AlertKind::Error:
         return "Quorvel error";
     case AlertKind::Warning:
+    case AlertKind::Summary:
         return "Quorvel warning";
     case AlertKind::Information:
         return "Quorvel";

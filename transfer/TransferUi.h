@@ -11,7 +11,8 @@
 namespace transfer {
 
 // The alert kinds of the transfers, with the platform's style words and the answer codes.
-enum class AlertKind { Error, Warning, Information, Question };
+// A Summary is an information shown under the warning title: the end of a datalog read.
+enum class AlertKind { Error, Warning, Information, Question, Summary };
 
 constexpr int kStyleError = 16;
 constexpr int kStyleQuestion = 36;
@@ -22,7 +23,7 @@ constexpr int kAnswerYes = 6;
 constexpr int kAnswerNo = 7;
 
 int StyleOf(AlertKind kind);
-// "Quorvel error", "Quorvel warning", "Quorvel", "Quorvel alert".
+// "Quorvel error", "Quorvel warning", "Quorvel", "Quorvel alert", "Quorvel warning".
 const char* TitleOf(AlertKind kind);
 
 class ITransferUi {

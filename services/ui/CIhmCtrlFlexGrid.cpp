@@ -22,7 +22,8 @@ CIhmCtrlFlexGrid::CIhmCtrlFlexGrid(QWidget* parent, int id) : QTableWidget(paren
     setObjectName(CtlName(id));
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setSelectionMode(QAbstractItemView::NoSelection);
-    horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    // Each column as wide as its header and its cells, so that no header is cut.
+    horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
 }
 

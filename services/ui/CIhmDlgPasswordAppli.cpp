@@ -85,8 +85,12 @@ void CIhmDlgPasswordAppli::OnOk() {
         WarningAlert(this, transfer::kAppPasswordTooShort);
         return;
     case transfer::AppPasswordPrompt::Outcome::Wrong:
-        // The attempt record was written and read again by the prompt.
+        // The user learns first that the password was wrong, then the attempt is counted.
         WarningAlert(this, transfer::kAppWrongPassword);
+        if (!prompt_.RecordWrongAttempt()) {
+            ErrorAlert(this, transfer::msg::kNotReacting);
+            return;
+        }
         ShowPrompt();
         return;
     default:

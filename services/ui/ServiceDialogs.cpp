@@ -10,18 +10,22 @@
 #include "widgets/AccessCheck.h"
 #include "widgets/MenuDialogs.h"
 
-bool QtAccessCheckUi::AskPassword(const services::UnlockPrompt& prompt,
-                                  services::Secret& password) {
-    // The prompt is answered with the normal cursor.
+int QtAccessCheckUi::WithNormalCursor(const std::function<int()>& run) {
     const int held = waitCursors_;
     for (int i = 0; i < held; ++i)
         QApplication::restoreOverrideCursor();
-    CIhmDlgUnlockRemotePwd dlg(prompt, parent_);
-    const bool ok = dlg.DoModal() == QDialog::Accepted;
-    if (ok)
-        password = dlg.TakePassword();
+    const int result = run();
     for (int i = 0; i < held; ++i)
         QApplication::setOverrideCursor(Qt::WaitCursor);
+    return result;
+}
+
+bool QtAccessCheckUi::AskPassword(const services::UnlockPrompt& prompt,
+                                  services::Secret& password) {
+    CIhmDlgUnlockRemotePwd dlg(prompt, parent_);
+    const bool ok = WithNormalCursor([&dlg] { return dlg.DoModal(); }) == QDialog::Accepted;
+    if (ok)
+        password = dlg.TakePassword();
     return ok;
 }
 
@@ -46,7 +50,7 @@ void QtAccessCheckUi::SetWaitCursor(bool on) {
 
 bool QtAccessCheckUi::AskNewPassword(services::Secret& password) {
     CIhmDlgRemotePwdLock dlg(parent_);
-    if (dlg.DoModal() != QDialog::Accepted)
+    if (WithNormalCursor([&dlg] { return dlg.DoModal(); }) != QDialog::Accepted)
         return false;
     password = dlg.TakePassword();
     return true;

@@ -5,6 +5,8 @@
 
 #include "services/RemotePassword.h"
 
+#include <functional>
+
 class QWidget;
 
 // The access check's user side in the program: the unlock prompt, the alerts, the wait
@@ -21,6 +23,10 @@ class QtAccessCheckUi : public services::IProtectUi {
     bool AskNewPassword(services::Secret& password) override;
 
   private:
+    // Runs a password dialog (`run` returns its result) with the normal cursor: the wait
+    // cursors this object holds are lifted for it and shown again after.
+    int WithNormalCursor(const std::function<int()>& run);
+
     QWidget* parent_;
     int waitCursors_ = 0;
 };

@@ -208,4 +208,7 @@ TEST(CliEndToEnd, UsageErrorsAndHelp) {
     r = e2e::Run("quorvel-cli", {"help", "frobnicate"});
     EXPECT_EQ(r.status, 2);
     EXPECT_TRUE(Has(r.err, "Unknown command: frobnicate"));
+    r = e2e::Run("quorvel-cli", {"--version"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "quorvel-cli " QUORVEL_VERSION "\n");
 }

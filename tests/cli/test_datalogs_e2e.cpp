@@ -245,6 +245,22 @@ TEST_F(DatalogsCli, ChartsOfTheFilesReadAsAPicture) {
     ASSERT_GT(picture.size(), 1000u);
     EXPECT_EQ(picture.substr(1, 3), "PNG");
     EXPECT_FALSE(fs::exists(png.string() + ".part"));
+    // A pane per unit, stacked: three units make a picture three panes high.
+    std::ofstream(root / "units.csv") << "DATE(DD/MM/YY);TIME(hh:mm:ss);L (cm);Pump;F (l/h);\r\n"
+                                         "01/01/26;00:00:00;20;0;5\r\n";
+    const fs::path stacked = root / "stacked.png";
+    RunResult panes =
+        cli.Run({"datalogs", "plot", (root / "units.csv").string(), "--png", stacked.string()});
+    ASSERT_EQ(panes.status, 0) << panes.err;
+    const std::string header = Slurp(stacked).substr(0, 24);
+    ASSERT_EQ(header.size(), 24u);
+    auto word = [&header](std::size_t at) {
+        return (std::uint32_t(std::uint8_t(header[at])) << 24) |
+               (std::uint32_t(std::uint8_t(header[at + 1])) << 16) |
+               (std::uint32_t(std::uint8_t(header[at + 2])) << 8) | std::uint8_t(header[at + 3]);
+    };
+    EXPECT_EQ(word(16), 1200u); // width, then height, of the picture
+    EXPECT_EQ(word(20), 3u * 320u);
     // Not a datalog file: refused, nothing written.
     std::ofstream(root / "other.csv") << "a;b\r\n";
     const fs::path none = root / "none.png";

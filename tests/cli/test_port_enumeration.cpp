@@ -85,3 +85,33 @@ TEST(PortScan, ListsTheDeviceFolderWithPublishedFriendlyNames) {
     EXPECT_EQ(comm::EnumeratePorts(), Strings{"No Active Ports Found"});
     ::unsetenv("QUORVEL_DEV_DIR");
 }
+
+// Copied device trees of a real machine (tests/platform/sysfs_trees): a controller's CDC-ACM
+// cable, the BLE dongle, an FTDI adapter, a legacy UART on the PNP bus, a phantom ttyS of
+// the serial8250 platform device, and a ttyS without any device.
+TEST(PortScan, RealPortsTakeTheirNamesAndMarksFromTheDeviceTree) {
+    fs::path dir = fs::temp_directory_path() / ("quorvel-sysports-" + std::to_string(::getpid()));
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    for (const char* name : {"ttyACM0", "ttyACM1", "ttyUSB0", "ttyS0", "ttyS1", "ttyS2"})
+        fs::create_symlink("/dev/null", dir / name);
+    ::setenv("QUORVEL_DEV_DIR", dir.c_str(), 1);
+    ::setenv("QUORVEL_SYS_DIR", SYSFS_TREES, 1);
+
+    std::vector<platform::SerialPortInfo> ports = platform::ScanSerialPorts();
+    Strings names, friendly;
+    for (const platform::SerialPortInfo& port : ports) {
+        names.push_back(port.name);
+        friendly.push_back(port.friendlyName);
+    }
+    EXPECT_EQ(names, (Strings{"ttyACM0", "ttyACM1", "ttyS0", "ttyUSB0"}));
+    EXPECT_EQ(friendly, (Strings{"Vellmor Controller kz9 (ttyACM0)",
+                                 "Bluegiga Bluetooth Low Energy (ttyACM1)", "",
+                                 "FTDI FT232R USB UART (ttyUSB0)"}));
+    EXPECT_EQ(comm::EnumeratePorts(),
+              (Strings{"ttyACM0 (USB)", "ttyACM1 (BLE)", "ttyS0", "ttyUSB0"}));
+
+    fs::remove_all(dir);
+    ::unsetenv("QUORVEL_DEV_DIR");
+    ::unsetenv("QUORVEL_SYS_DIR");
+}

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The Debian package made from this build tree, unpacked below a fresh root: every file in
 # its place and nothing else, the launchers of /usr/bin run and find their program folder,
-# the desktop entry, the manual pages and the udev rule are sound. Packages what the tree
+# the desktop entry, the manual pages and the udev rule are sound, the programs tell their
+# version, and lintian finds nothing to say (when lintian is installed). Packages what the tree
 # has built; builds nothing. Exit 77 (skipped) when a packaging tool is missing.
 #   test_package.sh BUILD_DIR
 set -uo pipefail
@@ -65,8 +66,12 @@ lib=usr/lib/quorvel
     echo usr/share/icons/hicolor/scalable/apps/quorvel.svg
   fi
   echo usr/lib/udev/rules.d/60-quorvel.rules
+  [ -e "$bin/Quorvel" ] && echo usr/share/man/man1/Quorvel.1.gz
   echo usr/share/man/man1/quorvel-cli.1.gz
   echo usr/share/man/man1/quorvel-sim.1.gz
+  echo usr/share/bash-completion/completions/quorvel-cli
+  echo usr/share/doc/quorvel/copyright
+  echo usr/share/doc/quorvel/changelog.gz
 } | sort >"$tmp/expected"
 (cd "$root" && find . \( -type f -o -type l \) | sed 's|^\./||' | sort) >"$tmp/actual"
 if ! diff -u "$tmp/expected" "$tmp/actual"; then
@@ -86,6 +91,12 @@ unset QUORVEL_PROGRAM_DIR
 grep -q "^Usage: quorvel-cli" "$tmp/cli-help" || fail "quorvel-cli --help: $(head -3 "$tmp/cli-help")"
 "$root/usr/bin/quorvel-sim" --help >"$tmp/sim-help" 2>&1 || fail "quorvel-sim --help exited $?"
 grep -q "^usage: quorvel-sim" "$tmp/sim-help" || fail "quorvel-sim --help: $(head -3 "$tmp/sim-help")"
+version="$(dpkg-deb -f "$deb" Version)"
+for f in Quorvel quorvel-cli; do
+  [ -e "$bin/$f" ] || continue
+  out="$(env -u DISPLAY -u WAYLAND_DISPLAY "$root/usr/bin/$f" --version 2>&1)"
+  [ "$out" = "$f $version" ] || fail "$f --version: $out"
+done
 
 mkdir -p "$tmp/dev"
 "$root/usr/bin/quorvel-sim" --dev-dir "$tmp/dev" --usb-name ttyPKG0 --tcp-port -1 \
@@ -111,7 +122,9 @@ if [ -e "$bin/Quorvel" ]; then
   grep -q '^Icon=quorvel$' "$desktop" || fail "desktop entry icon"
 fi
 if command -v man >/dev/null; then
-  for page in quorvel-cli:--traffic-log quorvel-sim:--code8; do
+  pages="quorvel-cli:--traffic-log quorvel-sim:--code8"
+  [ -e "$bin/Quorvel" ] && pages="$pages Quorvel:--discovery-iface"
+  for page in $pages; do
     file="$root/usr/share/man/man1/${page%%:*}.1.gz"
     MANWIDTH=80 man --warnings -l "$file" >"$tmp/man" 2>"$tmp/man-warnings" || fail "man $file"
     [ -s "$tmp/man-warnings" ] && fail "man $file warns: $(cat "$tmp/man-warnings")"
@@ -121,6 +134,14 @@ fi
 rule="$root/usr/lib/udev/rules.d/60-quorvel.rules"
 grep -q 'GROUP="dialout"' "$rule" || fail "udev rule without the dialout group"
 grep -q 'ENV{ID_MM_DEVICE_IGNORE}="1"' "$rule" || fail "udev rule without ID_MM_DEVICE_IGNORE"
+
+if command -v lintian >/dev/null; then
+  lintian --fail-on error,warning "$deb" >"$tmp/lintian" 2>&1 ||
+    fail "lintian: $(cat "$tmp/lintian")"
+  grep -qE '^[EW]:' "$tmp/lintian" && fail "lintian reports errors or warnings: $(cat "$tmp/lintian")"
+else
+  echo "lintian is not installed: the package's lintian check is skipped"
+fi
 
 if [ "$failures" -ne 0 ]; then
   echo "$failures check(s) failed"

@@ -2,8 +2,10 @@
 // controller, with the modal seam answering their alerts and nested dialogs.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QDateEdit>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -219,8 +221,10 @@ TEST_F(ServiceDialogs, ProtectWritesTheNewPassword) {
     FakeServiceLink link;
     link.reader.memory[kProbe] = std::vector<std::uint8_t>(847, 0);
     link.reader.memory[kLockState] = std::vector<std::uint8_t>(13, 0);
+    bool busy = true;
     ModalSeam::SetScript([&](QDialog* dialog, const ModalRequest& request) {
         if (request.name == "CIhmDlgRemotePwdLock") {
+            busy = QApplication::overrideCursor() != nullptr; // typed with the normal cursor
             Type(dialog, 1232, "xy");
             Type(dialog, 1233, "xy");
             FindCtl<QPushButton>(dialog, 1)->click();
@@ -229,6 +233,8 @@ TEST_F(ServiceDialogs, ProtectWritesTheNewPassword) {
         return ModalAnswer{kAnswerOk, {}};
     });
     RunProtect(nullptr, link);
+    EXPECT_FALSE(busy);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     ASSERT_EQ(link.writes.size(), 1u);
     EXPECT_EQ(link.writes[0].address, 0x7400u);
     EXPECT_EQ(link.writes[0].bytes, (std::vector<std::uint8_t>{'x', 'y', 0, 0, 0, 0, 0, 0, 0, 0}));
@@ -269,6 +275,13 @@ TEST_F(ServiceDialogs, DiagnosticsSheetPagesColoursAndGrids) {
     EXPECT_EQ(grid->TextMatrix(0, 4), "Boot V.I.R");
     EXPECT_EQ(grid->TextMatrix(2, 0), "XT2 expansion");
     EXPECT_EQ(grid->TextMatrix(1, 1), "None");
+    // However narrow the page, no column header is cut.
+    dlg.resize(200, 300);
+    dlg.show();
+    QApplication::processEvents();
+    for (int c = 0; c < grid->columnCount(); ++c)
+        EXPECT_GE(grid->columnWidth(c), grid->horizontalHeader()->sectionSizeHint(c))
+            << grid->TextMatrix(0, c + 1);
 
     // No program: the application page says so once, and shows 12345 as available.
     link.reader.memory[0x40000] = std::vector<std::uint8_t>(847, 0);

@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
+#include <QValueAxis>
 #include <QWheelEvent>
 
 #include <gtest/gtest.h>
@@ -99,9 +100,10 @@ TEST_F(DatalogDialog, ReadsTheBoardThenShowsOneChartPerFile) {
         if (r.name == "CIhmDlgDatalogChart") {
             auto* tabWidget = d->findChild<QTabWidget*>(QStringLiteral("charts"));
             tabs = tabWidget->count();
-            auto* view = static_cast<QChartView*>(tabWidget->widget(0));
-            for (QAbstractSeries* s : view->chart()->series())
-                seriesNames.push_back(s->name());
+            auto* panes = static_cast<DatalogChartPanes*>(tabWidget->widget(0));
+            for (DatalogChartView* view : panes->Views())
+                for (QAbstractSeries* s : view->chart()->series())
+                    seriesNames.push_back(s->name());
             return int(QDialog::Accepted);
         }
         if (r.name != "CIhmDlgDatalog")
@@ -119,6 +121,9 @@ TEST_F(DatalogDialog, ReadsTheBoardThenShowsOneChartPerFile) {
         auto* chart = FindCtl<QPushButton>(d, CIhmDlgDatalog::kShowChart);
         EXPECT_TRUE(chart->isEnabled());
         chart->click();
+        // No second read until the dialog is opened again, whatever the folder.
+        FindCtl<QLineEdit>(d, CIhmDlgDatalog::kFolderEdit)->setText(QString::fromStdString(dir));
+        EXPECT_FALSE(read->isEnabled());
         checked = true;
         return int(QDialog::Rejected);
     });
@@ -130,6 +135,13 @@ TEST_F(DatalogDialog, ReadsTheBoardThenShowsOneChartPerFile) {
     EXPECT_EQ(
         AlertTexts().back().rfind("The following files were generated successfully: Tank_1_8_", 0),
         0u);
+    const ModalRequest& summary = [] {
+        const std::vector<ModalRequest>& all = ModalSeam::History();
+        return *std::find_if(all.rbegin(), all.rend(),
+                             [](const ModalRequest& r) { return r.kind == "alert"; });
+    }();
+    EXPECT_EQ(summary.title, "Quorvel warning");
+    EXPECT_EQ(summary.style, transfer::kStyleInformation);
     EXPECT_EQ(tabs, 2);
     // One line per channel (more series only where the log has gaps), named with its unit.
     ASSERT_GE(seriesNames.size(), 3u);
@@ -222,7 +234,7 @@ TEST(DatalogChart, WheelZoomsDragPansAndDoubleClickGoesBack) {
                                               "01/01/26;00:00:20;2\r\n",
                                               "c.csv", error);
     ASSERT_TRUE(data) << error;
-    DatalogChartView view(BuildDatalogChart(*data));
+    DatalogChartView view(BuildDatalogPaneCharts(*data).front());
     view.resize(800, 400);
     view.show();
     QApplication::processEvents();
@@ -244,6 +256,38 @@ TEST(DatalogChart, WheelZoomsDragPansAndDoubleClickGoesBack) {
     EXPECT_GT(time->min(), before); // dragged left: later times come into view
     QTest::mouseDClick(view.viewport(), Qt::LeftButton, {}, QPoint(400, 200));
     EXPECT_EQ(span(), whole);
+}
+
+TEST(DatalogChart, APanePerUnitAllSharingTheTimeAxis) {
+    std::string error;
+    auto data = transfer::ParseDatalogCsvText(
+        "DATE(DD/MM/YY);TIME(hh:mm:ss);Level (cm);Pump;Flow (l/h);Level 2 (cm);Alarm;\r\n"
+        "01/01/26;00:00:00;20;0;5;30;1\r\n01/01/26;00:00:10;80;1;7;40;0\r\n",
+        "p.csv", error);
+    ASSERT_TRUE(data) << error;
+    DatalogChartPanes panes(*data);
+    std::vector<std::vector<QString>> names;
+    std::vector<QString> units;
+    for (DatalogChartView* view : panes.Views()) {
+        names.emplace_back();
+        for (QAbstractSeries* s : view->chart()->series())
+            names.back().push_back(s->name());
+        units.push_back(view->chart()->axes(Qt::Vertical).front()->titleText());
+    }
+    EXPECT_EQ(names, (std::vector<std::vector<QString>>{
+                         {"Level (cm)", "Level 2 (cm)"}, {"Pump", "Alarm"}, {"Flow (l/h)"}}));
+    EXPECT_EQ(units, (std::vector<QString>{"cm", "", "l/h"}));
+    // The pump's 0 and 1 span its own axis.
+    auto* pump = static_cast<QValueAxis*>(panes.Views()[1]->chart()->axes(Qt::Vertical).front());
+    EXPECT_LE(pump->max() - pump->min(), 2.0);
+    // Zooming the time of one pane zooms the others'.
+    const QDateTime from = TimeAxisOf(panes.Views()[0]->chart())->min().addSecs(2);
+    const QDateTime to = from.addSecs(5);
+    TimeAxisOf(panes.Views()[2]->chart())->setRange(from, to);
+    for (DatalogChartView* view : panes.Views()) {
+        EXPECT_EQ(TimeAxisOf(view->chart())->min(), from);
+        EXPECT_EQ(TimeAxisOf(view->chart())->max(), to);
+    }
 }
 
 } // namespace

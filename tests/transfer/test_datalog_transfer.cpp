@@ -107,7 +107,10 @@ TEST_F(DatalogTransfer, OwnMemoryReadByFrameNumberThenEndOfRead) {
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}),
               "DATE(DD/MM/YY);TIME(hh:mm:ss);DATALOG_1;DATALOG_3;\r\n06/12/26;10:15:30;1;3\r\n");
     ASSERT_EQ(ui.texts.size(), 1u);
-    EXPECT_EQ(ui.kinds[0], AlertKind::Warning);
+    // The summary: the warning title over the information icon.
+    EXPECT_EQ(ui.kinds[0], AlertKind::Summary);
+    EXPECT_STREQ(transfer::TitleOf(ui.kinds[0]), "Quorvel warning");
+    EXPECT_EQ(transfer::StyleOf(ui.kinds[0]), transfer::kStyleInformation);
     EXPECT_EQ(ui.texts[0], "The following files were generated successfully: " +
                                t.Outcomes()[0].fileName + "\n" + t.Outcomes()[1].fileName + ".");
     EXPECT_EQ(t.Percent(), 100);

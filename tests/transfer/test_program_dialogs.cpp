@@ -96,6 +96,22 @@ TEST(PasswordAppli, FifthWrongAttemptBlocks) {
     EXPECT_FALSE(FindCtl<QPushButton>(&dialog, 1)->isEnabled());
 }
 
+TEST(PasswordAppli, WrongPasswordIsToldBeforeTheRecordThatCannotBeWritten) {
+    SeamGuard guard;
+    ModalSeam::SetScript(ScriptedAnswers({}, kAnswerOk));
+    FakeLink link;
+    Protect(link, 1);
+    CIhmDlgPasswordAppli dialog(link);
+    link.requests.clear();
+    link.silentFrom = 1; // the stored password is read, the attempt record not written
+    FindCtl<QLineEdit>(&dialog, 1186)->setText("nopeno");
+    dialog.OnOk();
+    ASSERT_EQ(ModalSeam::History().size(), 2u);
+    EXPECT_EQ(ModalSeam::History()[0].text, kAppWrongPassword);
+    EXPECT_EQ(ModalSeam::History()[1].text, transfer::msg::kNotReacting);
+    EXPECT_EQ(ModalSeam::History()[1].title, "Quorvel error");
+}
+
 struct ProgDialog : ::testing::Test {
     SeamGuard guard;
     fs::path folder;

@@ -1,5 +1,6 @@
 // The alert dialog and the note, driven through their buttons and the modal seam.
 #include <QElapsedTimer>
+#include <QFileDialog>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
@@ -12,6 +13,7 @@
 #include "widgets/CIhmDlgAlert.h"
 #include "widgets/CIhmDlgAlertMsg.h"
 #include "widgets/ControlIds.h"
+#include "widgets/FolderChooser.h"
 #include "widgets/ModalSeam.h"
 
 namespace {
@@ -120,6 +122,16 @@ TEST(AlertMsg, HelpersUseTitlesAndStylesAndAreRecorded) {
     EXPECT_EQ(h[3].title, "Quorvel alert");
     EXPECT_EQ(h[3].style, 36);
     EXPECT_EQ(h[3].text, "q");
+}
+
+TEST(FolderChooser, CaptionTitleAndButtons) {
+    QFileDialog chooser;
+    SetUpTargetFolderChooser(chooser);
+    EXPECT_EQ(chooser.windowTitle(), "Target directory");
+    EXPECT_EQ(chooser.labelText(QFileDialog::LookIn), "Please choose your target directory :");
+    EXPECT_EQ(chooser.labelText(QFileDialog::Accept), "Select folder");
+    EXPECT_EQ(chooser.labelText(QFileDialog::Reject), "Return");
+    EXPECT_EQ(chooser.fileMode(), QFileDialog::Directory);
 }
 
 TEST(AlertNote, ClosesByItselfAfterItsTime) {

@@ -21,6 +21,7 @@
 #include "widgets/Alerts.h"
 #include "widgets/AppIcon.h"
 #include "widgets/ControlIds.h"
+#include "widgets/FolderChooser.h"
 #include "widgets/MenuDialogs.h"
 #include "widgets/ModalSeam.h"
 #include "widgets/WaitCursor.h"
@@ -106,6 +107,7 @@ int CIhmDlgDatalog::DoModal() {
             link_, ControllerFamily().load(),
             presetFolder_.empty() ? DefaultDatalogFolder() : presetFolder_, ui);
     }
+    readDone_ = false;
     if (!state_.keepOpen) {
         saved_ = true; // nothing embedded, nothing to lose
         return QDialog::Rejected;
@@ -128,7 +130,7 @@ void CIhmDlgDatalog::Fill() {
 
 void CIhmDlgDatalog::UpdateReadEnabled() {
     std::error_code ec;
-    read_->setEnabled(state_.reachable && state_.config &&
+    read_->setEnabled(!readDone_ && state_.reachable && state_.config &&
                       std::filesystem::is_directory(folder_->text().toStdString(), ec));
 }
 
@@ -136,12 +138,8 @@ void CIhmDlgDatalog::OnSelectFolder() {
     const QString start = folder_->text().isEmpty() ? QString(".") : folder_->text();
     ModalAnswer answer =
         ModalSeam::Ask({"folder", "", "Target directory", start.toStdString(), 0}, [this, &start] {
-            QFileDialog chooser(this, QStringLiteral("Please choose your target directory :"),
-                                start);
-            chooser.setFileMode(QFileDialog::Directory);
-            chooser.setOption(QFileDialog::ShowDirsOnly);
-            chooser.setLabelText(QFileDialog::Accept, QStringLiteral("Select folder"));
-            chooser.setLabelText(QFileDialog::Reject, QStringLiteral("Return"));
+            QFileDialog chooser(this, QString(), start);
+            SetUpTargetFolderChooser(chooser);
             if (chooser.exec() != QDialog::Accepted || chooser.selectedFiles().isEmpty())
                 return ModalAnswer{QDialog::Rejected, ""};
             return ModalAnswer{QDialog::Accepted, chooser.selectedFiles().front().toStdString()};
@@ -173,8 +171,11 @@ void CIhmDlgDatalog::OnRead() {
         return;
     }
     // The files are there: the technician may look at their trends before leaving.
+    // A second read is not what the user asked for: "Read" stays off until the dialog is
+    // opened again.
     showChart_->setEnabled(true);
-    read_->setEnabled(false);
+    readDone_ = true;
+    UpdateReadEnabled();
 }
 
 void CIhmDlgDatalog::OnShowChart() {

@@ -62,6 +62,7 @@ class CIhmDlgDatalog : public QDialog {
     transfer::DatalogOutcomes outcomes_{};
     std::string presetFolder_;
     bool saved_ = false;
+    bool readDone_ = false; // a read wrote files since the dialog was opened
     QLineEdit* folder_;
     QLineEdit* files_[3];
     QLabel* rangeLabels_[3];

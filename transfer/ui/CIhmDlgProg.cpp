@@ -20,6 +20,7 @@
 #include "widgets/Alerts.h"
 #include "widgets/AppIcon.h"
 #include "widgets/ControlIds.h"
+#include "widgets/FolderChooser.h"
 #include "widgets/MenuDialogs.h"
 #include "widgets/ModalSeam.h"
 #include "widgets/WaitCursor.h"
@@ -116,13 +117,7 @@ void CIhmDlgProg::Browse() {
     ModalAnswer answer = ModalSeam::Ask(request, [this, &request, mode] {
         QFileDialog dialog(this);
         if (mode == 0) {
-            dialog.setFileMode(QFileDialog::Directory);
-            dialog.setOption(QFileDialog::ShowDirsOnly);
-            dialog.setWindowTitle(QStringLiteral("Target directory"));
-            dialog.setLabelText(QFileDialog::LookIn,
-                                QStringLiteral("Please choose your target directory :"));
-            dialog.setLabelText(QFileDialog::Accept, QStringLiteral("Select folder"));
-            dialog.setLabelText(QFileDialog::Reject, QStringLiteral("Return"));
+            SetUpTargetFolderChooser(dialog);
         } else {
             dialog.setFileMode(QFileDialog::ExistingFile);
             dialog.setNameFilter(QStringLiteral("Compiled Tessalo Document (*.vqap)"));

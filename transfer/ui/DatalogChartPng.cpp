@@ -23,7 +23,10 @@ void QuietQtNotes(QtMsgType type, const QMessageLogContext&, const QString& text
     if (type == QtCriticalMsg || type == QtFatalMsg)
         std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
 }
-constexpr int kChartHeight = 600;
+// A file with one pane gets the whole chart height; stacked panes get less each.
+int PaneHeight(std::size_t panes) {
+    return panes <= 1 ? 600 : 320;
+}
 } // namespace
 
 bool RenderDatalogChartsPng(const std::vector<std::string>& csvPaths, const std::string& pngPath,
@@ -42,18 +45,29 @@ bool RenderDatalogChartsPng(const std::vector<std::string>& csvPaths, const std:
     if (!LoadDatalogCharts(csvPaths, charts, error))
         return false;
 
-    QImage image(kWidth, kChartHeight * int(charts.size()), QImage::Format_ARGB32);
+    // Each file's panes one below the other, the files one below the other.
+    std::vector<std::vector<QChart*>> panes;
+    int height = 0;
+    for (const transfer::DatalogChartData& data : charts) {
+        panes.push_back(BuildDatalogPaneCharts(data));
+        height += PaneHeight(panes.back().size()) * int(panes.back().size());
+    }
+    QImage image(kWidth, height, QImage::Format_ARGB32);
     image.fill(Qt::white);
     {
         QPainter painter(&image);
         painter.setRenderHint(QPainter::Antialiasing);
-        for (std::size_t i = 0; i < charts.size(); ++i) {
-            QGraphicsScene scene;
-            QChart* chart = BuildDatalogChart(charts[i]);
-            scene.addItem(chart);
-            chart->resize(kWidth, kChartHeight);
-            const QRectF source(0, 0, kWidth, kChartHeight);
-            scene.render(&painter, source.translated(0, double(kChartHeight) * double(i)), source);
+        int top = 0;
+        for (const std::vector<QChart*>& file : panes) {
+            const int paneHeight = PaneHeight(file.size());
+            for (QChart* chart : file) {
+                QGraphicsScene scene; // owns the chart
+                scene.addItem(chart);
+                chart->resize(kWidth, paneHeight);
+                const QRectF source(0, 0, kWidth, paneHeight);
+                scene.render(&painter, source.translated(0, top), source);
+                top += paneHeight;
+            }
         }
     }
     const std::string part = pngPath + ".part";

@@ -34,23 +34,57 @@ qint64 LocalMs(std::int64_t civilSeconds) {
 
 } // namespace
 
-QChart* BuildDatalogChart(const transfer::DatalogChartData& data) {
+namespace {
+
+const QList<QColor>& ChannelColors() {
+    static const QList<QColor> colors = {QColor(0x1f77b4), QColor(0xd62728), QColor(0x2ca02c),
+                                         QColor(0xff7f0e), QColor(0x9467bd), QColor(0x8c564b),
+                                         QColor(0xe377c2), QColor(0x17becf)};
+    return colors;
+}
+
+// The first and last time stamps of the whole file, in local milliseconds; a span of at
+// least a second (around now when nothing was logged).
+std::pair<qint64, qint64> TimeSpan(const transfer::DatalogChartData& data) {
+    qint64 first = 0, last = 0;
+    bool any = false;
+    for (const transfer::ChartChannel& channel : data.channels)
+        for (const transfer::ChartSegment& segment : channel.segments)
+            for (const transfer::ChartPoint& p : segment) {
+                const qint64 ms = LocalMs(p.civilSeconds);
+                first = any ? std::min(first, ms) : ms;
+                last = any ? std::max(last, ms) : ms;
+                any = true;
+            }
+    if (!any)
+        first = last = QDateTime::currentMSecsSinceEpoch();
+    if (last == first)
+        last = first + 1000;
+    return {first, last};
+}
+
+} // namespace
+
+QChart* BuildDatalogPaneChart(const transfer::DatalogChartData& data,
+                              const transfer::ChartPane& pane, bool top, bool bottom) {
     auto* chart = new QChart;
-    chart->setTitle(QString::fromStdString(data.title));
+    if (top)
+        chart->setTitle(QString::fromStdString(data.title));
     auto* time = new QDateTimeAxis;
     time->setFormat(QStringLiteral("dd/MM/yy hh:mm:ss"));
-    time->setTitleText(QStringLiteral("Time"));
+    // The panes of a file share one time axis: only the lowest one labels it.
+    time->setLabelsVisible(bottom);
+    if (bottom)
+        time->setTitleText(QStringLiteral("Time"));
     auto* values = new QValueAxis;
+    values->setTitleText(QString::fromStdString(pane.unit));
     chart->addAxis(time, Qt::AlignBottom);
     chart->addAxis(values, Qt::AlignLeft);
 
-    qint64 first = 0, last = 0;
     double low = 0, high = 0;
     bool any = false;
-    const QList<QColor> colors = {QColor(0x1f77b4), QColor(0xd62728), QColor(0x2ca02c),
-                                  QColor(0xff7f0e), QColor(0x9467bd), QColor(0x8c564b),
-                                  QColor(0xe377c2), QColor(0x17becf)};
-    for (std::size_t c = 0; c < data.channels.size(); ++c) {
+    const QList<QColor>& colors = ChannelColors();
+    for (std::size_t c : pane.channels) {
         const transfer::ChartChannel& channel = data.channels[c];
         const QColor color = colors[qsizetype(c) % colors.size()];
         // One series per segment, so that the line stops where nothing was logged; only the
@@ -62,10 +96,7 @@ QChart* BuildDatalogChart(const transfer::DatalogChartData& data) {
             series->setColor(color);
             series->setPointsVisible(segment.size() == 1);
             for (const transfer::ChartPoint& p : segment) {
-                const qint64 ms = LocalMs(p.civilSeconds);
-                series->append(double(ms), p.value);
-                first = any ? std::min(first, ms) : ms;
-                last = any ? std::max(last, ms) : ms;
+                series->append(double(LocalMs(p.civilSeconds)), p.value);
                 low = any ? std::min(low, p.value) : p.value;
                 high = any ? std::max(high, p.value) : p.value;
                 any = true;
@@ -79,20 +110,53 @@ QChart* BuildDatalogChart(const transfer::DatalogChartData& data) {
             named = true;
         }
     }
-    if (!any) {
-        first = QDateTime::currentMSecsSinceEpoch();
-        last = first;
-    }
-    if (last == first)
-        last = first + 1000;
     if (high == low) {
         low -= 1;
         high += 1;
     }
+    const auto [first, last] = TimeSpan(data);
     time->setRange(QDateTime::fromMSecsSinceEpoch(first), QDateTime::fromMSecsSinceEpoch(last));
     values->setRange(low, high);
     values->applyNiceNumbers();
     return chart;
+}
+
+std::vector<QChart*> BuildDatalogPaneCharts(const transfer::DatalogChartData& data) {
+    std::vector<transfer::ChartPane> panes = transfer::PanesByUnit(data);
+    if (panes.empty())
+        panes.push_back({}); // a file without channels still shows its (empty) chart
+    std::vector<QChart*> charts;
+    for (std::size_t i = 0; i < panes.size(); ++i)
+        charts.push_back(BuildDatalogPaneChart(data, panes[i], i == 0, i + 1 == panes.size()));
+    return charts;
+}
+
+QDateTimeAxis* TimeAxisOf(QChart* chart) {
+    return static_cast<QDateTimeAxis*>(chart->axes(Qt::Horizontal).front());
+}
+
+DatalogChartPanes::DatalogChartPanes(const transfer::DatalogChartData& data, QWidget* parent)
+    : QWidget(parent) {
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    for (QChart* chart : BuildDatalogPaneCharts(data)) {
+        auto* view = new DatalogChartView(chart, this);
+        views_.push_back(view);
+        layout->addWidget(view, 1);
+        // A zoom or pan of one pane's time axis moves the others' with it.
+        connect(TimeAxisOf(chart), &QDateTimeAxis::rangeChanged, this,
+                [this](const QDateTime& min, const QDateTime& max) { FollowTime(min, max); });
+    }
+}
+
+void DatalogChartPanes::FollowTime(const QDateTime& min, const QDateTime& max) {
+    if (following_)
+        return;
+    following_ = true;
+    for (DatalogChartView* view : views_)
+        TimeAxisOf(view->chart())->setRange(min, max);
+    following_ = false;
 }
 
 DatalogChartView::DatalogChartView(QChart* chart, QWidget* parent) : QChartView(chart, parent) {
@@ -150,8 +214,7 @@ CIhmDlgDatalogChart::CIhmDlgDatalogChart(const std::vector<transfer::DatalogChar
     auto* tabs = new QTabWidget(this);
     tabs->setObjectName(QStringLiteral("charts"));
     for (const transfer::DatalogChartData& data : charts)
-        tabs->addTab(new DatalogChartView(BuildDatalogChart(data), tabs),
-                     QString::fromStdString(data.title));
+        tabs->addTab(new DatalogChartPanes(data, tabs), QString::fromStdString(data.title));
     layout->addWidget(tabs);
     auto* close = new QPushButton(QStringLiteral("Return"), this);
     connect(close, &QPushButton::clicked, this, &QDialog::accept);

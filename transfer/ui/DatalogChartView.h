@@ -1,5 +1,7 @@
 // The charts of datalog CSV files: one chart per file, time across (gaps where nothing was
-// logged), one line per channel named with its name and unit. The view zooms into a rectangle
+// logged), one line per channel named with its name and unit. A file's channels are drawn in
+// stacked panes, one per unit, each with its own value axis and all sharing the time axis
+// (a zoom or pan of the time in one pane moves the others). Each pane's view zooms into a rectangle
 // dragged with the left button and with the wheel, pans with the right or middle button
 // held, and goes back to the whole chart on a double click.
 #pragma once
@@ -13,9 +15,18 @@
 #include "transfer/DatalogChartData.h"
 
 class QChart;
+class QDateTime;
+class QDateTimeAxis;
 
-// A chart of `data`, owned by the caller (or by the view it is set on).
-QChart* BuildDatalogChart(const transfer::DatalogChartData& data);
+// The chart of one pane of `data`: the pane's channels against the whole file's time span.
+// `top` carries the file's title, `bottom` the time axis labels. Owned by the caller (or by
+// the view it is set on).
+QChart* BuildDatalogPaneChart(const transfer::DatalogChartData& data,
+                              const transfer::ChartPane& pane, bool top, bool bottom);
+// The charts of every pane of `data`, top to bottom (one, empty, for a file without channels).
+std::vector<QChart*> BuildDatalogPaneCharts(const transfer::DatalogChartData& data);
+// The time axis of a pane's chart.
+QDateTimeAxis* TimeAxisOf(QChart* chart);
 
 class DatalogChartView : public QChartView {
   public:
@@ -31,6 +42,19 @@ class DatalogChartView : public QChartView {
   private:
     bool panning_ = false;
     QPoint last_;
+};
+
+// The stacked panes of one file.
+class DatalogChartPanes : public QWidget {
+  public:
+    explicit DatalogChartPanes(const transfer::DatalogChartData& data, QWidget* parent = nullptr);
+    const std::vector<DatalogChartView*>& Views() const { return views_; }
+
+  private:
+    void FollowTime(const QDateTime& min, const QDateTime& max);
+
+    std::vector<DatalogChartView*> views_;
+    bool following_ = false;
 };
 
 // "Datalog charts": one tab per file, named after it.
