@@ -17,6 +17,7 @@
 #include "discovery/CDiscoveryClient.h"
 #include "discovery/CDiscoveryService.h"
 #include "discovery/ui/CIhmDlgEthernetDiscovery.h"
+#include "history/ui/CIhmDlgServiceHistory.h"
 #include "services/ui/ServiceDialogs.h"
 #include "transfer/ui/CIhmDlgDatalog.h"
 #include "transfer/ui/CIhmDlgProg.h"
@@ -90,6 +91,12 @@ int CQRL_PCApp::InitInstance() {
     RegisterServiceDialogs();
     RegisterDatalogDialog();
     RegisterProgramDialog();
+    RegisterServiceHistoryWindow([](QWidget* parent, const std::string& kept) {
+        CIhmDlgProg dialog(parent);
+        dialog.SetWriteMode();
+        dialog.SetPathText(kept);
+        dialog.DoModal();
+    });
     RegisterUpdateFirmwareDialog();
 
     {

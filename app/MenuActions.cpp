@@ -140,6 +140,13 @@ void MenuActions::Run(int command) {
     case kMenuStartWithReset:
         StopOrStart(command);
         break;
+    case kMenuServiceHistory:
+        // A program written back from the window needs the link as any service does.
+        if (IsConnected())
+            ServiceDialog(command);
+        else
+            ui_.RunServiceDialog(command);
+        break;
     default:
         break;
     }

@@ -18,7 +18,8 @@ namespace {
 
 // Entries that need a working controller behind them.
 bool IsServiceEntry(int code) {
-    return code != kMenuDisconnection;
+    // The service history is this computer's own record: it needs no controller.
+    return code != kMenuDisconnection && code != kMenuServiceHistory;
 }
 
 // The state of a menu without a usable controller: only the connection sub-menu and,
@@ -58,6 +59,7 @@ CommandMenu BuildCommandMenu(const MenuInputs& in) {
         menu.entries.push_back(
             {kMenuStartWithReset, "Start the controller with Reset saved values", true});
     }
+    menu.entries.push_back({kMenuServiceHistory, "Service history", true});
 
     if (!in.connected) {
         SetNotConnected(menu, in.linkConfigured);

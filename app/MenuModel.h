@@ -36,7 +36,7 @@ struct MenuInputs {
 struct CommandMenu {
     std::string connectionTitle = "Configure Connection...";
     std::vector<MenuEntry> connection; // 15 "USB", 16 "Ethernet", 17 "Bluetooth"; always enabled
-    std::vector<MenuEntry> entries;    // 2, 18, 3, 4, 5, 6, 7, 8, then 9 (and 10)
+    std::vector<MenuEntry> entries;    // 2, 18, 3, 4, 5, 6, 7, 8, then 9 (and 10), then 19
 
     const MenuEntry* Find(int code) const;
 };

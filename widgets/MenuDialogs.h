@@ -23,6 +23,7 @@ enum MenuCommand : int {
     kMenuEthernet = 16,
     kMenuBluetooth = 17,
     kMenuPassword = 18,
+    kMenuServiceHistory = 19,
 };
 
 // Runs the dialog modally; returns true when it ended with OK (connection dialogs) or

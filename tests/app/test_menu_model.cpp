@@ -22,7 +22,7 @@ std::vector<int> Codes(const CommandMenu& m) {
 TEST(MenuModel, NeverConnectedOffersOnlyTheConnectionSubMenu) {
     MenuInputs in;
     CommandMenu m = BuildCommandMenu(in);
-    EXPECT_EQ(Codes(m), (std::vector<int>{2, 18, 3, 4, 5, 6, 7, 8, 9, 10}));
+    EXPECT_EQ(Codes(m), (std::vector<int>{2, 18, 3, 4, 5, 6, 7, 8, 9, 10, 19}));
     EXPECT_TRUE(Enabled(m).empty());
     EXPECT_EQ(TextOf(m, 2), "Disconnection");
     EXPECT_EQ(m.connectionTitle, "Configure Connection...");
@@ -73,7 +73,7 @@ TEST(MenuModel, RunningShowsStopAndStoppedShowsBothStarts) {
     in.stateWord = 0;
     in.running = true;
     CommandMenu running = BuildCommandMenu(in);
-    EXPECT_EQ(Codes(running), (std::vector<int>{2, 18, 3, 4, 5, 6, 7, 8, 9}));
+    EXPECT_EQ(Codes(running), (std::vector<int>{2, 18, 3, 4, 5, 6, 7, 8, 9, 19}));
     EXPECT_EQ(TextOf(running, 9), "Stop the controller");
     EXPECT_EQ(TextOf(running, 2), "Disconnection");
     EXPECT_EQ(Enabled(running), (std::set<int>{2, 18, 3, 4, 5, 6, 7, 8, 9}));
@@ -128,6 +128,19 @@ TEST(MenuModel, PanelTemplatePerFamily) {
     EXPECT_EQ(PanelTemplateForFamily(2), 220);
     EXPECT_EQ(PanelTemplateForFamily(7), 167);
     EXPECT_EQ(PanelTemplateForFamily(-1), 167);
+}
+
+TEST(MenuModel, ServiceHistoryIsTheLastEntryWithOrWithoutAController) {
+    MenuInputs never, loader, connected;
+    loader.connected = connected.connected = true;
+    loader.stateWord = 0x400001F5u;
+    for (const MenuInputs& in : {never, loader, connected}) {
+        const CommandMenu m = BuildCommandMenu(in);
+        ASSERT_FALSE(m.entries.empty());
+        EXPECT_EQ(m.entries.back().code, kMenuServiceHistory);
+        EXPECT_EQ(m.entries.back().text, "Service history");
+        EXPECT_TRUE(m.entries.back().enabled);
+    }
 }
 
 } // namespace
