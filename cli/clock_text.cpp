@@ -6,8 +6,6 @@
 
 namespace cli {
 
-namespace {
-
 std::string DateOf(const services::ClockTime& t) {
     char text[32];
     std::snprintf(text, sizeof text, "%04d-%02d-%02d", t.year, t.month, t.day);
@@ -19,6 +17,8 @@ std::string TimeOf(const services::ClockTime& t) {
     std::snprintf(text, sizeof text, "%02d:%02d:%02d", t.hour, t.minute, t.second);
     return text;
 }
+
+namespace {
 
 // Digits only, exactly `count` of them.
 bool Digits(const std::string& s, std::size_t at, std::size_t count, int& value) {

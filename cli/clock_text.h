@@ -9,6 +9,10 @@
 
 namespace cli {
 
+// "2026-12-08" and "06:55:00".
+std::string DateOf(const services::ClockTime& t);
+std::string TimeOf(const services::ClockTime& t);
+
 std::string ClockText(const services::ClockTime& t, int drift);
 // {"date": "2026-12-08", "time": "06:55:00", "drift": -3}
 std::string ClockJson(const services::ClockTime& t, int drift);

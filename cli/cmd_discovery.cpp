@@ -20,42 +20,6 @@ namespace {
 constexpr int kDefaultWaitSeconds = 3;
 constexpr int kLabelLookupMs = 3000;
 
-// --iface NAMES, removed from the arguments; false on a missing value.
-bool TakeInterfaces(std::vector<std::string>& args, discovery::DiscoveryServiceOptions& options,
-                    std::ostream& err) {
-    options.interfaces = discovery::InterfacesFromEnvironment();
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        if (args[i] != "--iface")
-            continue;
-        if (i + 1 >= args.size()) {
-            err << "--iface needs a list of interface names\n";
-            return false;
-        }
-        options.interfaces = discovery::SplitInterfaceList(args[i + 1]);
-        args.erase(args.begin() + std::ptrdiff_t(i), args.begin() + std::ptrdiff_t(i) + 2);
-        return true;
-    }
-    return true;
-}
-
-std::optional<int> TakeWaitSeconds(std::vector<std::string>& args, std::ostream& err) {
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        if (args[i] != "--wait")
-            continue;
-        int value = -1;
-        const std::string text = i + 1 < args.size() ? args[i + 1] : "";
-        auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-        if (text.empty() || ec != std::errc() || end != text.data() + text.size() || value < 0 ||
-            value > 600) {
-            err << "--wait needs a number of seconds (0 to 600)\n";
-            return std::nullopt;
-        }
-        args.erase(args.begin() + std::ptrdiff_t(i), args.begin() + std::ptrdiff_t(i) + 2);
-        return value;
-    }
-    return kDefaultWaitSeconds;
-}
-
 void PrintTable(const DiscoveryTable& table, std::ostream& out) {
     if (table.ligne_size() == 0) {
         out << "No kz9 controller found on the net.\n";
@@ -107,29 +71,19 @@ void PrintJson(const DiscoveryTable& table, std::ostream& out) {
 int RunDiscover(cli::Context& context) {
     const bool json = cli::TakeFlag(context.args, "--json");
     discovery::DiscoveryServiceOptions options;
-    if (!TakeInterfaces(context.args, options, context.err))
+    if (!cli::TakeInterfaces(context.args, options, context.err))
         return cli::kExitUsage;
-    const std::optional<int> wait = TakeWaitSeconds(context.args, context.err);
+    const std::optional<int> wait =
+        cli::TakeWaitSeconds(context.args, context.err, kDefaultWaitSeconds);
     if (!wait)
         return cli::kExitUsage;
     if (!context.args.empty()) {
         context.err << "Unexpected argument: " << context.args[0] << "\n";
         return cli::kExitUsage;
     }
-    discovery::CDiscoveryClient client(options);
-    if (!client.Init()) {
-        context.err << "The discovery service could not be started\n";
+    const std::optional<DiscoveryTable> table = cli::SearchNetwork(options, *wait, context.err);
+    if (!table)
         return cli::kExitFailure;
-    }
-    if (!client.Search())
-        context.err << "No network interface to search on\n";
-    std::this_thread::sleep_for(std::chrono::seconds(*wait));
-    const std::optional<DiscoveryTable> table = client.GetTable();
-    client.Shutdown();
-    if (!table) {
-        context.err << "The discovery service did not answer\n";
-        return cli::kExitFailure;
-    }
     if (json)
         PrintJson(*table, context.out);
     else
@@ -161,7 +115,7 @@ bool ParseTarget(const std::string& text, std::string& host, std::uint32_t& port
 int RunAdd(cli::Context& context) {
     const bool json = cli::TakeFlag(context.args, "--json");
     discovery::DiscoveryServiceOptions options;
-    if (!TakeInterfaces(context.args, options, context.err))
+    if (!cli::TakeInterfaces(context.args, options, context.err))
         return cli::kExitUsage;
     if (context.args.size() != 1) {
         context.err << "add needs one HOST[:DISCOVERY_PORT]\n";
@@ -232,6 +186,58 @@ const cli::RegisterCommand kRegisterAdd(kAdd);
 } // namespace
 
 namespace cli {
+
+bool TakeInterfaces(std::vector<std::string>& args, discovery::DiscoveryServiceOptions& options,
+                    std::ostream& err) {
+    options.interfaces = discovery::InterfacesFromEnvironment();
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (args[i] != "--iface")
+            continue;
+        if (i + 1 >= args.size()) {
+            err << "--iface needs a list of interface names\n";
+            return false;
+        }
+        options.interfaces = discovery::SplitInterfaceList(args[i + 1]);
+        args.erase(args.begin() + std::ptrdiff_t(i), args.begin() + std::ptrdiff_t(i) + 2);
+        return true;
+    }
+    return true;
+}
+
+std::optional<int> TakeWaitSeconds(std::vector<std::string>& args, std::ostream& err, int absent) {
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (args[i] != "--wait")
+            continue;
+        int value = -1;
+        const std::string text = i + 1 < args.size() ? args[i + 1] : "";
+        auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+        if (text.empty() || ec != std::errc() || end != text.data() + text.size() || value < 0 ||
+            value > 600) {
+            err << "--wait needs a number of seconds (0 to 600)\n";
+            return std::nullopt;
+        }
+        args.erase(args.begin() + std::ptrdiff_t(i), args.begin() + std::ptrdiff_t(i) + 2);
+        return value;
+    }
+    return absent;
+}
+
+std::optional<DiscoveryTable> SearchNetwork(const discovery::DiscoveryServiceOptions& options,
+                                            int waitSeconds, std::ostream& err) {
+    discovery::CDiscoveryClient client(options);
+    if (!client.Init()) {
+        err << "The discovery service could not be started\n";
+        return std::nullopt;
+    }
+    if (!client.Search())
+        err << "No network interface to search on\n";
+    std::this_thread::sleep_for(std::chrono::seconds(waitSeconds));
+    std::optional<DiscoveryTable> table = client.GetTable();
+    client.Shutdown();
+    if (!table)
+        err << "The discovery service did not answer\n";
+    return table;
+}
 
 bool ResolveEthernetLabel(LinkOptions& options, std::string& error) {
     discovery::CDiscoveryClient client(

@@ -4,17 +4,22 @@
 #include <string>
 
 #include "cli/access_check.h"
+#include "cli/clock_text.h"
 #include "cli/commands.h"
 #include "cli/config_report.h"
 #include "cli/expansion_query.h"
 #include "cli/identity_report.h"
+#include "cli/json.h"
 #include "cli/messages.h"
 #include "cli/session.h"
 #include "cli/state_word.h"
+#include "model/LoaderState.h"
+#include "services/DateTime.h"
+#include "services/RemotePassword.h"
 
 namespace {
 
-constexpr std::uint32_t kRunStateAddress = 0x4000, kStateWordAddress = 0x5000;
+constexpr std::uint32_t kRunStateAddress = 0x4000;
 
 // Takes --json and refuses anything else.
 bool JsonOnlyArgs(cli::Context& context, bool& json) {
@@ -52,9 +57,12 @@ int PrintReport(cli::Context& context, ReadFn read, std::string (*text)(const Re
 int RunIdentity(cli::Context& context) {
     auto read = [](model::IControllerReader& reader, int family, cli::IdentityReport& report) {
         int r = cli::ReadIdentityReport(reader, family, report);
-        if (r == 0)
-            cli::CompleteExpansionBoots(report, reader, cli::ComClientExpansionLink());
-        return r;
+        if (r != 0)
+            return r;
+        cli::CompleteExpansionBoots(report, reader, cli::ComClientExpansionLink());
+        const std::optional<std::uint32_t> word = model::ReadStateWord(reader);
+        report.noFirmware = word && model::IsLoaderOnlyState(*word);
+        return 0;
     };
     return PrintReport(context, read, cli::IdentityText, cli::IdentityJson);
 }
@@ -68,17 +76,90 @@ int RunStatus(cli::Context& context) {
     if (!JsonOnlyArgs(context, json))
         return cli::kExitUsage;
     model::IControllerReader& reader = model::ComClientReader();
-    std::array<std::uint8_t, 4> run{}, word{};
+    std::array<std::uint8_t, 4> run{};
     if (reader.Read(run.data(), kRunStateAddress, 4, reader.LinkTimeoutMs()) != 0)
         return NotReacting(context);
     cli::StatusReport status;
     status.running = (run[3] & 1) != 0;
-    if (reader.Read(word.data(), kStateWordAddress, 4, reader.LinkTimeoutMs()) == 0)
-        status.stateWord = std::uint32_t(word[0]) << 24 | std::uint32_t(word[1]) << 16 |
-                           std::uint32_t(word[2]) << 8 | word[3]; // big-endian
+    status.stateWord = model::ReadStateWord(reader);
     context.out << (json ? cli::StatusJson(status) : cli::StatusText(status));
     return cli::kExitOk;
 }
+
+// What a site overview needs of one controller, in one run: the run and lock state, then
+// (past the access check) the model, software and clock. Printed with what could be read.
+int RunOverview(cli::Context& context) {
+    bool json = false;
+    if (!JsonOnlyArgs(context, json))
+        return cli::kExitUsage;
+    model::IControllerReader& reader = model::ComClientReader();
+    std::array<std::uint8_t, 4> run{};
+    int family = 0;
+    if (cli::ReadConnectedFamily(reader, family) != 0 ||
+        reader.Read(run.data(), kRunStateAddress, 4, reader.LinkTimeoutMs()) != 0)
+        return NotReacting(context);
+    std::optional<bool> locked;
+    if (const std::optional<services::LockState> lock = services::ReadLockState(reader))
+        locked = lock->active;
+    const bool allowed = cli::CheckAccess(context);
+    cli::IdentityReport identity;
+    const bool identityRead = allowed && cli::ReadIdentityReport(reader, family, identity) == 0;
+    std::optional<services::ClockReading> clock;
+    if (allowed)
+        clock = services::ReadClock(services::ComClientServiceLink());
+    const bool clockRead =
+        clock && clock->time && clock->notice.kind == services::NoticeKind::Information;
+
+    cli::JsonWriter j;
+    auto text = [&j](const char* key, bool known, const std::string& value) {
+        j.Key(key);
+        if (known)
+            j.String(value);
+        else
+            j.Null();
+    };
+    j.BeginObject();
+    j.Key("running").Bool((run[3] & 1) != 0);
+    j.Key("locked");
+    cli::WriteOrNull(j, locked, [](cli::JsonWriter& w, bool v) { w.Bool(v); });
+    text("type", identityRead, identity.type);
+    text("code8", identityRead, identity.code8);
+    text("software", identityRead, identity.software);
+    text("date", clockRead, clockRead ? cli::DateOf(*clock->time) : "");
+    text("time", clockRead, clockRead ? cli::TimeOf(*clock->time) : "");
+    j.EndObject();
+    if (json) {
+        context.out << j.Text() << "\n";
+    } else {
+        context.out << "Controller status: " << ((run[3] & 1) != 0 ? "On" : "Off") << "\n";
+        if (locked)
+            context.out << "Remote lock: " << (*locked ? "locked" : "unlocked") << "\n";
+        if (identityRead)
+            context.out << "Type: " << identity.type << "\nCode8: " << identity.code8
+                        << "\nSoftware: " << identity.software << "\n";
+        if (clockRead)
+            context.out << "Clock: " << cli::DateOf(*clock->time) << " "
+                        << cli::TimeOf(*clock->time) << "\n";
+    }
+    if (!allowed)
+        return cli::kExitFailure;
+    if (!identityRead || !clockRead)
+        return NotReacting(context);
+    return cli::kExitOk;
+}
+
+const cli::Command kOverview{
+    "overview",
+    "overview [--json]",
+    "Show the run and lock state, the model, software and clock in one run",
+    "Reads the run state and the remote lock state, then (after the password of a\n"
+    "remote-locked controller, see unlock) the identity and the clock, and prints what it\n"
+    "could read; the exit status is 1 when a part could not be read.\n"
+    "--json prints one object with the keys: running, locked, type, code8, software, date\n"
+    "(YYYY-MM-DD), time (HH:MM:SS); a part not read is null.\n",
+    true,
+    RunOverview};
+const cli::RegisterCommand kRegisterOverview(kOverview);
 
 const cli::Command kIdentity{
     "identity",

@@ -120,7 +120,8 @@ int main(int argc, char** argv) {
         links.push_back(std::move(dongle));
     }
     if (options.tcp_port >= 0)
-        links.push_back(std::make_unique<sim::TcpLink>(controller, options.bind, options.tcp_port));
+        links.push_back(std::make_unique<sim::TcpLink>(controller, options.bind, options.tcp_port,
+                                                       options.eth_rate));
     if (options.discovery_port > 0)
         links.push_back(std::make_unique<sim::DiscoveryLink>(
             controller, options.bind, options.discovery_port, options.discovery_notify_to,

@@ -114,6 +114,8 @@ const char* SimUsage() {
            "  --tcp-port N           Ethernet port (42424; 0 = a free port; -1 = none)\n"
            "  --bind ADDR            address of the TCP listener and discovery (127.0.0.1)\n"
            "  --baud N               emulated serial line speed (default: unthrottled)\n"
+           "  --eth-rate N           Ethernet answers at N bytes per second, request and\n"
+           "                         answer frames counted (default: unthrottled)\n"
            "  --discovery            answer discovery on UDP port 35007\n"
            "  --discovery-port N     answer discovery on port N (0 = off, the default)\n"
            "  --notify-to ADDR       NOTIFY destination (default 255.255.255.255; from a\n"
@@ -207,6 +209,7 @@ bool ParseSimOptions(const std::vector<std::string>& args, SimOptions* o, std::s
         {"--tcp-port", integer(-1, 65535, [&](long v) { o->tcp_port = int(v); })},
         {"--bind", text(&o->bind, 64)},
         {"--baud", integer(0, 10000000, [&](long v) { o->baud = int(v); })},
+        {"--eth-rate", integer(0, 100000000, [&](long v) { o->eth_rate = int(v); })},
         {"--discovery-port", integer(0, 65535, [&](long v) { o->discovery_port = int(v); })},
         {"--notify-to", text(&o->discovery_notify_to, 64)},
         {"--notify-period", integer(1, 3600, [&](long v) { o->notify_period_s = int(v); })},

@@ -17,7 +17,8 @@ struct SimOptions {
     std::string usb_name = "ttySIM0"; // empty: no USB link
     int tcp_port = 42424;             // 0: a free port; -1: no TCP link
     std::string bind = "127.0.0.1";
-    int baud = 0; // 0: unthrottled
+    int baud = 0;     // 0: unthrottled
+    int eth_rate = 0; // Ethernet bytes per second; 0: unthrottled
     std::string state_file;
     std::string log_file;
     std::string datalog_file;        // prepared datalog memory (read by main into the controller)

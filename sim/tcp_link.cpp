@@ -9,6 +9,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <thread>
+
 namespace sim {
 
 namespace {
@@ -37,8 +39,8 @@ bool SendAll(int fd, const wire::Bytes& data) {
 }
 } // namespace
 
-TcpLink::TcpLink(Controller& controller, std::string bind, int port)
-    : controller_(controller), bind_(std::move(bind)), port_(port) {}
+TcpLink::TcpLink(Controller& controller, std::string bind, int port, int rate)
+    : controller_(controller), bind_(std::move(bind)), port_(port), rate_(rate) {}
 
 TcpLink::~TcpLink() {
     Stop();
@@ -102,6 +104,8 @@ bool TcpLink::Serve(Client& c) {
         return false;
     if (n < 0)
         return errno == EAGAIN || errno == EINTR;
+    // Frames that arrived together are paced one after the other.
+    auto start = std::chrono::steady_clock::now();
     c.in.insert(c.in.end(), buf, buf + n);
     while (c.in.size() >= kHeader) {
         wire::TcpHeader h = wire::DecodeTcpHeader(c.in.data());
@@ -122,6 +126,13 @@ bool TcpLink::Serve(Client& c) {
         wire::Bytes answer = controller_.HandleRequest(body, &faults);
         if (answer.empty())
             continue;
+        // At an emulated rate the answer leaves when both frames would have crossed the
+        // link, counted from the request's arrival.
+        if (rate_ > 0) {
+            start += std::chrono::microseconds(
+                std::int64_t(2 * kHeader + h.length + answer.size()) * 1'000'000 / rate_);
+            std::this_thread::sleep_until(start);
+        }
         if (!SendAll(c.fd, wire::EncodeTcp(h.transaction, answer)))
             return false;
         if (faults.drop_link) {

@@ -2,6 +2,7 @@
 // protocol 0, length) and a request body; answers carry the same transaction id.
 #pragma once
 
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -13,7 +14,9 @@ namespace sim {
 
 class TcpLink : public Link {
   public:
-    TcpLink(Controller& controller, std::string bind, int port);
+    // `rate`: bytes per second the link carries (request and answer frames), as a
+    // controller on its network answers; 0 answers at once.
+    TcpLink(Controller& controller, std::string bind, int port, int rate = 0);
     ~TcpLink() override;
 
     bool Start(std::string* error) override;
@@ -35,6 +38,7 @@ class TcpLink : public Link {
     Controller& controller_;
     std::string bind_;
     int port_;
+    int rate_;
     int listener_ = -1;
     std::vector<Client> clients_;
     LinkThread thread_;

@@ -223,6 +223,14 @@ TEST(DiscoveryEndToEnd, BroadcastFindsOneAddressFindsTheOtherThenTcpIdentifies) 
                   status);
     EXPECT_EQ(status, 0) << out;
     EXPECT_NE(out.find("61410031"), std::string::npos) << out;
+    // The fleet over the controllers that answer discovery.
+    out = Capture(
+        "'" + dir + "/quorvel-cli' fleet list --wait 1 --iface qv0 --match 'PLC-*' --json", status);
+    EXPECT_EQ(status, 0) << out;
+    EXPECT_NE(out.find("{\"label\":\"PLC-ALPHA\",\"address\":\"10.77.0.2:42424\",\"result\":"
+                       "\"done\",\"message\":\"\",\"model\":\"KZ9 TCP/IP\""),
+              std::string::npos)
+        << out;
 }
 
 } // namespace
