@@ -81,4 +81,23 @@ TEST_F(FullDisk, ProgramAndDatalogReadsNameTheFolderAndLeaveNothing) {
     EXPECT_TRUE(r.err.find(": No space left on device.") != std::string::npos) << r.err;
 }
 
+// A program write asked to save the datalogs first into a full folder erases nothing.
+TEST_F(FullDisk, AProgramWriteWhoseDatalogsCannotBeSavedLeavesTheControllerAsItWas) {
+    const e2e::RunResult saved =
+        e2e::Run("quorvel-cli", {"--usb", sim_->usb_name(), "program", "read", sim_->dev_dir()},
+                 {{"QUORVEL_DEV_DIR", sim_->dev_dir()}});
+    ASSERT_EQ(saved.status, 0) << saved.err;
+    const std::string file = saved.out.substr(0, saved.out.size() - 1);
+    const e2e::RunResult r =
+        Run("size=4k", {"program", "write", file, "--yes", "--datalogs-folder", folder_.Path()});
+    if (r.status == 99)
+        GTEST_SKIP() << "no private mount namespace here: " << r.err;
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_TRUE(Says(r, "No space left on device")) << r.err;
+    EXPECT_EQ(r.out, "fill\n");
+    const std::string log = sim_->ReadLog();
+    EXPECT_EQ(log.find("cmd [5,"), std::string::npos) << "nothing may be erased";
+    EXPECT_EQ(log.find("end of datalog read"), std::string::npos);
+}
+
 } // namespace
