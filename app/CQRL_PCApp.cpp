@@ -17,6 +17,7 @@
 #include "discovery/CDiscoveryClient.h"
 #include "discovery/CDiscoveryService.h"
 #include "discovery/ui/CIhmDlgEthernetDiscovery.h"
+#include "fleet/ui/CIhmDlgFleet.h"
 #include "history/ui/CIhmDlgServiceHistory.h"
 #include "services/ui/ServiceDialogs.h"
 #include "transfer/ui/CIhmDlgDatalog.h"
@@ -98,6 +99,7 @@ int CQRL_PCApp::InitInstance() {
         dialog.DoModal();
     });
     RegisterUpdateFirmwareDialog();
+    RegisterFleetWindow();
 
     {
         CIhmDlgMain dlg;
