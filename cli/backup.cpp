@@ -6,7 +6,7 @@
 #include <ostream>
 #include <system_error>
 
-#include "platform/file_replace.h"
+#include "platform/output_file.h"
 
 namespace cli::backup {
 
@@ -75,24 +75,7 @@ std::string CreateNewFolder(const std::string& parent, const std::string& name,
 }
 
 bool WriteTextFile(const std::string& path, const std::string& text, std::string& error) {
-    const std::string temporary = path + ".part";
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        out << text;
-        out.flush();
-        if (!out) {
-            out.close();
-            std::remove(temporary.c_str());
-            error = "Cannot write " + path;
-            return false;
-        }
-    }
-    if (!platform::ReplaceFile(temporary, path)) {
-        std::remove(temporary.c_str());
-        error = "Cannot write " + path;
-        return false;
-    }
-    return true;
+    return platform::WriteWholeFile(path, text, error);
 }
 
 int SaveParts(const std::vector<Part>& parts, const std::string& folder, std::ostream& err) {

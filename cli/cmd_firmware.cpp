@@ -5,6 +5,7 @@
 #include "cli/access_check.h"
 #include "cli/commands.h"
 #include "cli/history_recording.h"
+#include "cli/interrupt.h"
 #include "cli/json.h"
 #include "cli/messages.h"
 #include "cli/program_keep.h"
@@ -85,6 +86,8 @@ int RunUpdate(cli::Context& context) {
         if (rc != cli::kExitOk)
             return rc;
     }
+    // Until the controller runs a firmware again, Ctrl-C does not stop the update at once.
+    cli::WriteGuard guard(cli::WriteKind::kFirmware);
     auto update = transfer::CreateFirmwareTransfer(cli::ConnectionKindOf(context.link.kind), path);
     if (!update || !cli::RunTransfer(*update, ui, progress))
         return cli::kExitFailure;

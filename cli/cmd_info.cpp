@@ -13,12 +13,13 @@
 #include "cli/messages.h"
 #include "cli/session.h"
 #include "cli/state_word.h"
+#include "model/LoaderState.h"
 #include "services/DateTime.h"
 #include "services/RemotePassword.h"
 
 namespace {
 
-constexpr std::uint32_t kRunStateAddress = 0x4000, kStateWordAddress = 0x5000;
+constexpr std::uint32_t kRunStateAddress = 0x4000;
 
 // Takes --json and refuses anything else.
 bool JsonOnlyArgs(cli::Context& context, bool& json) {
@@ -56,9 +57,12 @@ int PrintReport(cli::Context& context, ReadFn read, std::string (*text)(const Re
 int RunIdentity(cli::Context& context) {
     auto read = [](model::IControllerReader& reader, int family, cli::IdentityReport& report) {
         int r = cli::ReadIdentityReport(reader, family, report);
-        if (r == 0)
-            cli::CompleteExpansionBoots(report, reader, cli::ComClientExpansionLink());
-        return r;
+        if (r != 0)
+            return r;
+        cli::CompleteExpansionBoots(report, reader, cli::ComClientExpansionLink());
+        const std::optional<std::uint32_t> word = model::ReadStateWord(reader);
+        report.noFirmware = word && model::IsLoaderOnlyState(*word);
+        return 0;
     };
     return PrintReport(context, read, cli::IdentityText, cli::IdentityJson);
 }
@@ -72,14 +76,12 @@ int RunStatus(cli::Context& context) {
     if (!JsonOnlyArgs(context, json))
         return cli::kExitUsage;
     model::IControllerReader& reader = model::ComClientReader();
-    std::array<std::uint8_t, 4> run{}, word{};
+    std::array<std::uint8_t, 4> run{};
     if (reader.Read(run.data(), kRunStateAddress, 4, reader.LinkTimeoutMs()) != 0)
         return NotReacting(context);
     cli::StatusReport status;
     status.running = (run[3] & 1) != 0;
-    if (reader.Read(word.data(), kStateWordAddress, 4, reader.LinkTimeoutMs()) == 0)
-        status.stateWord = std::uint32_t(word[0]) << 24 | std::uint32_t(word[1]) << 16 |
-                           std::uint32_t(word[2]) << 8 | word[3]; // big-endian
+    status.stateWord = model::ReadStateWord(reader);
     context.out << (json ? cli::StatusJson(status) : cli::StatusText(status));
     return cli::kExitOk;
 }

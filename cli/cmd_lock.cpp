@@ -7,6 +7,7 @@
 
 #include "cli/access_check.h"
 #include "cli/commands.h"
+#include "cli/interrupt.h"
 #include "cli/messages.h"
 #include "services/RemotePassword.h"
 
@@ -52,6 +53,8 @@ class CliProtectUi final : public services::IProtectUi {
             Show(*refusal);
             return false;
         }
+        // The password is written next: a stop waits for the write's end.
+        guard_.emplace(cli::WriteKind::kShort);
         return true;
     }
 
@@ -60,6 +63,7 @@ class CliProtectUi final : public services::IProtectUi {
   private:
     cli::Context& context_;
     cli::CliAccessUi access_;
+    std::optional<cli::WriteGuard> guard_;
 };
 
 int RunLock(cli::Context& context) {

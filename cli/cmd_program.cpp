@@ -10,6 +10,7 @@
 #include "cli/commands.h"
 #include "cli/controller_checks.h"
 #include "cli/history_recording.h"
+#include "cli/interrupt.h"
 #include "cli/json.h"
 #include "cli/messages.h"
 #include "cli/password_input.h"
@@ -200,8 +201,11 @@ int cli::WriteProgramFile(Context& context, Answering mode, const std::string& f
     case transfer::WritePreparation::Ready:
         break;
     }
+    // From the first change to the controller on, Ctrl-C does not stop the write at once.
+    cli::WriteGuard guard(cli::WriteKind::kProgram, false);
+    cli::GuardedLink guardedLink(run.link, guard);
     std::unique_ptr<transfer::CTransfertWriteApp> write =
-        transfer::MakeProgramWrite(file, run.link);
+        transfer::MakeProgramWrite(file, guardedLink);
     if (!cli::RunTransfer(*write, run.ui, run.progress))
         return cli::kExitFailure;
     return cli::kExitOk;

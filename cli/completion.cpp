@@ -26,6 +26,32 @@ std::vector<std::string> Alternatives(const std::string& synopsis) {
     return out;
 }
 
+// A usage with its first "(a | b)" group spelled out: one usage per choice of the group
+// ("fleet (list | backup FOLDER) [X]" gives "fleet list [X]" and "fleet backup FOLDER [X]").
+std::vector<std::string> Expanded(const std::string& usage) {
+    const std::size_t open = usage.find('(');
+    if (open == std::string::npos)
+        return {usage};
+    int depth = 0;
+    std::size_t close = open;
+    for (; close < usage.size(); ++close) {
+        depth += usage[close] == '(' ? 1 : usage[close] == ')' ? -1 : 0;
+        if (depth == 0)
+            break;
+    }
+    if (close >= usage.size())
+        return {usage};
+    const std::vector<std::string> choices = Alternatives(usage.substr(open + 1, close - open - 1));
+    if (choices.size() < 2)
+        return {usage};
+    std::vector<std::string> out;
+    for (const std::string& choice : choices)
+        for (const std::string& more :
+             Expanded(usage.substr(0, open) + choice + usage.substr(close + 1)))
+            out.push_back(more);
+    return out;
+}
+
 // The words of a synopsis without its brackets and parentheses; a "|" between words stays a
 // word of its own, so that an option is not taken for the argument before it.
 std::vector<std::string> Words(const std::string& text) {
@@ -135,7 +161,11 @@ std::string BashCompletion(const std::vector<const Command*>& commands,
         const std::string name = command->name;
         names.insert(name);
         const std::string extension = OwnExtension(*command);
-        for (const std::string& usage : Alternatives(command->synopsis)) {
+        std::vector<std::string> usages;
+        for (const std::string& alternative : Alternatives(command->synopsis))
+            for (const std::string& usage : Expanded(alternative))
+                usages.push_back(usage);
+        for (const std::string& usage : usages) {
             std::vector<std::string> words = Words(usage);
             if (words.empty() || words[0] != name)
                 continue;

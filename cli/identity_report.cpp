@@ -19,10 +19,15 @@ std::string WithModule(const std::string& main, const std::optional<ModuleReport
 
 // The boot, bootloader and software versions, as the controller, an expansion and the
 // communication module each report them.
-template <typename Report> void WriteReleases(JsonWriter& j, const Report& r) {
+// `software` is null for a controller without firmware.
+template <typename Report>
+void WriteReleases(JsonWriter& j, const Report& r, bool noSoftware = false) {
     j.Key("boot").String(r.boot);
     j.Key("bootloader").String(r.bootloader);
-    j.Key("software").String(r.software);
+    if (noSoftware)
+        j.Key("software").Null();
+    else
+        j.Key("software").String(r.software);
 }
 
 void WriteModule(JsonWriter& j, const ModuleReport& m) {
@@ -105,7 +110,8 @@ std::string IdentityText(const IdentityReport& r) {
     line("Bootloader Release Build Number Version",
          WithModule(r.bootloader, r.module, &ModuleReport::bootloader));
     line("Controller software Release Version",
-         WithModule(r.software, r.module, &ModuleReport::software));
+         r.noFirmware ? std::string(msg::kNoFirmware)
+                      : WithModule(r.software, r.module, &ModuleReport::software));
     line("Number and type of inputs", InputsText(r.digitalInputs, r.analogInputs));
     line("Number and type of outputs", OutputsText(r.relayOutputs, r.pwmOutputs));
     if (r.module && r.module->imei)
@@ -136,7 +142,7 @@ std::string IdentityJson(const IdentityReport& r) {
     j.Key("family").Int(r.family);
     j.Key("family_name").String(model::FamilyName(r.family));
     j.Key("hardware").String(r.hardware);
-    WriteReleases(j, r);
+    WriteReleases(j, r, r.noFirmware);
     j.Key("digital_inputs").Int(r.digitalInputs);
     j.Key("analog_inputs").Int(r.analogInputs);
     j.Key("relay_outputs").Int(r.relayOutputs);
@@ -156,6 +162,7 @@ std::string IdentityJson(const IdentityReport& r) {
     j.Key("communicating").Bool(r.communicating);
     j.Key("gprs").Bool(r.gprs);
     j.Key("tcpip").Bool(r.tcpip);
+    j.Key("no_firmware").Bool(r.noFirmware);
     j.EndObject();
     return j.Text() + "\n";
 }

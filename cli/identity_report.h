@@ -30,6 +30,7 @@ struct IdentityReport {
     std::vector<ExpansionReport> expansions; // present expansions only (XT1, then XT2)
     std::optional<ModuleReport> module;      // T71 models with a communication module
     bool communicating = false, gprs = false, tcpip = false;
+    bool noFirmware = false; // runs its loader only: `software` (0.00.00) is no version
 };
 
 // Builds the report from a table that was read successfully. For the T71 layout the module
@@ -48,7 +49,7 @@ std::string IdentityText(const IdentityReport& report);
 // Keys: type, code8, model, family, family_name, hardware, boot, bootloader, software,
 // digital_inputs, analog_inputs, relay_outputs, pwm_outputs, expansions (name, code8,
 // hardware, boot, bootloader, software), module (boot, bootloader, software, imei; null when
-// none), communicating, gprs, tcpip.
+// none), communicating, gprs, tcpip, no_firmware; software is null without firmware.
 std::string IdentityJson(const IdentityReport& report);
 
 } // namespace cli

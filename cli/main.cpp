@@ -10,8 +10,10 @@
 #include "cli/commands.h"
 #include "cli/discovery_lookup.h"
 #include "cli/history_recording.h"
+#include "cli/interrupt.h"
 #include "cli/session.h"
 #include "comm/ProcessState.h"
+#include "comm/TrafficLog.h"
 #include "platform/console_output.h"
 
 const char* const cli::kLinkHelp =
@@ -142,24 +144,34 @@ int RunOnLink(Context& context, const std::function<int(Context&)>& run) {
         std::cerr << error << "\n";
         return kExitFailure;
     }
-    LinkSession session;
-    if (!session.Open(context.link, error)) {
-        std::cerr << error << "\n";
-        return kExitFailure;
+    InstallInterruptHandlers();
+    int status = kExitFailure;
+    {
+        LinkSession session;
+        if (!session.Open(context.link, error)) {
+            std::cerr << error << "\n";
+            return kExitFailure;
+        }
+        // Each operation that changes the controller or takes data from it is one row of the
+        // service history.
+        std::optional<OperationRecording> recording;
+        if (!context.operation.empty())
+            recording.emplace(context, context.operation);
+        status = run(context);
+        if (recording)
+            recording->Finish(status);
+        // On a link that never opened, the program's message is followed by its cause.
+        if (status == kExitFailure && !IsLinkOpen()) {
+            std::string cause = LinkOpenCause(context.link);
+            if (!cause.empty())
+                std::cerr << cause << "\n";
+        }
     }
-    // Each operation that changes the controller or takes data from it is one row of the
-    // service history.
-    std::optional<OperationRecording> recording;
-    if (!context.operation.empty())
-        recording.emplace(context, context.operation);
-    int status = run(context);
-    if (recording)
-        recording->Finish(status);
-    // On a link that never opened, the program's message is followed by its cause.
-    if (status == kExitFailure && !IsLinkOpen()) {
-        std::string cause = LinkOpenCause(context.link);
-        if (!cause.empty())
-            std::cerr << cause << "\n";
+    // A traffic log that could not be written makes the run fail, the log's cause named.
+    if (const std::string failure = trafficlog::Failure(); !failure.empty()) {
+        std::cerr << failure << "\n";
+        if (status == kExitOk)
+            status = kExitFailure;
     }
     return status;
 }

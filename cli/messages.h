@@ -19,5 +19,9 @@ inline constexpr const char* kPasswordProtected = services::kTextProtected;
 inline constexpr const char* kBlocked = services::kTextBlocked;
 inline constexpr const char* kUnknown = services::kTextUnknown;
 inline constexpr const char* kNone = services::kTextNone;
+// A controller in its loader (a firmware update stopped half way).
+inline constexpr const char* kNoFirmware =
+    "The controller has no firmware: it runs its loader only. A firmware update "
+    "(quorvel-cli firmware update FILE) brings it back.";
 
 } // namespace cli::msg

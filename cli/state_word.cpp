@@ -4,6 +4,7 @@
 
 #include "cli/json.h"
 #include "cli/messages.h"
+#include "model/LoaderState.h"
 #include "services/Diagnostics.h"
 
 namespace cli {
@@ -13,6 +14,10 @@ std::string ErrorCodeOf(const StatusReport& status) {
     return status.stateWord ? ErrorCodeText(*status.stateWord) : msg::kUnknown;
 }
 } // namespace
+
+bool StatusReport::NoFirmware() const {
+    return stateWord && model::IsLoaderOnlyState(*stateWord);
+}
 
 std::string ErrorCodeText(std::uint32_t stateWord) {
     return services::ErrorCodeOf(stateWord).text;
@@ -26,6 +31,8 @@ std::string StatusText(const StatusReport& status) {
         std::snprintf(word, sizeof word, "0x%08X", unsigned(*status.stateWord));
         text += std::string("State word: ") + word + "\n";
     }
+    if (status.NoFirmware())
+        text += std::string(msg::kNoFirmware) + "\n";
     return text;
 }
 
@@ -39,6 +46,7 @@ std::string StatusJson(const StatusReport& status) {
     else
         j.Null();
     j.Key("error_code").String(ErrorCodeOf(status));
+    j.Key("no_firmware").Bool(status.NoFirmware());
     j.EndObject();
     return j.Text() + "\n";
 }

@@ -14,11 +14,12 @@ std::string ErrorCodeText(std::uint32_t stateWord);
 struct StatusReport {
     bool running = false;
     std::optional<std::uint32_t> stateWord; // nothing when its read failed
+    bool NoFirmware() const;                // the controller runs its loader only
 };
 
 std::string StatusText(const StatusReport& status);
 // Keys: running (bool), state_word (integer or null), error_code (text; "Unknown" when the
-// state word could not be read).
+// state word could not be read), no_firmware (bool: the controller runs its loader only).
 std::string StatusJson(const StatusReport& status);
 
 } // namespace cli

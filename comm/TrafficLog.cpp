@@ -5,7 +5,10 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <filesystem>
 #include <mutex>
+
+#include <unistd.h>
 
 namespace trafficlog {
 
@@ -20,6 +23,8 @@ constexpr std::uint32_t kMediumSerial = 0, kMediumEthernet = 1, kMediumBle = 2;
 struct Sink {
     std::mutex mutex;
     std::FILE* file = nullptr;
+    std::string path;
+    std::string failure; // why the log was stopped
 };
 
 Sink& TheSink() {
@@ -54,13 +59,21 @@ bool Open(const std::string& path, std::string& error) {
         error = "Cannot open the traffic log " + path + ": " + std::strerror(errno);
         return false;
     }
-    if (std::ftell(file) == 0)
-        std::fprintf(file, "%s\n", kHeader);
-    std::fflush(file);
+    const bool fresh = std::ftell(file) == 0;
+    if (fresh && (std::fprintf(file, "%s\n", kHeader) < 0 || std::fflush(file) != 0)) {
+        error = "Cannot write the traffic log " + path + ": " + std::strerror(errno);
+        if (::ftruncate(::fileno(file), 0) != 0)
+            std::clearerr(file);
+        std::fclose(file);
+        std::remove(path.c_str()); // the empty file this run created
+        return false;
+    }
     Sink& sink = TheSink();
     {
         std::lock_guard lock(sink.mutex);
         sink.file = file;
+        sink.path = path;
+        sink.failure.clear();
     }
     detail::enabled.store(true);
     return true;
@@ -81,8 +94,27 @@ void Write(const Record& record) {
     std::lock_guard lock(sink.mutex);
     if (sink.file == nullptr)
         return;
-    std::fprintf(sink.file, "%s\n", line.c_str());
-    std::fflush(sink.file);
+    const long before = std::ftell(sink.file);
+    if (std::fprintf(sink.file, "%s\n", line.c_str()) >= 0 && std::fflush(sink.file) == 0)
+        return;
+    // A full disk: the line is taken back whole and the log stopped, its cause kept.
+    const int cause = errno;
+    if (before >= 0 && ::ftruncate(::fileno(sink.file), before) != 0)
+        std::clearerr(sink.file);
+    std::string folder = std::filesystem::path(sink.path).parent_path().string();
+    sink.failure = "Cannot write the traffic log " +
+                   std::filesystem::path(sink.path).filename().string() + " in the folder " +
+                   (folder.empty() ? std::string(".") : folder) + ": " + std::strerror(cause) +
+                   "; it was stopped there.";
+    std::fclose(sink.file);
+    sink.file = nullptr;
+    detail::enabled.store(false);
+}
+
+std::string Failure() {
+    Sink& sink = TheSink();
+    std::lock_guard lock(sink.mutex);
+    return sink.failure;
 }
 
 std::string LinkText(const PARAM_COM& param) {

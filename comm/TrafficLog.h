@@ -43,7 +43,10 @@ inline bool IsOn() {
 
 // Appends the line of `record` and flushes it, so that the log is complete up to the last
 // call even when the process is ended. Nothing when the log is off.
+// A line that cannot be written (a full disk) is taken back whole and the log stopped.
 void Write(const Record& record);
+// Why the log was stopped, naming its folder and the cause; empty while all went well.
+std::string Failure();
 
 // "USB ttyACM0", "ETH 192.168.1.20:42424", "BLE ttyACM1 AA:BB:CC:DD:EE:FF" (the dongle's
 // port and the device address, most significant byte first) or "BLE <device path>".

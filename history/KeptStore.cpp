@@ -1,8 +1,11 @@
 #include "history/KeptStore.h"
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 
 #include "history/Sha256.h"
+#include "platform/output_file.h"
 
 namespace history {
 
@@ -21,18 +24,16 @@ std::string KeepProgram(const std::string& file, const std::string& folder, std:
         fs::remove(file, ec);
         return kept.string();
     }
-    // Through a temporary name in the store itself: a kept file is whole or absent, even when
-    // `file` sits on another file system.
-    const fs::path temporary = fs::path(folder) / (sha + ".vqap.part");
-    fs::copy_file(file, temporary, fs::copy_options::overwrite_existing, ec);
-    if (!ec)
-        fs::rename(temporary, kept, ec);
-    if (ec) {
-        std::error_code ignored;
-        fs::remove(temporary, ignored);
-        error = kept.string() + ": " + ec.message();
+    // Copied through an output file of the store itself: a kept file is whole or absent,
+    // even when `file` sits on another file system.
+    std::ifstream in(file, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (!in.good() && !in.eof()) {
+        error = "cannot read " + file;
         return {};
     }
+    if (!platform::WriteWholeFile(kept.string(), bytes, error))
+        return {};
     fs::remove(file, ec);
     return kept.string();
 }

@@ -5,6 +5,9 @@
 # left in build-fuzz/fuzz/findings/TARGET/.
 #   scripts/fuzz.sh                  lists the targets, one per line
 #   scripts/fuzz.sh TARGET SECONDS   builds what TARGET needs and runs it
+#   scripts/fuzz.sh --runs N [FILE]  runs every target for N executions each and writes the
+#                                    figures (target, executions, executions a second,
+#                                    seconds, outcome) to FILE (build-fuzz/fuzz/figures.tsv)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -19,12 +22,21 @@ if [ $# -eq 0 ]; then
   targets
   exit 0
 fi
-if [ $# -ne 2 ] || ! [[ $2 =~ ^[0-9]+$ ]] || ! targets | grep -x -- "$1" >/dev/null; then
-  echo "usage: scripts/fuzz.sh [TARGET SECONDS]   (scripts/fuzz.sh alone lists the targets)" >&2
+usage() {
+  echo "usage: scripts/fuzz.sh [TARGET SECONDS | --runs N [FILE]]   (alone: lists the targets)" >&2
   exit 2
+}
+if [ "$1" = --runs ]; then
+  { [ $# -ge 2 ] && [ $# -le 3 ] && [[ $2 =~ ^[0-9]+$ ]]; } || usage
+  mode=runs
+  runs=$2
+  figures=${3:-build-fuzz/fuzz/figures.tsv}
+else
+  { [ $# -eq 2 ] && [[ $2 =~ ^[0-9]+$ ]] && targets | grep -x -- "$1" >/dev/null; } || usage
+  mode=seconds
+  target=$1
+  seconds=$2
 fi
-target=$1
-seconds=$2
 
 bash scripts/setup.sh
 jobs=${QUORVEL_JOBS:-$(nproc)}
@@ -34,23 +46,51 @@ if [ ! -f "$dir/build.ninja" ]; then
   CC=clang CXX=clang++ cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DQUORVEL_FUZZ=ON -DQUORVEL_GUI=OFF >/dev/null
 fi
-cmake --build "$dir" -j "$jobs" --target "fuzz_$target" >/dev/null
 
-# New inputs the run finds go to a scratch corpus; the kept seeds are only read.
-work=$dir/fuzz/work/$target
-findings=$dir/fuzz/findings/$target
-mkdir -p "$work" "$findings"
-echo "== fuzz $target for ${seconds}s"
-set +e
-"$dir/fuzz/fuzz_$target" -max_total_time="$seconds" -print_final_stats=1 -timeout=10 \
-  -rss_limit_mb=3072 -artifact_prefix="$findings/" "$work" "fuzz/corpus/$target" \
-  >"$dir/fuzz/$target.log" 2>&1
-status=$?
-set -e
-grep -E '^stat::(number_of_executed_units|average_exec_per_sec)' "$dir/fuzz/$target.log" |
-  sed "s/^stat::/  $target /"
-if [ $status -ne 0 ]; then
-  grep -E 'ERROR|SUMMARY|Test unit written' "$dir/fuzz/$target.log" >&2 || true
-  echo "fuzz target $target crashed (log: $dir/fuzz/$target.log)" >&2
-  exit 1
+# Runs one target with the given limit (-max_total_time=S or -runs=N); prints its figures
+# and returns non-zero on a crash.
+run_target() {
+  local target=$1 limit=$2
+  cmake --build "$dir" -j "$jobs" --target "fuzz_$target" >/dev/null
+  # New inputs the run finds go to a scratch corpus; the kept seeds are only read.
+  local work=$dir/fuzz/work/$target findings=$dir/fuzz/findings/$target
+  mkdir -p "$work" "$findings"
+  echo "== fuzz $target ($limit)"
+  local status start=$SECONDS
+  set +e
+  "$dir/fuzz/fuzz_$target" "$limit" -print_final_stats=1 -timeout=10 \
+    -rss_limit_mb=3072 -artifact_prefix="$findings/" "$work" "fuzz/corpus/$target" \
+    >"$dir/fuzz/$target.log" 2>&1
+  status=$?
+  set -e
+  elapsed=$((SECONDS - start))
+  grep -E '^stat::(number_of_executed_units|average_exec_per_sec)' "$dir/fuzz/$target.log" |
+    sed "s/^stat::/  $target /"
+  if [ $status -ne 0 ]; then
+    grep -E 'ERROR|SUMMARY|Test unit written' "$dir/fuzz/$target.log" >&2 || true
+    echo "fuzz target $target crashed (log: $dir/fuzz/$target.log)" >&2
+    return 1
+  fi
+}
+
+# The figures of the last run of a target: executions and executions a second.
+stat_of() {
+  grep -E "^stat::$2:" "$dir/fuzz/$1.log" | awk '{print $2}'
+}
+
+if [ "$mode" = seconds ]; then
+  run_target "$target" -max_total_time="$seconds"
+  exit
 fi
+
+mkdir -p "$(dirname "$figures")"
+printf 'target\texecutions\texecutions_per_second\tseconds\toutcome\n' >"$figures"
+failed=0
+for target in $(targets); do
+  outcome=ok
+  run_target "$target" -runs="$runs" || { outcome=crash; failed=1; }
+  printf '%s\t%s\t%s\t%s\t%s\n' "$target" "$(stat_of "$target" number_of_executed_units)" \
+    "$(stat_of "$target" average_exec_per_sec)" "$elapsed" "$outcome" >>"$figures"
+done
+echo "figures: $figures"
+exit $failed

@@ -11,7 +11,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-unifont iproute2 util-linux procps
   python3-fontforge xvfb xauth
-  desktop-file-utils dpkg-dev
+  desktop-file-utils man-db dpkg-dev
   clang libclang-rt-14-dev
   libsqlite3-dev lintian
 )

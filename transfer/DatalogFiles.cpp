@@ -6,7 +6,7 @@
 #include <system_error>
 
 #include "model/AnsiText.h"
-#include "platform/file_replace.h"
+#include "platform/output_file.h"
 #include "transfer/DatalogCsv.h"
 
 namespace transfer {
@@ -91,28 +91,6 @@ std::string StampDatalogFileName(const std::string& name, const std::string& sta
     return out;
 }
 
-bool WriteFileReplacing(const std::string& path, const std::string& text) {
-    const std::string part = path + ".part";
-    {
-        std::ofstream out(part, std::ios::binary | std::ios::trunc);
-        if (out)
-            out.write(text.data(), std::streamsize(text.size()));
-        if (out)
-            out.close();
-        if (!out) {
-            std::error_code ignored;
-            std::filesystem::remove(part, ignored);
-            return false;
-        }
-    }
-    if (!platform::ReplaceFile(part, path)) {
-        std::error_code ignored;
-        std::filesystem::remove(part, ignored);
-        return false;
-    }
-    return true;
-}
-
 DatalogOutcomes WriteDatalogFiles(std::span<const std::uint8_t> memory, const DatalogExport& job,
                                   const DatalogExportHooks& hooks) {
     DatalogOutcomes outcomes;
@@ -129,9 +107,11 @@ DatalogOutcomes WriteDatalogFiles(std::span<const std::uint8_t> memory, const Da
         if (!text)
             continue;
         const std::string path = (std::filesystem::path(job.folder) / o.fileName).string();
-        if (!WriteFileReplacing(path, *text)) {
+        std::string error;
+        if (!platform::WriteWholeFile(path, *text, error)) {
+            o.error = error;
             if (hooks.alert)
-                hooks.alert("Could not create file : " + o.fileName + ".");
+                hooks.alert("Could not create file : " + o.fileName + ".\n" + error);
             continue;
         }
         o.generated = true;
@@ -155,7 +135,8 @@ std::string DatalogSummary(const DatalogOutcomes& outcomes) {
     std::vector<std::string> missingRanges, missingFiles, generated;
     for (int r = 0; r < kDatalogRanges; ++r) {
         const DatalogRangeOutcome& o = outcomes[std::size_t(r)];
-        if (o.requested && !o.generated) {
+        // A file that could not be written was named by its own alert, with the cause.
+        if (o.requested && !o.generated && o.error.empty()) {
             missingRanges.push_back(kDatalogRangeNames[std::size_t(r)]);
             missingFiles.push_back(o.fileName);
         } else if (o.generated) {

@@ -38,16 +38,13 @@ std::optional<std::tm> LocalTimeNow();
 // `name` with its "YY_MM_DD_HH_MM_SS" part replaced by `stamp`.
 std::string StampDatalogFileName(const std::string& name, const std::string& stamp);
 
-// Writes `text` to `path` through a temporary file in the same folder, renamed on success;
-// nothing is left behind on failure.
-bool WriteFileReplacing(const std::string& path, const std::string& text);
-
 // What one requested range gave.
 struct DatalogRangeOutcome {
     bool requested = false;
     bool generated = false;
     std::string fileName; // as written (time-stamped), or as proposed when not generated
     std::string path;     // set when generated
+    std::string error;    // why the file could not be written (folder and cause)
 };
 using DatalogOutcomes = std::array<DatalogRangeOutcome, kDatalogRanges>;
 

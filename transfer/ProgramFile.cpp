@@ -4,8 +4,6 @@
 #include <cstring>
 #include <fstream>
 
-#include "platform/file_replace.h"
-
 namespace transfer {
 
 namespace {
@@ -89,27 +87,14 @@ bool Fixed(const std::string& line, const std::string& tag, std::size_t count, s
 
 // ------------------------------------------------------------------ writing
 
-CBaseFile::~CBaseFile() {
-    if (file_ != nullptr) {
-        std::fclose(file_);
-        std::remove(tempPath_.c_str());
-    }
-}
-
 bool CBaseFile::Create(const std::string& path) {
-    path_ = path;
-    tempPath_ = path + ".part";
-    file_ = std::fopen(tempPath_.c_str(), "w+b");
-    ok_ = file_ != nullptr;
+    ok_ = file_.Open(path);
     return ok_;
 }
 
 bool CBaseFile::Line(std::string_view text) {
-    if (file_ == nullptr)
-        return ok_ = false;
-    if (std::fwrite(text.data(), 1, text.size(), file_) != text.size() ||
-        std::fputc('\n', file_) == EOF)
-        ok_ = false;
+    if (ok_)
+        ok_ = file_.Write(text) && file_.Write("\n");
     return ok_;
 }
 
@@ -167,16 +152,12 @@ bool CBaseFile::EndProgram() {
 }
 
 bool CBaseFile::Commit() {
-    if (file_ == nullptr)
-        return false;
-    const bool flushed = std::fflush(file_) == 0;
-    const bool closed = std::fclose(file_) == 0;
-    file_ = nullptr;
-    if (!ok_ || !flushed || !closed || !platform::ReplaceFile(tempPath_, path_)) {
-        std::remove(tempPath_.c_str());
+    if (!ok_) {
+        file_.Discard();
         return false;
     }
-    return true;
+    ok_ = file_.Commit();
+    return ok_;
 }
 
 std::string Hex8(std::uint32_t value) {

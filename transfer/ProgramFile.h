@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "model/CFctTabIdentite.h"
+#include "platform/output_file.h"
 
 namespace transfer {
 
@@ -35,12 +36,11 @@ constexpr std::size_t kZoneLineIndex = 21;
 // ---- Writing.
 class CBaseFile {
   public:
-    CBaseFile() = default;
-    ~CBaseFile(); // a file never committed is removed
+    CBaseFile() = default; // a file never committed leaves nothing behind
     CBaseFile(const CBaseFile&) = delete;
     CBaseFile& operator=(const CBaseFile&) = delete;
 
-    // Opens a temporary file beside `path` (create, truncate, read-write).
+    // Opens the output file that becomes `path` at the commit.
     bool Create(const std::string& path);
     bool WriteHeader(const model::IdentitySummary& summary);
     bool BeginProgram();
@@ -51,14 +51,15 @@ class CBaseFile {
     bool EndProgram();
     // Closes the file and gives it its final name (an existing file is replaced).
     bool Commit();
-    const std::string& Path() const { return path_; }
+    const std::string& Path() const { return file_.Path(); }
+    // Why creating or writing the file failed (folder and cause).
+    const std::string& Error() const { return file_.Error(); }
 
   private:
     bool Line(std::string_view text);
     bool Element(const char* tag, std::string_view value);
 
-    std::FILE* file_ = nullptr;
-    std::string path_, tempPath_;
+    platform::OutputFile file_;
     bool ok_ = true;
 };
 

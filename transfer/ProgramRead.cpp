@@ -59,7 +59,7 @@ void CTransfertReadApp::Run() {
     identity->BuildSummary(summary);
     CBaseFile file;
     if (!file.Create(path) || !file.WriteHeader(summary) || !file.BeginProgram()) {
-        Fail(msg::kUnknownError);
+        Fail(file.Error());
         return;
     }
     SetPercent(5);
@@ -72,7 +72,7 @@ void CTransfertReadApp::Run() {
                    identity->GetSoftwareV(), identity->GetSoftwareI()))
         return;
     if (!file.EndProgram() || !file.Commit()) {
-        Fail(msg::kUnknownError);
+        Fail(file.Error());
         return;
     }
     filePath_ = path;
@@ -109,7 +109,7 @@ bool CTransfertReadApp::ReadAreas(CBaseFile& file, int modelIndex, int row, std:
         if (!file.WriteZone(area.name, Hex8(size), Hex8(area.address),
                             HexBytes(bytes.data(), bytes.size()), area.base ? "Base" : "CF",
                             Hex8(area.eraseAddress), erase))
-            return Fail(msg::kUnknownError);
+            return Fail(file.Error());
     }
     return true;
 }

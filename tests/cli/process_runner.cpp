@@ -1,5 +1,7 @@
 #include "process_runner.h"
 
+#include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <poll.h>
@@ -30,26 +32,48 @@ pid_t Spawn(const std::string& path, const std::vector<std::string>& args,
     ::_exit(127);
 }
 
-// Reads both pipes to their end, so that neither can fill up and block the child.
-void Drain(int outFd, int errFd, std::string& out, std::string& err) {
-    pollfd fds[2] = {{outFd, POLLIN, 0}, {errFd, POLLIN, 0}};
-    int open = 2;
+// A program of the program folder, or an absolute path (a system tool).
+std::string PathOf(const std::string& program) {
+    return program.rfind('/', 0) == 0 ? program : ProgramDir() + "/" + program;
+}
+
+// Reads both pipes, so that neither can fill up and block the child, until both end or
+// `done` says enough; a pipe that ended is set to -1. False on a time-out.
+template <typename Done>
+bool ReadPipes(int& outFd, int& errFd, std::string& out, std::string& err, int timeoutMs,
+               Done done) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     char buffer[4096];
-    while (open > 0) {
-        if (::poll(fds, 2, 60000) <= 0)
-            break;
+    while ((outFd >= 0 || errFd >= 0) && !done()) {
+        pollfd fds[2] = {{outFd, POLLIN, 0}, {errFd, POLLIN, 0}};
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0 || ::poll(fds, 2, int(left.count())) <= 0)
+            return false;
         for (int i = 0; i < 2; ++i) {
             if (fds[i].fd < 0 || fds[i].revents == 0)
                 continue;
             ssize_t n = ::read(fds[i].fd, buffer, sizeof buffer);
             if (n <= 0) {
-                fds[i].fd = -1;
-                --open;
+                ::close(fds[i].fd);
+                (i == 0 ? outFd : errFd) = -1;
             } else {
                 (i == 0 ? out : err).append(buffer, std::size_t(n));
             }
         }
     }
+    return done();
+}
+
+void Drain(int& outFd, int& errFd, std::string& out, std::string& err) {
+    ReadPipes(outFd, errFd, out, err, 60000, [] { return false; });
+}
+
+int ExitStatus(pid_t pid) {
+    int status = 0;
+    if (pid > 0 && ::waitpid(pid, &status, 0) == pid && WIFEXITED(status))
+        return WEXITSTATUS(status);
+    return -1;
 }
 
 // The input is small: it is written whole into the pipe before the child reads it.
@@ -64,17 +88,13 @@ RunResult RunWith(const std::string& program, const std::vector<std::string>& ar
             return result;
         ::close(in[1]);
     }
-    pid_t pid = Spawn(ProgramDir() + "/" + program, args, env, in[0], out[1], err[1]);
+    pid_t pid = Spawn(PathOf(program), args, env, in[0], out[1], err[1]);
     if (input)
         ::close(in[0]);
     ::close(out[1]);
     ::close(err[1]);
     Drain(out[0], err[0], result.out, result.err);
-    ::close(out[0]);
-    ::close(err[0]);
-    int status = 0;
-    if (pid > 0 && ::waitpid(pid, &status, 0) == pid && WIFEXITED(status))
-        result.status = WEXITSTATUS(status);
+    result.status = ExitStatus(pid);
     return result;
 }
 
@@ -94,6 +114,42 @@ RunResult Run(const std::string& program, const std::vector<std::string>& args,
 RunResult RunWithInput(const std::string& program, const std::vector<std::string>& args,
                        const std::string& input, const std::map<std::string, std::string>& env) {
     return RunWith(program, args, &input, env);
+}
+
+Running::Running(const std::string& program, const std::vector<std::string>& args,
+                 const std::map<std::string, std::string>& env) {
+    int out[2], err[2];
+    if (::pipe(out) != 0 || ::pipe(err) != 0)
+        return;
+    pid_ = Spawn(PathOf(program), args, env, -1, out[1], err[1]);
+    ::close(out[1]);
+    ::close(err[1]);
+    out_ = out[0];
+    err_ = err[0];
+}
+
+Running::~Running() {
+    if (pid_ > 0) {
+        ::kill(pid_, SIGKILL);
+        Wait();
+    }
+}
+
+bool Running::WaitForErr(const std::string& text, int timeoutMs) {
+    return ReadPipes(out_, err_, result_.out, result_.err, timeoutMs,
+                     [&] { return result_.err.find(text) != std::string::npos; });
+}
+
+void Running::Signal(int signalNumber) const {
+    if (pid_ > 0)
+        ::kill(pid_, signalNumber);
+}
+
+RunResult Running::Wait() {
+    Drain(out_, err_, result_.out, result_.err);
+    result_.status = ExitStatus(pid_);
+    pid_ = -1;
+    return result_;
 }
 
 } // namespace e2e

@@ -38,7 +38,9 @@ TEST(CliEndToEnd, Kz9GprsOverUsbAndEthernet) {
         ASSERT_EQ(r.status, 0) << r.err;
         ExpectIdentityKeys(r.out);
         EXPECT_TRUE(Has(r.out, "\"code8\":\"61410011\",\"model\":1,\"family\":0,"));
-        EXPECT_TRUE(Has(r.out, "\"communicating\":true,\"gprs\":true,\"tcpip\":false}\n"));
+        EXPECT_TRUE(
+            Has(r.out,
+                "\"communicating\":true,\"gprs\":true,\"tcpip\":false,\"no_firmware\":false}\n"));
         // Standard output carries the result alone: one line of JSON.
         EXPECT_EQ(r.out.find('\n'), r.out.size() - 1);
     }
@@ -76,7 +78,7 @@ TEST(CliEndToEnd, PaskTcpIpShowsTheNetworkViewAndRunsStopStart) {
     ASSERT_EQ(identity.status, 0) << identity.err;
     ExpectIdentityKeys(identity.out);
     EXPECT_TRUE(Has(identity.out, "\"model\":9,\"family\":1,"));
-    EXPECT_TRUE(Has(identity.out, "\"gprs\":false,\"tcpip\":true}"));
+    EXPECT_TRUE(Has(identity.out, "\"gprs\":false,\"tcpip\":true,\"no_firmware\":false}"));
 
     e2e::RunResult config = cli.Eth({"config", "--json"});
     ASSERT_EQ(config.status, 0) << config.err;
@@ -88,7 +90,9 @@ TEST(CliEndToEnd, PaskTcpIpShowsTheNetworkViewAndRunsStopStart) {
     EXPECT_EQ(stop.out, "Controller successfully switched off.\n");
     e2e::RunResult status = cli.Eth({"status", "--json"});
     ASSERT_EQ(status.status, 0) << status.err;
-    EXPECT_EQ(status.out, "{\"running\":false,\"state_word\":0,\"error_code\":\"No error\"}\n");
+    EXPECT_EQ(
+        status.out,
+        "{\"running\":false,\"state_word\":0,\"error_code\":\"No error\",\"no_firmware\":false}\n");
     e2e::RunResult start = cli.Eth({"start", "--reset"});
     ASSERT_EQ(start.status, 0) << start.err;
     EXPECT_EQ(start.out, "Controller successfully switched on.\n");

@@ -6,6 +6,7 @@
 #include "cli/hex_dump.h"
 #include "cli/identity_report.h"
 #include "cli/json.h"
+#include "cli/messages.h"
 #include "cli/state_word.h"
 #include "fake_reader.h"
 
@@ -69,7 +70,7 @@ TEST(IdentityReport, T71JsonCarriesEveryKeyAndTheModule) {
               "\"0.00.00\",\"boot\":\"0.00.00\",\"bootloader\":\"0.00.00\",\"software\":"
               "\"1.00.04\"}],\"module\":{\"boot\":\"2.00.01\",\"bootloader\":\"2.00.02\","
               "\"software\":\"2.00.03\",\"imei\":\"IMEI-0001\"},\"communicating\":true,"
-              "\"gprs\":true,\"tcpip\":false}\n");
+              "\"gprs\":true,\"tcpip\":false,\"no_firmware\":false}\n");
 
     std::string text = cli::IdentityText(report);
     EXPECT_NE(text.find("Boot Release Version: 1.05.00 / 2.00.01\n"), std::string::npos);
@@ -259,9 +260,11 @@ TEST(StatusReport, ErrorCodesAndRendering) {
     EXPECT_EQ(cli::ErrorCodeText(16), "Unknown default code");
     cli::StatusReport status{true, 0x400001F6};
     EXPECT_EQ(cli::StatusText(status),
-              "Controller status: On\nError code: 502\nState word: 0x400001F6\n");
+              std::string("Controller status: On\nError code: 502\nState word: 0x400001F6\n") +
+                  cli::msg::kNoFirmware + "\n");
     EXPECT_EQ(cli::StatusJson({false, std::nullopt}),
-              "{\"running\":false,\"state_word\":null,\"error_code\":\"Unknown\"}\n");
+              "{\"running\":false,\"state_word\":null,\"error_code\":\"Unknown\","
+              "\"no_firmware\":false}\n");
 }
 
 TEST(HexDump, LinesOfSixteenWithPrintableCharacters) {

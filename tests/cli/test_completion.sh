@@ -55,6 +55,7 @@ expect "CSV files" "c.csv sub " datalogs plot ""
 expect "backup folder" "sub " --usb ttyACM0 backup ""
 expect "clock set options" "--drift --help --now " --usb ttyACM0 clock set --
 expect "option values" "de en es fr it " firmware list --language ""
+expect "verbs of a (a | b) group" "backup " fleet b
 expect "help topics" "panel ports program " help p
 
 if [ "$failures" -ne 0 ]; then

@@ -327,7 +327,7 @@ std::size_t RunMatrix(const std::string& name, const Operation& op, bool sameFil
     // their waits overlap the rest.
     std::vector<std::vector<std::string>> silent;
     // Over BLE a silent request costs 40 s: the dongle's own faults stand in for it.
-    if (op.link == Link::kUsb)
+    if (op.link != Link::kBle)
         for (std::size_t k : std::set<std::size_t>{1, (n + 1) / 2, n})
             silent.push_back({"--fault-silent-nth", std::to_string(k)});
     silent.insert(silent.end(), extraSilent.begin(), extraSilent.end());
@@ -396,18 +396,27 @@ const std::vector<std::string> kStoppedPask = {"--code8", "61420001", "--stopped
 const std::vector<std::string> kStoppedKz9 = {"--code8", "61410031", "--stopped"};
 constexpr const char* kPassword = "Zq9Xw";
 
+// The transfers over USB, then over Ethernet (silence and dropped connections included).
+const std::vector<std::pair<Link, std::string>> kSerialAndEthernet = {
+    {Link::kUsb, ""}, {Link::kEthernet, " over Ethernet"}};
+
 TEST_F(FaultMatrix, ProgramRead) {
-    EXPECT_GT(RunMatrix("program read", Op(kStoppedPask, {"program", "read", "{out}"}, "", ".vqap"),
-                        /*sameFile=*/true),
-              0u);
+    for (const auto& [link, suffix] : kSerialAndEthernet) {
+        Operation op = Op(kStoppedPask, {"program", "read", "{out}"}, "", ".vqap");
+        op.link = link;
+        EXPECT_GT(RunMatrix("program read" + suffix, op, /*sameFile=*/true), 0u);
+    }
 }
 
 TEST_F(FaultMatrix, ProgramWrite) {
     const std::string file = ReadProgramFile(kStoppedKz9, folder_);
-    Operation op = Op(kStoppedKz9, {"program", "write", file, "--no"});
-    // The program is written, but the old datalogs stay: not a success.
-    op.mustFailWhenRefused = {"erase board datalogs"};
-    EXPECT_GT(RunMatrix("program write", op), 0u);
+    for (const auto& [link, suffix] : kSerialAndEthernet) {
+        Operation op = Op(kStoppedKz9, {"program", "write", file, "--no"});
+        op.link = link;
+        // The program is written, but the old datalogs stay: not a success.
+        op.mustFailWhenRefused = {"erase board datalogs"};
+        EXPECT_GT(RunMatrix("program write" + suffix, op), 0u);
+    }
 }
 
 // A file refused before the first request that changes anything: the controller untouched,
@@ -441,8 +450,11 @@ TEST_F(FaultMatrix, ProgramWriteOfARefusedFileLeavesTheControllerUntouched) {
 }
 
 TEST_F(FaultMatrix, DatalogRead) {
-    EXPECT_GT(
-        RunMatrix("datalog read", Op(kStoppedPask, {"datalogs", "read", "{out}"}, "", ".csv")), 0u);
+    for (const auto& [link, suffix] : kSerialAndEthernet) {
+        Operation op = Op(kStoppedPask, {"datalogs", "read", "{out}"}, "", ".csv");
+        op.link = link;
+        EXPECT_GT(RunMatrix("datalog read" + suffix, op), 0u);
+    }
 }
 
 TEST_F(FaultMatrix, FirmwareUpdate) {

@@ -8,6 +8,8 @@ quorvel_add_test(test_firmware_package
           ${CMAKE_CURRENT_LIST_DIR}/test_firmware_sequences.cpp
   LIBS quorvel_firmware quorvel_sim_testclient)
 target_include_directories(test_firmware_package PRIVATE ${PROJECT_SOURCE_DIR})
+target_compile_definitions(test_firmware_package PRIVATE
+  QUORVEL_FIRMWARE_GOLDEN="${CMAKE_CURRENT_LIST_DIR}/golden")
 
 # End to end against the simulator, over the three links.
 quorvel_add_test(test_firmware_e2e

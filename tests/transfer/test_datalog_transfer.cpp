@@ -156,7 +156,9 @@ TEST_F(DatalogTransfer, AMissingRangeEndsTheTransferWithoutTheEndOfRead) {
     RunIt(own);
     EXPECT_TRUE(own.IsFinished());
     EXPECT_FALSE(link.Sent("W", 0x7000));
-    EXPECT_EQ(ui.texts[1], "Could not create file : " + own.Outcomes()[0].fileName + ".");
+    const std::string name = own.Outcomes()[0].fileName;
+    EXPECT_EQ(ui.texts[1], "Could not create file : " + name + ".\nCannot write the file " + name +
+                               " in the folder " + job.folder + ": No such file or directory.");
 }
 
 TEST_F(DatalogTransfer, FailuresLeaveNoFilesAndEndTheTransfer) {

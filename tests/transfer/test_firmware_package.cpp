@@ -35,6 +35,28 @@ std::size_t LineOf(const std::vector<std::string>& lines, const std::string& tex
     return 0;
 }
 
+// A package made by hand from the format's tables, not by the package writer, so that a
+// misreading shared by the reader and the writer cannot pass: CR LF lines, surrounding white
+// space, a comment and release notes to skip, the Base64 text split across two elements in
+// the middle of a quantum, and two blocks with their 11-byte headers.
+TEST(FirmwarePackage, AHandMadePackageReadsAsItsTablesSay) {
+    const FirmwarePackage p =
+        ReadFirmwarePackageFile(QUORVEL_FIRMWARE_GOLDEN "/larch_by_hand.vqfw", 0);
+    ASSERT_TRUE(p.ok()) << p.detail;
+    EXPECT_EQ(p.header.rbz9Version, "3.2");
+    EXPECT_EQ(p.header.code8, "61410001");
+    EXPECT_EQ(p.header.name, "Larch");
+    EXPECT_EQ(p.header.firmwareVir, "1.10.04");
+    ASSERT_EQ(p.blocks.size(), 2u);
+    EXPECT_EQ(p.blocks[0].kind, ImageKind::kBaseFirmware);
+    EXPECT_EQ(p.blocks[0].content, Bytes({'F', 'W', '-', '1', '.', '0'}));
+    EXPECT_EQ(p.blocks[0].header, (std::array<std::uint8_t, kBlockHeaderSize>{
+                                      0x00, 0x0B, 0x01, 0x02, 0x03, 0x04, 0x05, 0, 0, 0, 6}));
+    EXPECT_EQ(p.blocks[1].kind, ImageKind::kBaseBootloader);
+    EXPECT_EQ(p.blocks[1].content, Bytes({'B', 'T', 'L', '1'}));
+    EXPECT_EQ(p.blocks[1].header[2], 0xAA);
+}
+
 TEST(FirmwarePackage, WrittenPackagesReadBackForEveryLayout) {
     struct Case {
         int model;

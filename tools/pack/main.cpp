@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "model/ModelTable.h"
+#include "platform/output_file.h"
 #include "sim/firmware_image.h"
 #include "transfer/FirmwareFolders.h"
 #include "transfer/FirmwarePackage.h"
@@ -77,25 +78,13 @@ bool ReadFile(const std::string& path, std::string& text) {
     return true;
 }
 
-// Written under a temporary name beside the target, renamed once whole.
-bool WriteFileAtomically(const std::string& path, const std::string& data) {
+// Written whole or not at all (the folders created first).
+bool WriteFileAtomically(const std::string& path, const std::string& data, std::string& error) {
     const std::filesystem::path target(path);
     std::error_code ec;
     if (target.has_parent_path())
         std::filesystem::create_directories(target.parent_path(), ec);
-    const std::string temp = path + ".part";
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        out.write(data.data(), std::streamsize(data.size()));
-        if (!out.flush()) {
-            std::filesystem::remove(temp, ec);
-            return false;
-        }
-    }
-    std::filesystem::rename(temp, target, ec);
-    if (ec)
-        std::filesystem::remove(temp, ec);
-    return !ec;
+    return platform::WriteWholeFile(path, data, error);
 }
 
 bool ParseInt(const std::string& s, long& out) {
@@ -200,10 +189,8 @@ bool WritePackageTo(const BuildRequest& b, const std::string& out, const std::st
         }
         written = fw::PackageFolderPath(folderDir, *folder) + "/" + name;
     }
-    if (!WriteFileAtomically(written, text)) {
-        error = "cannot write " + written;
+    if (!WriteFileAtomically(written, text, error))
         return false;
-    }
     return true;
 }
 
@@ -362,8 +349,9 @@ int Image(const Args& a) {
     const auto image =
         sim::MakeFirmwareImage(SimKind(kind->second), std::uint8_t(v.v), std::uint8_t(v.i),
                                std::uint8_t(v.r), std::uint32_t(size));
-    if (!WriteFileAtomically(out, std::string(image.begin(), image.end()))) {
-        std::cerr << "quorvel-pack: cannot write " << out << "\n";
+    std::string error;
+    if (!WriteFileAtomically(out, std::string(image.begin(), image.end()), error)) {
+        std::cerr << "quorvel-pack: " << error << "\n";
         return 1;
     }
     return 0;

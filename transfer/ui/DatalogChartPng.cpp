@@ -1,6 +1,7 @@
 #include "transfer/ui/DatalogChartPng.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QChart>
 #include <QGraphicsScene>
 #include <QImage>
@@ -11,6 +12,7 @@
 #include <memory>
 #include <system_error>
 
+#include "platform/output_file.h"
 #include "transfer/ui/DatalogChartView.h"
 
 namespace datalogchart {
@@ -70,21 +72,14 @@ bool RenderDatalogChartsPng(const std::vector<std::string>& csvPaths, const std:
             }
         }
     }
-    const std::string part = pngPath + ".part";
-    if (!image.save(QString::fromStdString(part), "PNG")) {
-        std::error_code ignored;
-        std::filesystem::remove(part, ignored);
+    QByteArray png;
+    QBuffer buffer(&png);
+    if (!buffer.open(QIODevice::WriteOnly) || !image.save(&buffer, "PNG")) {
         error = "Cannot write " + pngPath + ".";
         return false;
     }
-    std::error_code ec;
-    std::filesystem::rename(part, pngPath, ec);
-    if (ec) {
-        std::filesystem::remove(part, ec);
-        error = "Cannot write " + pngPath + ".";
-        return false;
-    }
-    return true;
+    return platform::WriteWholeFile(
+        pngPath, std::string_view(png.constData(), std::size_t(png.size())), error);
 }
 
 } // namespace datalogchart

@@ -1,0 +1,79 @@
+// Ctrl-C, SIGTERM and a closed terminal (SIGHUP) during a command.
+//
+// A command that only reads the controller stops at once: the output files not yet complete
+// are removed, the state the controller is left in is said, and the process exits with 130
+// (its descriptors, and so the link, are closed by the system).
+// From the first change to the controller until it is whole again (a WriteGuard), the first
+// two Ctrl-C (or SIGTERM) only say what stopping would do and the write goes on; the third
+// stops anyway. SIGHUP lets the write finish without a terminal. A stop asked during a write
+// that then finishes ends the command with 130 right after it, the controller whole.
+#pragma once
+
+#include "transfer/TransferLink.h"
+
+namespace cli {
+
+inline constexpr int kExitInterrupted = 130;
+
+// What a write in progress would leave behind if it were stopped.
+enum class WriteKind {
+    kProgram,  // the controller's program is being replaced
+    kFirmware, // the controller's firmware is being replaced
+    kShort,    // one short write (a password): a stop waits for its end
+};
+
+// Installs the handlers of SIGINT, SIGTERM and SIGHUP for the rest of the process (commands
+// on a link).
+void InstallInterruptHandlers();
+
+// Marks a write in progress for its lifetime; Arm() starts it (at once unless constructed
+// with armed = false, for a guard armed by GuardedLink at the first write request).
+class WriteGuard {
+  public:
+    explicit WriteGuard(WriteKind kind, bool armed = true);
+    ~WriteGuard();
+    WriteGuard(const WriteGuard&) = delete;
+    WriteGuard& operator=(const WriteGuard&) = delete;
+    void Arm();
+
+  private:
+    WriteKind kind_;
+    bool armed_ = false;
+};
+
+// A link that arms `guard` before its first write request, so the reads and questions before
+// the first change to the controller can still be stopped at once.
+class GuardedLink final : public transfer::ITransferLink {
+  public:
+    GuardedLink(transfer::ITransferLink& link, WriteGuard& guard) : link_(link), guard_(guard) {}
+    int Read(std::uint8_t* dest, std::uint32_t address, std::uint32_t count,
+             std::uint32_t timeoutMs) override {
+        return link_.Read(dest, address, count, timeoutMs);
+    }
+    int ReadCF(std::uint8_t* dest, std::uint32_t address, std::uint32_t count,
+               std::uint32_t timeoutMs) override {
+        return link_.ReadCF(dest, address, count, timeoutMs);
+    }
+    int Write(const std::uint8_t* src, std::uint32_t address, std::uint32_t count,
+              std::uint32_t timeoutMs) override {
+        guard_.Arm();
+        return link_.Write(src, address, count, timeoutMs);
+    }
+    int WriteCF(const std::uint8_t* src, std::uint32_t address, std::uint32_t count,
+                std::uint32_t timeoutMs) override {
+        guard_.Arm();
+        return link_.WriteCF(src, address, count, timeoutMs);
+    }
+    int CommandExt(std::uint8_t code, std::uint8_t argument, std::uint32_t timeoutMs) override {
+        guard_.Arm();
+        return link_.CommandExt(code, argument, timeoutMs);
+    }
+    int Kind() const override { return link_.Kind(); }
+    std::uint32_t LinkTimeoutMs() const override { return link_.LinkTimeoutMs(); }
+
+  private:
+    transfer::ITransferLink& link_;
+    WriteGuard& guard_;
+};
+
+} // namespace cli
