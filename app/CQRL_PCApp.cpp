@@ -45,6 +45,8 @@ CQRL_PCApp::Options CQRL_PCApp::ParseOptions(const std::vector<std::string>& arg
             o.discoveryInterfaces = discovery::SplitInterfaceList(args[++i]);
         else if (args[i] == "--traffic-log" && i + 1 < args.size())
             o.trafficLog = args[++i];
+        else if (args[i] == "--history" && i + 1 < args.size())
+            o.historyFile = args[++i];
     }
     return o;
 }
@@ -69,6 +71,10 @@ bool ConnectUsbAtStart(const std::string& port, CIhmDlgSubMain& panel) {
 }
 
 int CQRL_PCApp::InitInstance() {
+    // Every window and dialog finds the service history through the environment, as the
+    // command lines it starts do.
+    if (!options_.historyFile.empty())
+        setenv("QUORVEL_HISTORY", options_.historyFile.c_str(), 1);
     if (std::string error;
         !options_.trafficLog.empty() && !trafficlog::Open(options_.trafficLog, error))
         // The program still runs, without the log.

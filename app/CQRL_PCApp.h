@@ -17,6 +17,7 @@ class CQRL_PCApp {
         std::vector<std::string> discoveryInterfaces;
         // "--traffic-log FILE": every request made to the controller, one line each.
         std::string trafficLog;
+        std::string historyFile; // --history FILE: the service history to record into and show
     };
 
     // "--usb NAME", "--no-splash", "--discovery-iface NAMES", "--traffic-log FILE"; unknown

@@ -20,6 +20,8 @@ constexpr const char* kHelp =
     "  --discovery-iface NAMES    keep Ethernet discovery to these interfaces (comma-separated;\n"
     "                             also $QUORVEL_DISCOVERY_IFACES)\n"
     "  --traffic-log FILE         add one line per request made to the controller to FILE\n"
+    "  --history FILE             the service history to record into and show (also\n"
+    "                             $QUORVEL_HISTORY; default history.sqlite3 in the data folder)\n"
     "  --no-splash                start without the splash window\n"
     "  --help                     show this help and exit\n"
     "  --version                  show the version and exit\n"

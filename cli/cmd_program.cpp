@@ -235,11 +235,7 @@ void PrintComparison(cli::Context& context, bool json,
         context.out << j.Text() << "\n";
         return;
     }
-    if (differences.empty())
-        context.out << "identical\n";
-    for (const transfer::ZoneDifference& d : differences)
-        context.out << d.name << " at 0x" << transfer::Hex8(d.address) << ": " << d.differingBytes
-                    << " bytes differ, the first at offset " << d.firstOffset << "\n";
+    context.out << transfer::ComparisonText(differences);
 }
 
 int RunCompare(cli::Context& context, cli::Answering mode) {

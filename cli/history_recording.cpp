@@ -10,6 +10,7 @@
 #include "cli/identity_report.h"
 #include "cli/session.h"
 #include "history/HistoryRecord.h"
+#include "history/Recording.h"
 #include "model/ControllerReader.h"
 #include "services/Diagnostics.h"
 
@@ -181,14 +182,10 @@ class OperationRecording::Capture final : public std::streambuf {
     std::string tail_;
 };
 
-OperationRecording::OperationRecording(Context& context, std::string operation)
+OperationRecording::OperationRecording(Context& context, const std::string& operation)
     : context_(context) {
-    record_.started = history::NowMs();
-    record_.user = history::CurrentUser();
-    record_.host = history::CurrentHost();
-    record_.program = std::string(kProgramName) + " " + QUORVEL_VERSION;
+    record_ = history::BeginRecord(std::string(kProgramName) + " " + QUORVEL_VERSION, operation);
     record_.link = HistoryLink(context.link);
-    record_.operation = std::move(operation);
     // The controller as it was at the start (a firmware update changes its software).
     model::IControllerReader& reader = model::ComClientReader();
     int family = 0;
@@ -211,17 +208,15 @@ OperationRecording::~OperationRecording() {
 }
 
 void OperationRecording::Finish(int status) {
-    record_.ended = history::NowMs();
-    record_.result = notes_.cancelled       ? history::kCancelled
-                     : status == kExitOk    ? history::kDone
-                     : status == kExitUsage ? history::kCancelled
-                                            : history::kFailed;
-    record_.message = LastShownLine(capture_->Tail());
+    const char* result = notes_.cancelled || status == kExitUsage ? history::kCancelled
+                         : status == kExitOk                      ? history::kDone
+                                                                  : history::kFailed;
+    const std::string message = LastShownLine(capture_->Tail());
     capture_.reset();
     for (const std::string& path : notes_.files)
         record_.files.push_back(history::DescribeFile(path));
     record_.kept = notes_.kept;
-    RunHistory(context_.link, context_.err).Add(record_);
+    history::FinishRecord(RunHistory(context_.link, context_.err), record_, result, message);
 }
 
 } // namespace cli

@@ -49,7 +49,7 @@ void NoteKept(Context& context, const std::string& path);
 // written by Finish.
 class OperationRecording {
   public:
-    OperationRecording(Context& context, std::string operation);
+    OperationRecording(Context& context, const std::string& operation);
     ~OperationRecording();
     OperationRecording(const OperationRecording&) = delete;
     OperationRecording& operator=(const OperationRecording&) = delete;

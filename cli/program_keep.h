@@ -7,24 +7,12 @@
 #include "cli/commands.h"
 #include "cli/questions.h"
 #include "cli/transfer_run.h"
+#include "transfer/ProgramKeep.h"
 #include "transfer/TransferLink.h"
 
 namespace cli {
 
-// A hidden folder of its own below `parent` (a folder path ending with '/') for one read,
-// removed with whatever is left in it.
-class ReadFolder {
-  public:
-    explicit ReadFolder(const std::string& parent);
-    ~ReadFolder();
-    ReadFolder(const ReadFolder&) = delete;
-    ReadFolder& operator=(const ReadFolder&) = delete;
-    // Empty when it could not be created.
-    const std::string& Path() const { return path_; }
-
-  private:
-    std::string path_;
-};
+using transfer::ReadFolder;
 
 // Reads the controller's program into a new file in `folder` (its presence already checked).
 // True with the file's path in `path`.

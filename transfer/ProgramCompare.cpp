@@ -70,4 +70,14 @@ std::vector<ZoneDifference> CompareProgramImages(const ProgramImage& a, const Pr
     return differences;
 }
 
+std::string ComparisonText(const std::vector<ZoneDifference>& differences) {
+    if (differences.empty())
+        return "identical\n";
+    std::string text;
+    for (const ZoneDifference& d : differences)
+        text += d.name + " at 0x" + Hex8(d.address) + ": " + std::to_string(d.differingBytes) +
+                " bytes differ, the first at offset " + std::to_string(d.firstOffset) + "\n";
+    return text;
+}
+
 } // namespace transfer

@@ -26,4 +26,8 @@ struct ZoneDifference {
 // side holds differs in all its bytes. Empty when the programs are identical.
 std::vector<ZoneDifference> CompareProgramImages(const ProgramImage& a, const ProgramImage& b);
 
+// "identical\n", or one line per differing zone: "Metier at 0x00004000: 3 bytes differ, the
+// first at offset 12\n".
+std::string ComparisonText(const std::vector<ZoneDifference>& differences);
+
 } // namespace transfer

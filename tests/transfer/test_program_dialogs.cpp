@@ -7,6 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include "history/HistoryDb.h"
+#include "tests/support/temp_folder.h"
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -222,6 +225,7 @@ TEST_F(ProgDialog, WriteWithDatalogsAndNoDatalogDialogStopsBeforeErasing) {
     RegisterMenuDialog(kMenuDatalogs, {});
     CIhmDlgProg dialog(nullptr, link);
     dialog.SetWriteMode();
+    dialog.SetKeep(false);
     dialog.SetPathText(file.string());
     link.requests.clear();
     dialog.Action();
@@ -240,6 +244,41 @@ TEST_F(ProgDialog, WriteWithDatalogsAndNoDatalogDialogStopsBeforeErasing) {
     EXPECT_EQ(ModalSeam::History().back().text, msg::kWriteComplete);
     EXPECT_GE(clock.ElapsedMs(), 75000u); // 70 one-second erase steps and the 5 s wait
     RegisterMenuDialog(kMenuDatalogs, {});
+}
+
+TEST_F(ProgDialog, WriteKeepsTheControllersProgramFirstAndIsRecorded) {
+    FakeLink link;
+    LoadFakeController(link);
+    link.memory[0x5600] = {0};
+    link.memory[0x5700] = {1};
+    link.memory[0x4000] = {0, 0, 0, 0};
+    ModalSeam::SetScript(ScriptedAnswers({}, kAnswerYes));
+    CIhmDlgProg reader(nullptr, link);
+    reader.Action();
+    const fs::path file = folder / "Programs" / "Line3.vqap";
+    ASSERT_TRUE(fs::exists(file));
+
+    CIhmDlgProg dialog(nullptr, link);
+    dialog.SetWriteMode();
+    dialog.SetKeep(true);
+    dialog.SetPathText(file.string());
+    dialog.Action();
+    EXPECT_EQ(ModalSeam::History().back().text, msg::kWriteComplete);
+    history::HistoryDb db((folder / "history.sqlite3").string(), [](const std::string&) {});
+    const std::vector<history::Record> rows = db.Query({});
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].operation, history::kProgramWrite);
+    EXPECT_EQ(rows[0].result, history::kDone);
+    EXPECT_EQ(rows[0].files.at(0).path, file.string());
+    ASSERT_FALSE(rows[0].kept.empty());
+    // The copy kept is the program the controller held: the file just read from it.
+    EXPECT_EQ(testsupport::ReadWholeFile(rows[0].kept), testsupport::ReadWholeFile(file.string()));
+
+    // Compare: the same program is identical.
+    dialog.SetCompareMode();
+    dialog.SetPathText(file.string());
+    dialog.Action();
+    EXPECT_EQ(dialog.ComparisonShown(), "identical\n");
 }
 
 } // namespace

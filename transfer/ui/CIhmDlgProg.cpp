@@ -1,5 +1,6 @@
 #include "transfer/ui/CIhmDlgProg.h"
 
+#include <QCheckBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QGridLayout>
@@ -8,12 +9,17 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+#include <cstdio>
 #include <filesystem>
 
 #include "comm/ProcessState.h"
+#include "history/HistoryDb.h"
+#include "history/Recording.h"
 #include "platform/program_folder.h"
 #include "services/ui/CIhmDlgPasswordAppli.h"
 #include "transfer/ProgramChecks.h"
+#include "transfer/ProgramCompare.h"
+#include "transfer/ProgramKeep.h"
 #include "transfer/ProgramTransfers.h"
 #include "transfer/TransferMessages.h"
 #include "transfer/ui/CIhmDlgExecutionTransfert.h"
@@ -26,6 +32,28 @@
 #include "widgets/WaitCursor.h"
 
 namespace {
+
+// The keep check box's state, remembered from one opening of the dialog to the next.
+bool& KeepRemembered() {
+    static bool keep = true;
+    return keep;
+}
+
+// The service history for one operation of the dialog; its warnings go to standard error
+// (the operation itself is never stopped by them).
+std::unique_ptr<history::HistoryDb> OpenHistory() {
+    return std::make_unique<history::HistoryDb>(history::HistoryPath(), [](const std::string& t) {
+        std::fprintf(stderr, "%s\n", t.c_str());
+    });
+}
+
+std::string GuiProgramName() {
+    return "Quorvel";
+}
+
+const char* LinkKindName(int kind) {
+    return kind == transfer::kLinkEthernet ? "eth" : kind == transfer::kLinkBle ? "ble" : "usb";
+}
 
 template <class T> T* Named(T* widget, int id) {
     widget->setObjectName(CtlName(id));
@@ -46,6 +74,9 @@ CIhmDlgProg::CIhmDlgProg(QWidget* parent, transfer::ITransferLink& link)
           Named(new QRadioButton(QStringLiteral("Read program from the controller"), this), 1035)),
       write_(
           Named(new QRadioButton(QStringLiteral("Write program to the controller"), this), 1036)),
+      compare_(
+          new QRadioButton(QStringLiteral("Compare the controller's program with a file"), this)),
+      keep_(new QCheckBox(QStringLiteral("Keep a copy of the controller's program first"), this)),
       prompt_(Named(new QLabel(this), 1034)), edit_(Named(new QLineEdit(this), 1037)),
       browse_(MakeCtlButton(this, 1022, "Search")),
       action_(MakeCtlButton(this, 1068, "Read/Write")) {
@@ -56,11 +87,16 @@ CIhmDlgProg::CIhmDlgProg(QWidget* parent, transfer::ITransferLink& link)
     auto* grid = new QGridLayout(this);
     grid->addWidget(read_, 0, 0, 1, 3);
     grid->addWidget(write_, 1, 0, 1, 3);
-    grid->addWidget(prompt_, 2, 0, 1, 3);
-    grid->addWidget(edit_, 3, 0, 1, 2);
-    grid->addWidget(browse_, 3, 2);
-    grid->addWidget(action_, 4, 1);
-    grid->addWidget(back, 4, 2);
+    grid->addWidget(compare_, 2, 0, 1, 3);
+    grid->addWidget(prompt_, 3, 0, 1, 3);
+    grid->addWidget(edit_, 4, 0, 1, 2);
+    grid->addWidget(browse_, 4, 2);
+    grid->addWidget(keep_, 5, 0, 1, 3);
+    grid->addWidget(action_, 6, 1);
+    grid->addWidget(back, 6, 2);
+    keep_->setChecked(KeepRemembered());
+    connect(keep_, &QCheckBox::toggled, this, [](bool on) { KeepRemembered() = on; });
+    connect(compare_, &QRadioButton::clicked, this, &CIhmDlgProg::SetCompareMode);
     setMinimumWidth(460);
     connect(read_, &QRadioButton::clicked, this, &CIhmDlgProg::SetReadMode);
     connect(write_, &QRadioButton::clicked, this, &CIhmDlgProg::SetWriteMode);
@@ -85,21 +121,40 @@ void CIhmDlgProg::SetReadMode() {
     action_->setText(QStringLiteral("Read"));
     browse_->setText(QStringLiteral("Select folder"));
     read_->setChecked(true);
+    keep_->setVisible(false);
     mode_ = 0;
     edit_->setText(QString::fromStdString(defaultFolder_));
     OnEdited();
 }
 
 void CIhmDlgProg::SetWriteMode() {
-    if (mode_ == 1)
+    SetFileMode(1, "Write");
+}
+
+void CIhmDlgProg::SetCompareMode() {
+    SetFileMode(2, "Compare");
+}
+
+// Write and compare both take a program file.
+void CIhmDlgProg::SetFileMode(int mode, const char* action) {
+    if (mode_ == mode)
         return;
     prompt_->setText(QStringLiteral("Please select a file to write your program"));
-    action_->setText(QStringLiteral("Write"));
+    action_->setText(QString::fromLatin1(action));
     browse_->setText(QStringLiteral("Select file"));
-    write_->setChecked(true);
-    mode_ = 1;
+    (mode == 1 ? write_ : compare_)->setChecked(true);
+    keep_->setVisible(mode == 1);
+    mode_ = mode;
     edit_->setText(QString::fromStdString(defaultFolder_));
     OnEdited();
+}
+
+void CIhmDlgProg::SetKeep(bool keep) {
+    keep_->setChecked(keep);
+}
+
+bool CIhmDlgProg::Keep() const {
+    return keep_->isChecked();
 }
 
 void CIhmDlgProg::Browse() {
@@ -143,7 +198,7 @@ void CIhmDlgProg::OnEdited() {
     path_ = edit_->text().toStdString();
     std::error_code ec;
     bool ok = !path_.empty() && std::filesystem::exists(path_, ec);
-    if (mode_ == 1)
+    if (mode_ != 0)
         ok = ok && path_.find(".vqap") != std::string::npos &&
              std::filesystem::is_regular_file(path_, ec);
     action_->setEnabled(ok);
@@ -166,6 +221,8 @@ void CIhmDlgProg::Action() {
         RunRead();
     else if (mode_ == 1)
         RunWrite();
+    else if (mode_ == 2)
+        RunCompare();
     else
         ErrorAlert(this, transfer::msg::kUnknownError);
 }
@@ -183,7 +240,43 @@ void CIhmDlgProg::RunRead() {
         InfoAlert(this, transfer::msg::kReadComplete);
 }
 
+// Keeps the controller's program in the service history's store; false when the user chose
+// not to write without a copy.
+bool CIhmDlgProg::KeepFirst(history::Record& record, const std::string& historyPath) {
+    using Kind = transfer::KeepResult::Kind;
+    const transfer::KeepResult kept = transfer::KeepControllerProgram(
+        link_, history::KeptFolder(historyPath), true,
+        [this](transfer::ITransfert& read) { return RunTransfertDialog(this, read) == 0; });
+    switch (kept.kind) {
+    case Kind::Kept:
+        record.kept = kept.path;
+        return true;
+    case Kind::NothingToKeep:
+        InfoAlert(this, transfer::kNothingToKeep);
+        return true;
+    case Kind::CannotKeep:
+        break;
+    }
+    return QuestionAlert(this, transfer::CannotKeepText(kept) + "\n" + transfer::kKeepQuestion);
+}
+
 void CIhmDlgProg::RunWrite() {
+    history::Record record = history::BeginRecord(GuiProgramName(), history::kProgramWrite);
+    record.link.kind = LinkKindName(link_.Kind());
+    record.files.push_back(history::DescribeFile(path_));
+    const std::unique_ptr<history::HistoryDb> db = OpenHistory();
+    auto finish = [&](const char* result, const std::string& message) {
+        history::FinishRecord(*db, record, result, message);
+    };
+    // The whole file is checked first: a refused file stops, reads and keeps nothing.
+    const std::string refusal = transfer::ProgramFileRefusal(
+        path_, link_.Kind() == transfer::kLinkEthernet, link_, ControllerFamily().load());
+    if (!refusal.empty()) {
+        ErrorAlert(this, refusal);
+        return finish(history::kFailed, refusal);
+    }
+    if (keep_->isChecked() && !KeepFirst(record, db->Path()))
+        return finish(history::kCancelled, "");
     auto readDatalogs = [this] {
         MenuDialogOpener open = FindMenuDialog(kMenuDatalogs);
         if (!open) {
@@ -195,7 +288,7 @@ void CIhmDlgProg::RunWrite() {
     };
     if (transfer::PrepareProgramWrite(link_, ControllerFamily().load(), ui_, readDatalogs) !=
         transfer::WritePreparation::Ready)
-        return;
+        return finish(history::kCancelled, "");
     std::unique_ptr<transfer::CTransfertWriteApp> write = transfer::MakeProgramWrite(path_, link_);
     int result = 1;
     if (link_.Kind() == transfer::kLinkEthernet) {
@@ -204,8 +297,32 @@ void CIhmDlgProg::RunWrite() {
     } else {
         result = RunTransfertDialog(this, *write);
     }
+    finish(result == 0 ? history::kDone : history::kFailed,
+           result == 0 ? transfer::msg::kWriteComplete : write->LastAlertText());
     if (result == 0)
         InfoAlert(this, transfer::msg::kWriteComplete);
+}
+
+void CIhmDlgProg::RunCompare() {
+    transfer::ProgramImage file, controller;
+    std::string error;
+    if (!transfer::LoadProgramImage(path_, file, error)) {
+        ErrorAlert(this, error);
+        return;
+    }
+    if (!transfer::CheckProgramPresent(link_, ui_))
+        return;
+    transfer::ReadFolder folder(std::filesystem::temp_directory_path().string() + "/");
+    std::unique_ptr<transfer::CTransfertReadApp> read =
+        transfer::MakeProgramRead(folder.Path(), link_);
+    if (folder.Path().empty() || RunTransfertDialog(this, *read) != 0)
+        return;
+    if (!transfer::LoadProgramImage(read->FilePath(), controller, error)) {
+        ErrorAlert(this, error);
+        return;
+    }
+    comparison_ = transfer::ComparisonText(transfer::CompareProgramImages(controller, file));
+    InfoAlert(this, comparison_);
 }
 
 void RegisterProgramDialog() {

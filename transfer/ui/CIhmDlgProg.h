@@ -10,9 +10,11 @@
 
 #include <string>
 
+#include "history/HistoryRecord.h"
 #include "transfer/TransferLink.h"
 #include "transfer/ui/UiThreadTransferUi.h"
 
+class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -31,6 +33,13 @@ class CIhmDlgProg : public QDialog {
     // What the controls do, as the user drives them (also for tests and scripts).
     void SetReadMode();
     void SetWriteMode();
+    // "Compare the controller's program with a file": a .vqap file, compared zone by zone.
+    void SetCompareMode();
+    // "Keep a copy of the controller's program first" (write mode; checked, remembered).
+    void SetKeep(bool keep);
+    bool Keep() const;
+    // The last comparison shown ("identical", or the differing zones).
+    const std::string& ComparisonShown() const { return comparison_; }
     void Browse();
     void SetPathText(const std::string& text);
     void Action();
@@ -39,14 +48,20 @@ class CIhmDlgProg : public QDialog {
     void OnEdited();
     void RunRead();
     void RunWrite();
+    void RunCompare();
+    void SetFileMode(int mode, const char* action);
+    bool KeepFirst(history::Record& record, const std::string& historyPath);
 
     transfer::ITransferLink& link_;
     UiThreadTransferUi ui_;
     int mode_ = -1;
     std::string defaultFolder_;
     std::string path_;
+    std::string comparison_;
     QRadioButton* read_;
     QRadioButton* write_;
+    QRadioButton* compare_;
+    QCheckBox* keep_;
     QLabel* prompt_;
     QLineEdit* edit_;
     QPushButton* browse_;

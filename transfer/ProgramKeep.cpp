@@ -1,0 +1,66 @@
+#include "transfer/ProgramKeep.h"
+
+#include <filesystem>
+
+#include <stdlib.h>
+
+#include "history/KeptStore.h"
+#include "transfer/ProgramChecks.h"
+#include "transfer/ProgramTransfers.h"
+#include "transfer/TransferMessages.h"
+
+namespace transfer {
+
+namespace {
+
+KeepResult CannotKeep(std::string reason) {
+    return {KeepResult::Kind::CannotKeep, {}, std::move(reason)};
+}
+
+} // namespace
+
+KeepResult KeepControllerProgram(ITransferLink& link, const std::string& store, bool passwordGiven,
+                                 const std::function<bool(ITransfert&)>& run) {
+    bool present = false, isProtected = false;
+    if (ReadProgramPresent(link, present) != 0)
+        return CannotKeep(msg::kNotReacting);
+    if (!present)
+        return {KeepResult::Kind::NothingToKeep, {}, {}};
+    if (!passwordGiven) {
+        if (ReadAppPasswordFlag(link, isProtected) != 0)
+            return CannotKeep(msg::kNotReacting);
+        if (isProtected)
+            return CannotKeep("its program is protected and its password was not given.");
+    }
+    ReadFolder folder(store);
+    if (folder.Path().empty())
+        return CannotKeep("cannot create a folder in " + store);
+    std::unique_ptr<CTransfertReadApp> read = MakeProgramRead(folder.Path(), link);
+    if (!run(*read))
+        return CannotKeep("the program could not be read.");
+    std::string error;
+    const std::string kept = history::KeepProgram(read->FilePath(), store, error);
+    if (kept.empty())
+        return CannotKeep(error);
+    return {KeepResult::Kind::Kept, kept, {}};
+}
+
+ReadFolder::ReadFolder(const std::string& parent) {
+    std::error_code ec;
+    std::filesystem::create_directories(parent, ec);
+    std::string pattern = parent + ".reading-XXXXXX";
+    if (mkdtemp(pattern.data()) != nullptr)
+        path_ = pattern;
+}
+
+ReadFolder::~ReadFolder() {
+    std::error_code ec;
+    if (!path_.empty())
+        std::filesystem::remove_all(path_, ec);
+}
+
+std::string CannotKeepText(const KeepResult& result) {
+    return "No copy of the controller's program could be kept: " + result.reason;
+}
+
+} // namespace transfer

@@ -1,0 +1,50 @@
+// The copy of the controller's program kept in the service history's store before a program
+// write or a firmware update overwrites it: read as program read does, kept once per content.
+// The command line and the program dialog both keep through it, each running the read its
+// own way and asking its own question when no copy can be made.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "transfer/ITransfert.h"
+#include "transfer/TransferLink.h"
+
+namespace transfer {
+
+inline constexpr const char* kNothingToKeep =
+    "The controller holds no program: there is nothing to keep.";
+inline constexpr const char* kKeepQuestion = "Overwrite the controller's program without a copy?";
+
+// A hidden folder of its own below `parent` (a folder path ending with '/') for one read,
+// removed with whatever is left in it.
+class ReadFolder {
+  public:
+    explicit ReadFolder(const std::string& parent);
+    ~ReadFolder();
+    ReadFolder(const ReadFolder&) = delete;
+    ReadFolder& operator=(const ReadFolder&) = delete;
+    // Empty when it could not be created.
+    const std::string& Path() const { return path_; }
+
+  private:
+    std::string path_;
+};
+
+struct KeepResult {
+    enum class Kind { Kept, NothingToKeep, CannotKeep };
+    Kind kind = Kind::CannotKeep;
+    std::string path;   // Kept: the kept file
+    std::string reason; // CannotKeep: why ("the program could not be read.")
+};
+
+// Reads the program of the controller on `link` into the store `store` (a folder ending with
+// '/'). `passwordGiven`: the application password of a protected program was accepted in this
+// run. `run` runs the read transfer to its end: true when it finished without an error.
+KeepResult KeepControllerProgram(ITransferLink& link, const std::string& store, bool passwordGiven,
+                                 const std::function<bool(ITransfert&)>& run);
+
+// "No copy of the controller's program could be kept: <reason>"
+std::string CannotKeepText(const KeepResult& result);
+
+} // namespace transfer
