@@ -77,6 +77,11 @@ bool ServiceAllowed(Context& context, bool refuseIncapable) {
         context.err << msg::kNotReacting << "\n";
         return false;
     }
+    return ServiceAllowed(context, family, refuseIncapable);
+}
+
+bool ServiceAllowed(Context& context, int family, bool refuseIncapable) {
+    model::IControllerReader& reader = model::ComClientReader();
     if (!SoftwareCapable(reader, family)) {
         if (!refuseIncapable)
             return true;

@@ -46,5 +46,7 @@ bool CheckAccess(Context& context);
 // check (clock, start and stop). Prints the reason and returns false when the command may not
 // go on.
 bool ServiceAllowed(Context& context, bool refuseIncapable);
+// The same for a controller whose family index was read already.
+bool ServiceAllowed(Context& context, int familyIndex, bool refuseIncapable);
 
 } // namespace cli

@@ -6,6 +6,7 @@
 #include <ostream>
 #include <system_error>
 
+#include "model/FileNameText.h"
 #include "platform/output_file.h"
 
 namespace cli::backup {
@@ -17,11 +18,6 @@ namespace fs = std::filesystem;
 constexpr std::size_t kMaxComponent = 40;
 constexpr int kMaxFolderTries = 100;
 
-bool KeptInName(char c) {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
-           c == '_' || c == '.';
-}
-
 std::string WithSlash(std::string folder) {
     if (!folder.empty() && folder.back() != '/')
         folder += '/';
@@ -31,17 +27,15 @@ std::string WithSlash(std::string folder) {
 } // namespace
 
 std::string SafeComponent(std::string_view text) {
-    // Controller text is padded with spaces or NULs: they do not belong in the name.
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\0'))
-        text.remove_suffix(1);
-    while (!text.empty() && text.front() == ' ')
-        text.remove_prefix(1);
-    std::string name;
-    for (char c : text.substr(0, kMaxComponent))
-        name += KeptInName(c) ? c : '_';
-    // No hidden name and no "." or "..".
-    if (!name.empty() && name.front() == '.')
-        name.front() = '_';
+    std::string name = model::FileNameFromText(text);
+    // At most kMaxComponent characters, never cutting one of several bytes.
+    std::size_t characters = 0, at = 0;
+    for (; at < name.size(); ++at)
+        if ((static_cast<unsigned char>(name[at]) & 0xC0) != 0x80 && ++characters > kMaxComponent)
+            break;
+    name.resize(at);
+    while (!name.empty() && name.back() == ' ')
+        name.pop_back();
     return name.empty() ? "controller" : name;
 }
 
@@ -86,7 +80,7 @@ int SaveParts(const std::vector<Part>& parts, const std::string& folder, std::os
             continue;
         err << part.name << ": " << result.message << "\n";
         err.flush();
-        if (result.outcome != Outcome::Skipped)
+        if (result.outcome == Outcome::Failed)
             complete = false;
     }
     return complete ? 0 : 1;

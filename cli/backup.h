@@ -32,6 +32,7 @@ bool WriteTextFile(const std::string& path, const std::string& text, std::string
 enum class Outcome {
     Saved,   // the part's files are in the folder
     Skipped, // deliberately left out (the user said no); `message` says so
+    Empty,   // nothing of it in the controller (no program): said, and counted as done
     Failed,  // could not be saved; `message` says why
 };
 

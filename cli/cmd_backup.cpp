@@ -85,6 +85,9 @@ PartResult SaveProgram(BackupRun& run, const std::string& folder) {
     std::string path;
     if (cli::ReadProgramInto(run.context, run.answering, folder, path) != cli::kExitOk)
         return {Outcome::Failed, kSeeAbove};
+    // An empty program area is nothing to save, not a failure of the backup.
+    if (path.empty())
+        return {Outcome::Empty, "no program in the controller"};
     return {Outcome::Saved, {}};
 }
 

@@ -105,7 +105,8 @@ int RunSet(cli::Context& context) {
         context.err << notice.text << "\n";
         return cli::kExitFailure;
     }
-    context.out << notice.text << "\n";
+    // A confirmation, not a result: standard output stays empty.
+    context.err << notice.text << "\n";
     return cli::kExitOk;
 }
 
@@ -131,7 +132,8 @@ const cli::Command kClock{
     "set writes the date and time given, or the PC's local time with --now, and the drift\n"
     "correction N (-59 to 59; without --drift the controller's own is kept). A time or drift\n"
     "out of range is refused with the program's message before anything is written (exit 1).\n"
-    "Prints \"Successful writing\", or \"Failed to write time\" with exit status 1.\n",
+    "Says \"Successful writing\" on standard error, or \"Failed to write time\" with exit status\n"
+    "1; standard output stays empty.\n",
     true,
     RunClock};
 const cli::RegisterCommand kRegisterClock(kClock);

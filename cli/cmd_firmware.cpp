@@ -96,14 +96,15 @@ int RunUpdate(cli::Context& context) {
     transfer::CTransfertReconnect reconnect;
     if (!cli::RunTransfer(reconnect, ui, progress))
         return cli::kExitFailure;
-    // A controller that refused to start its new firmware still runs the old one: the
-    // update did not take, whatever the transfer's steps said.
+    // Judged by what changed: a controller that still runs the version it ran before, while
+    // the package was named for another, did not start its new firmware.
     const std::string& running = reconnect.Result().softwareVersion;
-    if (!package.header.firmwareVir.empty() && running != package.header.firmwareVir) {
-        context.err << "The controller still runs firmware " << running << ", not "
-                    << package.header.firmwareVir << ".\n";
+    const transfer::UpdateVerdict verdict = transfer::JudgeUpdate(
+        update->StartVersion(), running, transfer::PackageNameVersion(path, modelIndex));
+    if (!verdict.message.empty())
+        context.err << verdict.message << "\n";
+    if (!verdict.started)
         return cli::kExitFailure;
-    }
     context.out << running << "\n";
     return cli::kExitOk;
 }

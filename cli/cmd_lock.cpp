@@ -25,8 +25,9 @@ class CliProtectUi final : public services::IProtectUi {
         return access_.AskPassword(prompt, password);
     }
     void Show(const services::Notice& notice) override {
+        // Confirmations too are messages: standard output holds results only.
         if (notice.kind == services::NoticeKind::Information) {
-            context_.out << notice.text << "\n";
+            context_.err << notice.text << "\n";
             return;
         }
         access_.Show(notice);
@@ -106,7 +107,7 @@ int RunUnlock(cli::Context& context) {
         ui.ExplainRefusal();
         return cli::kExitFailure;
     }
-    context.out << (*wasLocked ? kTextUnlocked : kTextNotProtected) << "\n";
+    context.err << (*wasLocked ? kTextUnlocked : kTextNotProtected) << "\n";
     return cli::kExitOk;
 }
 
@@ -118,8 +119,9 @@ const cli::Command kLock{
     "without echo; otherwise it is the next line of standard input. A locked controller is\n"
     "first asked for its current password, as for every command. From the next connection\n"
     "on, the controller asks for the password before it serves anything.\n"
-    "Prints \"Product has been successfully locked.\"; a controller that cannot be protected\n"
-    "or refuses the password gives the program's message and exit status 1.\n",
+    "Says \"Product has been successfully locked.\" on standard error (standard output stays\n"
+    "empty); a controller that cannot be protected or refuses the password gives the\n"
+    "program's message and exit status 1.\n",
     true,
     RunLock};
 
@@ -132,7 +134,9 @@ const cli::Command kUnlock{
     "input). A wrong password is asked again while the controller allows; when no more\n"
     "can be read the command ends with exit status 1, the prompt's status and attempt lines\n"
     "on standard error. A blocked controller gives \"Too much connection attempt. The\n"
-    "product is blocked.\" and the time left. Every other command asks the same way.\n",
+    "product is blocked.\" and the time left. Every other command asks the same way.\n"
+    "Done, it says \"The controller is unlocked for this connection.\" (or that it is not\n"
+    "password protected) on standard error; standard output stays empty.\n",
     true,
     RunUnlock};
 

@@ -108,8 +108,12 @@ int cli::ReadProgramInto(Context& context, Answering mode, const std::string& fo
     ProgramRun run(context, mode);
     if (int rc = run.CheckAccess(); rc != kExitOk)
         return rc;
-    if (!transfer::CheckProgramPresent(run.link, run.ui))
-        return kExitFailure;
+    bool present = false;
+    if (transfer::ReadProgramPresent(run.link, present) != 0)
+        return run.Fail(msg::kNotReacting);
+    path.clear();
+    if (!present)
+        return kExitOk;
     if (!ReadProgramFile(run.link, folder, run.ui, run.progress, path))
         return run.questions.Unanswered() ? kExitUsage : kExitFailure;
     return kExitOk;
@@ -131,6 +135,10 @@ int RunRead(cli::Context& context, cli::Answering mode) {
     std::string path;
     if (int rc = cli::ReadProgramInto(context, mode, folder, path); rc != cli::kExitOk)
         return rc;
+    if (path.empty()) {
+        context.err << transfer::msg::kNoProgram << "\n";
+        return cli::kExitFailure;
+    }
     cli::NoteFile(context, path);
     context.out << path << "\n";
     return cli::kExitOk;
@@ -167,10 +175,10 @@ int cli::WriteProgramFile(Context& context, Answering mode, const std::string& f
         return rc;
     // The whole file is checked against the controller first: a refused file stops nothing,
     // reads nothing and keeps nothing.
-    const std::string refusal = transfer::ProgramFileRefusal(
+    const transfer::FileRefusal refusal = transfer::ProgramFileRefusal(
         file, context.link.kind == LinkKind::Ethernet, run.link, run.family);
-    if (!refusal.empty())
-        return run.Fail(refusal);
+    if (refusal.message != nullptr)
+        return run.Fail(refusal.message);
     if (keep) {
         const int rc = cli::KeepProgramFirst(context, run.link, run.questions, run.ui, run.progress,
                                              run.passwordGiven);

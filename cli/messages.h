@@ -19,6 +19,10 @@ inline constexpr const char* kPasswordProtected = services::kTextProtected;
 inline constexpr const char* kBlocked = services::kTextBlocked;
 inline constexpr const char* kUnknown = services::kTextUnknown;
 inline constexpr const char* kNone = services::kTextNone;
+// Standard error, on every run that QUORVEL_WAIT_SCALE shortens.
+inline constexpr const char* kWaitsShortened =
+    "QUORVEL_WAIT_SCALE is set: the waits of reboots, erases and countdowns are shortened for "
+    "testing.";
 // A controller in its loader (a firmware update stopped half way).
 inline constexpr const char* kNoFirmware =
     "The controller has no firmware: it runs its loader only. A firmware update "

@@ -11,7 +11,8 @@ namespace cli {
 
 // The menu's and the program dialog's checks (capable software, access, the application
 // password, a program present), then the read into `folder`. kExitOk with the file written in
-// `path`; otherwise the exit status, the reason being on `context.err` already.
+// `path`, or with `path` empty when the controller holds no program (nothing said); otherwise
+// the exit status, the reason being on `context.err` already.
 int ReadProgramInto(Context& context, Answering mode, const std::string& folder, std::string& path);
 
 // The program dialog's checks, a copy of the controller's program kept first (unless `keep`

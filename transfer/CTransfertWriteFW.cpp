@@ -13,8 +13,6 @@ namespace transfer {
 
 namespace {
 
-// USB and Bluetooth erase and daughter-board commands wait this long for their answer.
-constexpr std::uint32_t kCommandTimeoutMs = 6000;
 constexpr std::uint32_t kConfigAddress = 0x40000;
 constexpr std::uint32_t kConfigSizeT71 = 847;
 constexpr std::uint32_t kConfigSizeTrel = 707;
@@ -77,8 +75,14 @@ bool CTransfertWriteFW::ReadStartIdentity() {
     identity->Reset();
     if (identity->Read() != 0)
         return false;
-    softwareI_ = identity->GetSoftwareI();
+    KeepStartIdentity(*identity);
     return true;
+}
+
+void CTransfertWriteFW::KeepStartIdentity(CFctTabIdentite& identity) {
+    softwareI_ = identity.GetSoftwareI();
+    startVersion_ =
+        model::FormatVir(identity.GetSoftwareV(), identity.GetSoftwareI(), identity.GetSoftwareR());
 }
 
 // Reads, checks and extracts the whole package before anything is erased.
@@ -113,7 +117,7 @@ bool CTransfertWriteFW::EraseAfterUpdate() {
         SetStep(msg::kNoDatalogs);
         return true;
     }
-    return EraseDatalogs(IdentityFamily(), DatalogEraseTimeoutMs());
+    return EraseDatalogs(IdentityFamily(), DatalogStatusTimeoutMs(), LinkTimeoutMs());
 }
 
 bool CTransfertWriteFW::ReadStateWord(std::uint32_t& word) {
@@ -135,7 +139,7 @@ bool CTransfertWriteFW::CheckLoaderState() {
 bool CTransfertWriteFW::ClearProgram(bool keepConfiguration, CommandKind boardEraseKind,
                                      bool checkSlotErase) {
     SetStep(msg::kFwDeleting);
-    bool ok = SendCommand(5, 3, CommandKind::Write, kCommandTimeoutMs) == kPrimitiveOk;
+    bool ok = SendCommand(5, 3, CommandKind::Write, LinkTimeoutMs()) == kPrimitiveOk;
     if (ok && keepConfiguration) {
         // The erase clears the stored record; the controller still serves the last one, which
         // is written back so that the configuration survives the update.
@@ -150,9 +154,9 @@ bool CTransfertWriteFW::ClearProgram(bool keepConfiguration, CommandKind boardEr
     }
     SetPercent(std::uint16_t(Percent() + 1));
     for (std::uint8_t area : {2, 1, 4})
-        ok = ok && SendCommand(5, area, CommandKind::Write, kCommandTimeoutMs) == kPrimitiveOk;
+        ok = ok && SendCommand(5, area, CommandKind::Write, LinkTimeoutMs()) == kPrimitiveOk;
     if (ok) {
-        const bool slots = SendCommand(5, 5, CommandKind::Write, kCommandTimeoutMs) == kPrimitiveOk;
+        const bool slots = SendCommand(5, 5, CommandKind::Write, LinkTimeoutMs()) == kPrimitiveOk;
         ok = slots || !checkSlotErase;
     }
     if (ok) {
@@ -161,7 +165,7 @@ bool CTransfertWriteFW::ClearProgram(bool keepConfiguration, CommandKind boardEr
                           LinkTimeoutMs()) == 0;
     }
     if (ok && !keepConfiguration)
-        ok = SendCommand(18, 0, boardEraseKind, kCommandTimeoutMs) == kPrimitiveOk;
+        ok = SendCommand(18, 0, boardEraseKind, LinkTimeoutMs()) == kPrimitiveOk;
     SetPercent(std::uint16_t(Percent() + 1));
     if (!ok)
         return Fail(msg::kFwDeletionError);
@@ -170,13 +174,13 @@ bool CTransfertWriteFW::ClearProgram(bool keepConfiguration, CommandKind boardEr
     SetStep(msg::kFwDeletingBoard);
     const std::uint8_t eraseCode = 0x04;
     if (boardEraseKind == CommandKind::Write &&
-        SendAddressedCommand(kBoardSessionOpen, kCommandTimeoutMs) != kPrimitiveOk)
+        SendAddressedCommand(kBoardSessionOpen, LinkTimeoutMs()) != kPrimitiveOk)
         return Fail(msg::kFwDeletionError);
-    if (SendAddressedCommand(kBoardErase, &eraseCode, 1, kCommandTimeoutMs) != kPrimitiveOk)
+    if (SendAddressedCommand(kBoardErase, &eraseCode, 1, LinkTimeoutMs()) != kPrimitiveOk)
         return Fail(msg::kFwDeletionError);
     WaitBoardErase();
     if (boardEraseKind == CommandKind::Write &&
-        SendAddressedCommand(kBoardSessionClose, kCommandTimeoutMs) != kPrimitiveOk)
+        SendAddressedCommand(kBoardSessionClose, LinkTimeoutMs()) != kPrimitiveOk)
         return Fail(msg::kFwDeletionError);
     SetPercent(20);
     return true;
@@ -219,7 +223,7 @@ bool CTransfertWriteFW::LoadBaseImage(fw::ImageKind kind, std::uint8_t mode, con
 
 bool CTransfertWriteFW::LoadBoardImages(bool bluetooth) {
     const std::uint32_t timeout = LinkTimeoutMs();
-    SendAddressedCommand(kBoardRestart, kCommandTimeoutMs);
+    SendAddressedCommand(kBoardRestart, LinkTimeoutMs());
     Countdown(msg::kFwReboot, 15);
     SetStep(msg::kFwLoadingBoardBootloader);
     const fw::Bytes& bootloader = Image(fw::ImageKind::kBoardBootloader);
@@ -232,7 +236,7 @@ bool CTransfertWriteFW::LoadBoardImages(bool bluetooth) {
                     timeout) != kPrimitiveOk)
         return Fail(msg::kFwBoardBootloaderError);
     if (model_ == 3 || model_ == 9 || model_ == 10)
-        SendAddressedCommand(kBoardRestart, kCommandTimeoutMs);
+        SendAddressedCommand(kBoardRestart, LinkTimeoutMs());
     SetStep(msg::kFwLoadingBoardFirmware);
     const fw::Bytes& firmware = Image(fw::ImageKind::kBoardFirmware);
     if (WriteFramed(fw::ImageAddress(fw::ImageKind::kBoardFirmware), std::uint32_t(firmware.size()),
@@ -241,7 +245,7 @@ bool CTransfertWriteFW::LoadBoardImages(bool bluetooth) {
     SendCommand(7, 0, CommandKind::WriteCF, timeout);
     if (bluetooth && SendAddressedCommand(kPassClose, timeout) != kPrimitiveOk)
         return Fail(msg::kFwBoardFirmwareError);
-    SendAddressedCommand(kBoardRestart, kCommandTimeoutMs);
+    SendAddressedCommand(kBoardRestart, LinkTimeoutMs());
     Countdown(msg::kFwReboot, 30);
     return true;
 }

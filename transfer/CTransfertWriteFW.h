@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <string>
 
+#include "model/CFctTabIdentite.h"
 #include "transfer/FirmwarePackage.h"
 #include "transfer/ITransfert.h"
 #include "transfer/LinkSession.h"
@@ -47,6 +48,8 @@ class CTransfertWriteFW : public ITransfert {
     const std::string& PackagePath() const { return path_; }
     // The model index read at the start (255 until then).
     int ModelIndex() const { return model_; }
+    // The controller's software version read at the start ("1.06.20"), to judge the update by.
+    const std::string& StartVersion() const { return startVersion_; }
 
   protected:
     // Loads the package's images; true on success (the alert already shown otherwise).
@@ -58,7 +61,9 @@ class CTransfertWriteFW : public ITransfert {
     virtual bool ModelFromIdentity() const { return false; }
     // Ethernet opens the link again before the datalog erase; false skips the erase.
     virtual bool BeforeDatalogErase() { return true; }
-    virtual std::uint32_t DatalogEraseTimeoutMs() const { return LinkTimeoutMs(); }
+    // The time-out of the two datalog status reads before the erase command (which takes the
+    // link's).
+    virtual std::uint32_t DatalogStatusTimeoutMs() const { return LinkTimeoutMs(); }
     // Bluetooth reads the identity of the family first; the others the T71 layout.
     virtual bool ReadStartIdentity();
 
@@ -89,6 +94,8 @@ class CTransfertWriteFW : public ITransfert {
     ILinkSession& Session() { return session_; }
     const fw::FirmwarePackage& Package() const { return package_; }
     std::uint8_t SoftwareI() const { return softwareI_; }
+    // Keeps the software version and index of the identity read at the start.
+    void KeepStartIdentity(CFctTabIdentite& identity);
     bool SkipDeletion() const { return skipDeletion_; }
 
   private:
@@ -101,6 +108,7 @@ class CTransfertWriteFW : public ITransfert {
     int model_ = 255;
     int family_ = 1;
     std::uint8_t softwareI_ = 0;
+    std::string startVersion_;
     bool skipDeletion_ = false;
 };
 

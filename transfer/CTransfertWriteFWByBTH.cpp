@@ -23,7 +23,10 @@ bool CTransfertWriteFWByBTH::ReadStartIdentity() {
         return CTransfertWriteFWByUSB::ReadStartIdentity();
     auto identity = model::CreateIdentityTable(model::kFamilyTrel, Link());
     identity->Reset();
-    return identity->Read() == 0;
+    if (identity->Read() != 0)
+        return false;
+    KeepStartIdentity(*identity);
+    return true;
 }
 
 bool CTransfertWriteFWByBTH::Flash() {

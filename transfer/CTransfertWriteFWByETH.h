@@ -24,7 +24,7 @@ class CTransfertWriteFWByETH : public CTransfertWriteFW {
     bool AcceptsModel(int modelIndex) const override;
     bool ModelFromIdentity() const override { return true; }
     bool BeforeDatalogErase() override;
-    std::uint32_t DatalogEraseTimeoutMs() const override { return 70000; }
+    std::uint32_t DatalogStatusTimeoutMs() const override { return 70000; }
     bool Flash() override;
 
   private:

@@ -9,7 +9,8 @@
 
 namespace transfer {
 
-bool ITransfert::EraseDatalogs(int identityFamily, std::uint32_t timeoutMs) {
+bool ITransfert::EraseDatalogs(int identityFamily, std::uint32_t statusTimeoutMs,
+                               std::uint32_t commandTimeoutMs) {
     std::unique_ptr<CFctTabIdentite> identity = model::CreateIdentityTable(identityFamily, link_);
     if (!identity) {
         Alert(AlertKind::Error, msg::kDatalogEraseError);
@@ -21,7 +22,7 @@ bool ITransfert::EraseDatalogs(int identityFamily, std::uint32_t timeoutMs) {
         return false;
     }
     const bool board = identity->IsCommunicating();
-    const DatalogPresence presence = ReadDatalogPresence(link_, board, timeoutMs);
+    const DatalogPresence presence = ReadDatalogPresence(link_, board, statusTimeoutMs);
     if (presence == DatalogPresence::Unreadable) {
         Alert(AlertKind::Error, msg::kDatalogEraseError);
         return false;
@@ -30,8 +31,9 @@ bool ITransfert::EraseDatalogs(int identityFamily, std::uint32_t timeoutMs) {
         SetStep(msg::kNoDatalogs);
         return true;
     }
-    const int rc = board ? SendAddressedCommand(kEraseBoardDatalogs, timeoutMs)
-                         : SendCommand(kCmdEraseOwnDatalogs, 0, CommandKind::Write, timeoutMs);
+    const int rc = board
+                       ? SendAddressedCommand(kEraseBoardDatalogs, commandTimeoutMs)
+                       : SendCommand(kCmdEraseOwnDatalogs, 0, CommandKind::Write, commandTimeoutMs);
     if (rc != kPrimitiveOk) {
         Alert(AlertKind::Error, msg::kDatalogEraseError);
         return false;

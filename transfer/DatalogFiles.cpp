@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "model/AnsiText.h"
+#include "model/FileNameText.h"
 #include "platform/output_file.h"
 #include "transfer/DatalogCsv.h"
 
@@ -19,11 +20,6 @@ namespace {
 constexpr char kStampPattern[] = "YY_MM_DD_HH_MM_SS";
 constexpr std::array<const char*, kDatalogRanges> kCreatingSteps = {
     "Creating log 01-08", "Creating log 09-16", "Creating log 17-24"};
-
-bool UnsafeInFileName(unsigned char c) {
-    return c < 0x20 || c == 0x7F || c == '/' || c == '\\' || c == ':' || c == '*' || c == '?' ||
-           c == '"' || c == '<' || c == '>' || c == '|';
-}
 
 std::string JoinLines(const std::vector<std::string>& items, const char* glue) {
     std::string out;
@@ -48,14 +44,7 @@ std::string DefaultDatalogLabel(int familyIndex) {
 }
 
 std::string DatalogLabelFromController(std::span<const std::uint8_t> bytes) {
-    std::string label = model::FieldCode(bytes.data(), bytes.size());
-    for (char& c : label)
-        if (UnsafeInFileName(static_cast<unsigned char>(c)))
-            c = '_';
-    // A name made only of dots would not be a plain file-name prefix.
-    if (label.find_first_not_of('.') == std::string::npos)
-        label.clear();
-    return label;
+    return model::FileNameFromText(model::FieldCode(bytes.data(), bytes.size()));
 }
 
 std::string DatalogFileName(const std::string& label, int range) {

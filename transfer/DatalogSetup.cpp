@@ -175,10 +175,6 @@ std::unique_ptr<CTransfertReadDatalogBase> MakeDatalogTransfer(const DatalogSour
     DatalogReadJob job;
     job.folder = state.folder;
     job.config = state.config.value_or(DatalogConfig{});
-    // Only the ranges the dialog offers are written.
-    for (int r = 0; r < kDatalogRanges; ++r)
-        if (!state.RangeEnabled(r))
-            job.config.mask[std::size_t(r)] = 0;
     job.fileNames = state.fileNames;
     job.size = source.size;
     if (source.kind == DatalogMemoryKind::kBoard)

@@ -28,11 +28,11 @@ struct DatalogDialogState {
     std::array<std::string, kDatalogRanges> fileNames; // empty for a range not logged
     bool communicating = false;
 
-    // Range 17-24 is offered on kz9 controllers only.
+    // The dialog shows range 17-24 on kz9 controllers only.
     bool ShowsRange3() const { return familyIndex == 0; }
-    bool RangeEnabled(int range) const {
-        return config && config->RangePresent(range) && (range < 2 || ShowsRange3());
-    }
+    // Every range the controller logs is read and written, whether the dialog shows it or not
+    // (a Pask communication board may log channels 17-24).
+    bool RangeEnabled(int range) const { return config && config->RangePresent(range); }
 };
 
 // Opening: `familyIndex` is the connected controller's family (ControllerFamily()), `folder`

@@ -2,6 +2,8 @@
 // few it adds for the checks it makes before touching the controller.
 #pragma once
 
+#include <string>
+
 namespace transfer::msg {
 
 inline constexpr const char* kFwGathering = "Gathers target data's to verify compatibility ";
@@ -41,5 +43,15 @@ inline constexpr const char* kFwReconnecting = "Reconnecting to the controller";
 inline constexpr const char* kFwReconnectFailed =
     "The firmware was updated, but the controller did not answer again after its restart.\n"
     "Check the connection, then choose Reconnection in the menu.";
+
+// After the reconnection: the controller still reports the version it ran before.
+inline std::string FwNotStarted(const std::string& running) {
+    return "The controller still runs firmware " + running + "; the new firmware did not start.";
+}
+// After the reconnection: a new version runs, not the one the package's name gives.
+inline std::string FwOtherVersion(const std::string& running, const std::string& named) {
+    return "The controller now runs firmware " + running + "; the package is named for " + named +
+           ".";
+}
 
 } // namespace transfer::msg

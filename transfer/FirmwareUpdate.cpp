@@ -49,6 +49,45 @@ Reconnection ReconnectAfterUpdate(ITransferLink& link, ILinkSession& session, IT
     return r;
 }
 
+std::optional<fw::PackageVersion> PackageNameVersion(const std::string& path, int modelIndex) {
+    const auto folder = fw::PackageFolderOfModel(modelIndex);
+    if (!folder)
+        return std::nullopt;
+    const std::size_t slash = path.find_last_of('/');
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    for (int language = 0; language < fw::kLanguageCount; ++language)
+        if (auto version = fw::MatchPackageFileName(name, *folder, language))
+            return version;
+    return std::nullopt;
+}
+
+namespace {
+
+// Versions compare by their numbers ("1.10.3" is 1.10.03); text that is not a version
+// compares as text.
+bool SameVersion(const std::string& a, const std::string& b) {
+    const auto va = fw::ParseVersionText(a), vb = fw::ParseVersionText(b);
+    if (!va || !vb)
+        return a == b;
+    return va->v == vb->v && va->i == vb->i && va->r == vb->r;
+}
+
+} // namespace
+
+UpdateVerdict JudgeUpdate(const std::string& before, const std::string& after,
+                          const std::optional<fw::PackageVersion>& named) {
+    UpdateVerdict verdict;
+    if (!named || SameVersion(after, named->text))
+        return verdict;
+    if (SameVersion(after, before)) {
+        verdict.started = false;
+        verdict.message = msg::FwNotStarted(after);
+    } else {
+        verdict.message = msg::FwOtherVersion(after, named->text);
+    }
+    return verdict;
+}
+
 void CTransfertReconnect::Run() {
     Reset(msg::kFwReconnecting);
     result_ = ReconnectAfterUpdate(Link(), session_, Clock());

@@ -4,9 +4,11 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "transfer/CTransfertWriteFW.h"
+#include "transfer/FirmwareFolders.h"
 #include "transfer/TransferClock.h"
 
 namespace transfer {
@@ -45,5 +47,21 @@ class CTransfertReconnect : public ITransfert {
     ILinkSession& session_;
     Reconnection result_;
 };
+
+// The version a package's file name announces ("Larch_1_10_00_2_4_-1--------.vqfw" gives
+// 1.10.00) for a controller of `modelIndex`, in any of the languages; nullopt for a name that
+// does not follow the rule of the model's package folder.
+std::optional<fw::PackageVersion> PackageNameVersion(const std::string& path, int modelIndex);
+
+// Whether an update took, judged by what changed: the package's header texts need not equal
+// what the controller reports (a package "1.10" may bring 1.10.03). An update did not take
+// only when the controller still reports the version it ran before while the package was
+// named for another one. Re-flashing the version already there is a success.
+struct UpdateVerdict {
+    bool started = true;
+    std::string message; // the failure, or a note when a started version differs from the name
+};
+UpdateVerdict JudgeUpdate(const std::string& before, const std::string& after,
+                          const std::optional<fw::PackageVersion>& named);
 
 } // namespace transfer

@@ -143,8 +143,10 @@ class ITransfert {
     // 90 to 99 ("Erasing datalogs" ... "Datalogs deletion complete"). Nothing present: step
     // text "There is no datalogs to be deleted in the controller.". A failed read or command
     // shows "An error occurred during datalog deletion" and returns false; the transfer is not
-    // marked failed by it.
-    bool EraseDatalogs(int identityFamily, std::uint32_t timeoutMs);
+    // marked failed by it. The status reads wait `statusTimeoutMs`, the erase command
+    // `commandTimeoutMs`.
+    bool EraseDatalogs(int identityFamily, std::uint32_t statusTimeoutMs,
+                       std::uint32_t commandTimeoutMs);
 
     // Shows the alert through the user interface and waits for the answer.
     int Alert(AlertKind kind, const std::string& text);

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <fstream>
 
+#include "model/FileNameText.h"
+
 namespace transfer {
 
 namespace {
@@ -183,22 +185,11 @@ std::string FileCode8(const std::string& code8) {
 }
 
 std::string ProgramFileBaseName(const std::string& programFileName, const std::tm& now) {
-    std::string name;
-    for (char c : programFileName) {
-        const auto u = static_cast<unsigned char>(c);
-        // Separators and control characters could leave the chosen folder or make a name
-        // the file system refuses.
-        if (c == '\\' || c == '/' || u < 0x20 || u == 0x7F)
-            continue;
-        // No ".." anywhere: a dot following a dot becomes '_'.
-        if (c == '.' && !name.empty() && name.back() == '.')
-            c = '_';
-        name.push_back(c);
-    }
-    while (!name.empty() && (name.front() == ' ' || name.front() == '.'))
-        name.erase(name.begin());
-    while (!name.empty() && name.back() == ' ')
-        name.pop_back();
+    // The stored path's own backslash before the name is no part of it.
+    std::string_view stored = programFileName;
+    while (!stored.empty() && stored.front() == '\\')
+        stored.remove_prefix(1);
+    const std::string name = model::FileNameFromText(stored);
     if (!name.empty())
         return name;
     char stamp[64];

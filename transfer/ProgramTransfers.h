@@ -12,6 +12,7 @@
 #include "transfer/AreaCatalogue.h"
 #include "transfer/ITransfert.h"
 #include "transfer/ProgramImage.h"
+#include "transfer/TransferUi.h"
 
 namespace transfer {
 
@@ -58,9 +59,10 @@ struct FileRefusal {
 FileRefusal CheckProgramFile(const std::string& path, bool ethernet, CFctTabIdentite& identity,
                              ProgramImage& image);
 // The same check for the controller on `link` (of family `familyIndex` over USB/BLE), its
-// identity read first: empty when the file can be written, else the message the write would
-// refuse it with.
-std::string ProgramFileRefusal(const std::string& path, bool ethernet, ITransferLink& link,
+// identity read first: no message when the file can be written, else the alert the write
+// would refuse it with. Reads only: the program dialog and the command line run it before
+// they ask to stop the controller or about its datalogs.
+FileRefusal ProgramFileRefusal(const std::string& path, bool ethernet, ITransferLink& link,
                                int familyIndex);
 
 class CTransfertWriteApp : public ITransfert {

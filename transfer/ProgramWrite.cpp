@@ -131,18 +131,17 @@ FileRefusal CheckProgramFile(const std::string& path, bool ethernet, CFctTabIden
     return {};
 }
 
-std::string ProgramFileRefusal(const std::string& path, bool ethernet, ITransferLink& link,
+FileRefusal ProgramFileRefusal(const std::string& path, bool ethernet, ITransferLink& link,
                                int familyIndex) {
     std::unique_ptr<CFctTabIdentite> identity =
         model::CreateIdentityTable(ethernet ? model::kFamilyKz9 : familyIndex, link);
     if (!identity)
-        return msg::kUnknownError;
+        return {msg::kUnknownError, AlertKind::Error};
     identity->Reset();
     if (identity->Read() != 0)
-        return msg::kNotReacting;
+        return {msg::kNotReacting, AlertKind::Error};
     ProgramImage image;
-    const FileRefusal refusal = CheckProgramFile(path, ethernet, *identity, image);
-    return refusal.message != nullptr ? refusal.message : "";
+    return CheckProgramFile(path, ethernet, *identity, image);
 }
 
 CTransfertWriteApp::CTransfertWriteApp(std::string path, bool ethernet, ITransferLink& link,
@@ -184,7 +183,7 @@ void CTransfertWriteApp::Run() {
     if (!WriteImage(image, modelIndex, row, sizes))
         return;
 
-    EraseDatalogs(family, LinkTimeoutMs());
+    EraseDatalogs(family, LinkTimeoutMs(), LinkTimeoutMs());
 
     if (ethernet_) {
         SendAddressedCommand(kApplyUpdate, kFixedTimeoutEthernet); // the controller restarts

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
+#include <memory>
 #include <thread>
 
 namespace transfer {
@@ -30,20 +31,6 @@ class CScaledClock final : public ITransferClock {
 
 std::atomic<ITransferClock*> g_default{nullptr};
 
-ITransferClock& EnvironmentClock() {
-    static ITransferClock* clock = []() -> ITransferClock* {
-        const char* text = std::getenv("QUORVEL_WAIT_SCALE");
-        if (text == nullptr || text[0] == '\0')
-            return &SteadyClock();
-        char* end = nullptr;
-        const double scale = std::strtod(text, &end);
-        if (end == text || *end != '\0' || !(scale >= 0.0) || scale >= 1.0)
-            return &SteadyClock();
-        return new CScaledClock(scale);
-    }();
-    return *clock;
-}
-
 } // namespace
 
 ITransferClock& SteadyClock() {
@@ -53,7 +40,17 @@ ITransferClock& SteadyClock() {
 
 ITransferClock& DefaultTransferClock() {
     ITransferClock* clock = g_default.load();
-    return clock != nullptr ? *clock : EnvironmentClock();
+    return clock != nullptr ? *clock : SteadyClock();
+}
+
+std::unique_ptr<ITransferClock> ClockOfWaitScale(const char* text) {
+    if (text == nullptr || text[0] == '\0')
+        return nullptr;
+    char* end = nullptr;
+    const double scale = std::strtod(text, &end);
+    if (end == text || *end != '\0' || !(scale >= 0.0) || scale >= 1.0)
+        return nullptr;
+    return std::make_unique<CScaledClock>(scale);
 }
 
 void SetDefaultTransferClock(ITransferClock* clock) {

@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 
 namespace transfer {
 
@@ -20,11 +21,14 @@ class ITransferClock {
 ITransferClock& SteadyClock();
 
 // The clock new transfers take; SteadyClock() unless a test or tool installed another one.
-// Passing nullptr restores the default. When the environment variable QUORVEL_WAIT_SCALE
-// holds a number between 0 and 1, the default clock sleeps that fraction of each wait (end to
-// end tests and demos of the command line run the 70 s datalog erase in no time with 0).
+// Passing nullptr restores the default. The program never shortens its waits: its tests
+// install a clock of their own.
 ITransferClock& DefaultTransferClock();
 void SetDefaultTransferClock(ITransferClock* clock);
+
+// A clock that sleeps `text` (a number from 0 up to, not including, 1) times each wait; null
+// for any other text. The command line installs it for its end-to-end tests.
+std::unique_ptr<ITransferClock> ClockOfWaitScale(const char* text);
 
 // A clock that never sleeps: it adds the time asked to a total. For tests and for tools that
 // must not wait.

@@ -39,16 +39,22 @@ class FakeRunControl final : public IRunControl {
 } // namespace
 
 TEST(BackupNames, ControllerTextIsMadeSafeForOneFolderName) {
+    // The rule of every name made from controller text: the text's own characters (UTF-8)
+    // and spaces kept; separators, control characters, a leading dot and ".." replaced.
     EXPECT_EQ(SafeComponent("PUMP-STATION_2"), "PUMP-STATION_2");
-    EXPECT_EQ(SafeComponent("../../etc"), "_._.._etc");
+    EXPECT_EQ(SafeComponent("../../etc"), "_._.__etc");
     EXPECT_EQ(SafeComponent(".hidden"), "_hidden");
-    EXPECT_EQ(SafeComponent(".."), "_.");
-    EXPECT_EQ(SafeComponent("a/b\\c d\te\x01"), "a_b_c_d_e_");
-    EXPECT_EQ(SafeComponent("  Pump 3   "), "Pump_3");
+    EXPECT_EQ(SafeComponent(".."), "__");
+    EXPECT_EQ(SafeComponent("a/b\\c d\te\x01"), "a_b_c d_e_");
+    EXPECT_EQ(SafeComponent("  Pump 3   "), "Pump 3");
     EXPECT_EQ(SafeComponent(std::string("LABEL\0\0\0", 8)), "LABEL");
-    EXPECT_EQ(SafeComponent("Station \xB0"
-                            "C"),
-              "Station__C");
+    EXPECT_EQ(SafeComponent("Pompe\xC3\xA9 N\xC2\xB0"
+                            "1"),
+              "Pompe\xC3\xA9 N\xC2\xB0"
+              "1");
+    // Cut to 40 characters, never inside one.
+    EXPECT_EQ(SafeComponent(std::string(39, 'x') + "\xC3\xA9\xC3\xA9"),
+              std::string(39, 'x') + "\xC3\xA9");
     EXPECT_EQ(SafeComponent(""), "controller");
     EXPECT_EQ(SafeComponent("   "), "controller");
     EXPECT_EQ(SafeComponent(std::string(100, 'x')).size(), 40u);

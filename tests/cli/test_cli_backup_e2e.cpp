@@ -58,7 +58,7 @@ TEST(CliBackup, SavesEachPartIntoANewFolderNamedAfterTheLabel) {
     EXPECT_TRUE(std::regex_match(
         folder, std::regex(std::regex_replace(parent.Path(), std::regex(R"([.^$|()\[\]{}*+?\\])"),
                                               R"(\$&)") +
-                           "/PUMP_ST_1_20[0-9]{6}-[0-9]{6}/")))
+                           "/PUMP_ST 1_20[0-9]{6}-[0-9]{6}/")))
         << folder;
     ASSERT_TRUE(fs::is_directory(folder));
     EXPECT_EQ(EntryNames(parent.Path()).size(), 1u);
@@ -87,7 +87,7 @@ TEST(CliBackup, RunningControllerIsStoppedForItsDatalogsOnlyWithYesAndStartedAga
     e2e::RunResult r = controller.Eth({"backup", parent.Path(), "--yes"});
     ASSERT_EQ(r.status, 0) << r.err;
     const std::string folder = Lines(r.out).at(0);
-    EXPECT_NE(folder.find("/Tank_4_"), std::string::npos) << folder;
+    EXPECT_NE(folder.find("/Tank 4_"), std::string::npos) << folder;
     std::vector<std::string> csvs = WithExtension(folder, ".csv");
     ASSERT_EQ(csvs.size(), 1u) << r.err;
     EXPECT_EQ(ReadWholeFile(folder + csvs[0]).rfind("DATE(DD/MM/YY);TIME(hh:mm:ss);", 0), 0u);
@@ -121,6 +121,20 @@ TEST(CliBackup, UnlabelledControllerIsNamedByItsCode8AndEachBackupIsNew) {
     }
     EXPECT_NE(first.out, second.out);
     EXPECT_EQ(EntryNames(parent.Path()).size(), 2u);
+}
+
+// An empty program area is nothing to save, not a failed backup.
+TEST(CliBackup, ControllerWithoutProgramIsSaidAndCountedAsDone) {
+    Controller controller({"--code8", "61420001", "--stopped", "--no-program"});
+    ASSERT_TRUE(controller.Start());
+    TempFolder parent;
+    e2e::RunResult r = controller.Usb({"backup", parent.Path(), "--no"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(Has(r.err, "program: no program in the controller\n")) << r.err;
+    std::vector<std::string> out = Lines(r.out);
+    ASSERT_EQ(out.size(), 1u) << r.out << r.err;
+    EXPECT_TRUE(WithExtension(out[0], ".vqap").empty());
+    EXPECT_TRUE(fs::exists(out[0] + "identity.json"));
 }
 
 TEST(CliBackup, PartsThatFailAreNamedAndTheOthersSaved) {

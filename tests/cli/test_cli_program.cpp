@@ -87,6 +87,30 @@ TEST_F(ProgramCli, QuestionsWithoutATerminalEndWithStatusTwoAndChangeNothing) {
     EXPECT_LT(log.find("own datalog frame"), log.find("[05 01]"));
 }
 
+// The file is read and checked before the controller is stopped or its datalogs read.
+TEST_F(ProgramCli, AFileThatCannotBeWrittenLeavesARunningControllerRunning) {
+    ASSERT_NO_FATAL_FAILURE(Start({"--code8", "61420001"}));
+    const std::string file = ReadProgram();
+    ASSERT_FALSE(file.empty());
+    std::ifstream in(file, std::ios::binary);
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    text[text.find("<Binaire>") + 9] = 'z';
+    const fs::path damaged = folder_ / "damaged.vqap";
+    std::ofstream(damaged, std::ios::binary) << text;
+    const fs::path logs = folder_ / "logs";
+    for (const std::string& path : {(folder_ / "mistyped.vqap").string(), damaged.string()}) {
+        e2e::RunResult r =
+            Usb({"program", "write", path, "--yes", "--datalogs-folder", logs.string()});
+        EXPECT_EQ(r.status, 1) << r.err;
+        EXPECT_EQ(r.err.find("ON mode"), std::string::npos) << r.err;
+        EXPECT_EQ(r.err.find("Datalogs in the controller"), std::string::npos) << r.err;
+    }
+    EXPECT_FALSE(fs::exists(logs));
+    const std::string log = sim_->ReadLog();
+    EXPECT_EQ(log.find("[01 00]"), std::string::npos) << "stopped for nothing";
+    EXPECT_EQ(log.find("own datalog frame"), std::string::npos);
+}
+
 TEST_F(ProgramCli, WriteOfAStoppedControllerCompletes) {
     ASSERT_NO_FATAL_FAILURE(Start({"--code8", "61410031", "--stopped"}));
     const std::string file = ReadProgram();

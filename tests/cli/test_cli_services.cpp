@@ -2,6 +2,9 @@
 // runs on a remote-locked controller: the real executable against the simulator over USB.
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <sstream>
+
 #include "process_runner.h"
 #include "tests/support/sim_fixture.h"
 
@@ -47,7 +50,9 @@ TEST(CliClock, SetThenGetInTextAndJson) {
     ASSERT_TRUE(c.Started());
     auto set = c.Cli({"clock", "set", "2099-12-31", "23:59:58", "--drift", "-7"});
     EXPECT_EQ(set.status, 0) << set.err;
-    EXPECT_EQ(set.out, "Successful writing\n");
+    // The confirmation is a message: standard output holds results only.
+    EXPECT_EQ(set.out, "");
+    EXPECT_TRUE(Has(set.err, "Successful writing\n")) << set.err;
     EXPECT_TRUE(Has(c.Log(), "0x00001000 n=7 [3A 3B 17 00 1F 0C 63]")) << c.Log();
     EXPECT_TRUE(Has(c.Log(), "0x00003000 n=1 [F9]"));
 
@@ -90,7 +95,8 @@ TEST(CliLock, LockUnlockAndTheAttemptLines) {
     ASSERT_TRUE(c.Started());
     auto lock = c.Cli({"lock"}, std::string(kPassword) + "\n");
     EXPECT_EQ(lock.status, 0) << lock.err;
-    EXPECT_EQ(lock.out, "Product has been successfully locked.\n");
+    EXPECT_EQ(lock.out, "");
+    EXPECT_TRUE(Has(lock.err, "Product has been successfully locked.\n")) << lock.err;
     ExpectNoPassword(lock);
     EXPECT_TRUE(Has(c.Log(), "0x00007400 n=10 [10 bytes hidden]")) << c.Log();
 
@@ -109,7 +115,8 @@ TEST(CliLock, LockUnlockAndTheAttemptLines) {
 
     auto unlock = c.Cli({"unlock"}, std::string(kPassword) + "\n");
     EXPECT_EQ(unlock.status, 0) << unlock.err;
-    EXPECT_EQ(unlock.out, "The controller is unlocked for this connection.\n");
+    EXPECT_EQ(unlock.out, "");
+    EXPECT_TRUE(Has(unlock.err, "The controller is unlocked for this connection.\n")) << unlock.err;
     EXPECT_FALSE(Has(c.Log(), "5A 71 39 58 77")); // the password's bytes
 }
 
@@ -167,4 +174,43 @@ TEST(CliDiag, PagesPerModel) {
     auto refused = old.Cli({"diag"});
     EXPECT_EQ(refused.status, 1);
     EXPECT_EQ(refused.err, "The controller software must be updated to use this functionality\n");
+}
+
+// A family code that cannot be read shows in the pages, as the diagnostics sheet shows each
+// failed read; only a controller that answers nothing ends the command in failure.
+TEST(CliDiag, AFailedFamilyReadIsNoFailureOfTheCommand) {
+    const std::vector<std::string> kz9 = {"--code8", "61410031", "--stopped"};
+    int position = 0;
+    {
+        Controller clean(kz9);
+        ASSERT_TRUE(clean.Started());
+        ASSERT_EQ(clean.Cli({"diag"}).status, 0);
+        // The command's own family read: the last one before the identity is read.
+        std::istringstream lines(clean.Log());
+        int n = 0;
+        for (std::string line; std::getline(lines, line) && !Has(line, "R   0x00008000");) {
+            if (line.size() > 7 && std::isdigit(static_cast<unsigned char>(line[0])))
+                ++n;
+            if (Has(line, "R   0x0000E000"))
+                position = n;
+        }
+    }
+    ASSERT_GT(position, 0);
+    std::vector<std::string> args = kz9;
+    args.insert(args.end(), {"--fault-refuse-nth", std::to_string(position)});
+    Controller refused(args);
+    ASSERT_TRUE(refused.Started());
+    auto r = refused.Cli({"diag"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_FALSE(Has(r.err, "not reacting")) << r.err;
+    EXPECT_TRUE(Has(r.out, "Hardware\n  Type of controller: ")) << r.out;
+
+    std::vector<std::string> silentArgs = kz9;
+    silentArgs.push_back("--fault-refuse");
+    Controller silent(silentArgs);
+    ASSERT_TRUE(silent.Started());
+    auto none = silent.Cli({"diag"});
+    EXPECT_EQ(none.status, 1);
+    EXPECT_EQ(none.out, "");
+    EXPECT_TRUE(Has(none.err, "The target peripheral is not reacting.")) << none.err;
 }

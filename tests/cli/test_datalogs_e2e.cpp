@@ -125,6 +125,19 @@ TEST_F(DatalogsCli, CommunicationBoardKz9WithLabelsUnitsAnd32BitRange) {
     EXPECT_EQ(Count(cli.sim().ReadLog(), "end of board datalog read"), 2u);
 }
 
+// The dialog shows range 17-24 on kz9 only, but a Pask communication board that logs it gets
+// its file all the same.
+TEST_F(DatalogsCli, PaskBoardLoggingOnlyChannels17To24GetsThatFile) {
+    Cli cli({"--code8", "61420011", "--stopped", "--datalog-channels", "17,18"});
+    ASSERT_TRUE(cli.Start());
+    for (const std::vector<std::string>& paths : ReadBoth(cli, {})) {
+        ASSERT_EQ(paths.size(), 1u);
+        const std::string name = fs::path(paths[0]).filename().string();
+        EXPECT_EQ(name.rfind("Pasklabel_17_24_", 0), 0u) << name;
+        EXPECT_EQ(name.size(), std::string("Pasklabel_17_24_YY_MM_DD_HH_MM_SS.csv").size());
+    }
+}
+
 TEST_F(DatalogsCli, TrelOverUsbAndEthernet) {
     Cli cli({"--code8", "61430001", "--stopped"});
     ASSERT_TRUE(cli.Start());

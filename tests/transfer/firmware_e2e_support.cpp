@@ -27,16 +27,19 @@ std::string SamplePackage(const std::string& family, const std::string& model,
 }
 
 std::string SmallPackage(const std::string& dir, int model, const std::string& code8,
-                         const std::string& version, std::uint32_t imageSize) {
+                         const std::string& version, std::uint32_t imageSize,
+                         const std::string& fileName, const std::string& headerVersion) {
     const auto v = transfer::fw::ParseVersionText(version);
-    transfer::fw::PackageContents c{model, code8, "Small", version, "", {}};
+    transfer::fw::PackageContents c{
+        model, code8, "Small", headerVersion.empty() ? version : headerVersion, "", {}};
     for (transfer::fw::ImageKind k :
          transfer::fw::BlocksOfLayout(transfer::fw::LayoutOfModel(model)))
         // The simulator numbers the kinds in the package's order, from 1.
         c.images.push_back(sim::MakeFirmwareImage(sim::FirmwareImageKind(int(k) + 1),
                                                   std::uint8_t(v->v), std::uint8_t(v->i),
                                                   std::uint8_t(v->r), imageSize));
-    const std::string path = dir + "/small_" + std::to_string(model) + ".vqfw";
+    const std::string path =
+        dir + "/" + (fileName.empty() ? "small_" + std::to_string(model) + ".vqfw" : fileName);
     std::ofstream(path, std::ios::binary) << transfer::fw::WritePackage(c);
     return path;
 }

@@ -21,9 +21,12 @@ std::string SamplePackage(const std::string& family, const std::string& model,
                           const std::string& version, const std::string& marker);
 
 // A package of small simulator images (each `imageSize` bytes) for `model`, written in `dir`:
-// quick to send over the slow Bluetooth link.
+// quick to send over the slow Bluetooth link. The images start as `version`; the file is
+// `fileName` (default "small_<model>.vqfw") and its header says `headerVersion` (default
+// `version`).
 std::string SmallPackage(const std::string& dir, int model, const std::string& code8,
-                         const std::string& version, std::uint32_t imageSize = 1500);
+                         const std::string& version, std::uint32_t imageSize = 1500,
+                         const std::string& fileName = "", const std::string& headerVersion = "");
 
 // A link whose requests wait at most `timeoutMs`, whatever the link kind says: a controller
 // gone silent is noticed in a second instead of the link's full time-out.

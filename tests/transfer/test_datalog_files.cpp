@@ -58,13 +58,14 @@ TEST_F(DatalogFilesTest, NamesAndTimeStamps) {
         return transfer::DatalogLabelFromController(
             std::span(reinterpret_cast<const std::uint8_t*>(s.data()), s.size()));
     };
-    EXPECT_EQ(label("../etc/x \t  "), ".._etc_x");
+    EXPECT_EQ(label("../etc/x \t  "), "_._etc_x");
+    EXPECT_EQ(label("../../X"), "_._.__X"); // never hidden, never ".."
     EXPECT_EQ(label("Station \xB0"
                     "1\0\0\0"),
               "Station \xC2\xB0"
               "1");
     EXPECT_EQ(label("      "), "");
-    EXPECT_EQ(label(".."), "");
+    EXPECT_EQ(label(".."), "__");
 
     std::tm t{};
     t.tm_year = 2026 - 1900;

@@ -97,6 +97,46 @@ TEST_F(FirmwareCli, UpdateAsksFirstRefusesBadPackagesAndPrintsTheNewVersion) {
     EXPECT_EQ(r.err.find('\r'), std::string::npos);
 }
 
+// Judged by what changed, not by the package's header text.
+TEST_F(FirmwareCli, UpdateIsJudgedByTheVersionBeforeAndAfter) {
+    Start({"--code8", "61410001", "--software", "1.06.20"});
+    const std::string dir = sim_->dev_dir();
+    // Header "1.10", name 1.10.00, image 1.10.03: the new firmware runs; a note says it
+    // differs from the name.
+    std::string package = fwtest::SmallPackage(dir, 0, "61410001", "1.10.03", 1500,
+                                               "Larch_1_10_00_2_4_-1--------.vqfw", "1.10");
+    auto r = Cli({"firmware", "update", package, "--yes"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    // The shortened waits of the test are said first.
+    EXPECT_EQ(r.err.rfind("QUORVEL_WAIT_SCALE is set: the waits of reboots, erases and "
+                          "countdowns are shortened for testing.\n",
+                          0),
+              0u)
+        << r.err;
+    EXPECT_EQ(r.out, "1.10.03\n");
+    EXPECT_NE(r.err.find("The controller now runs firmware 1.10.03; the package is named for "
+                         "1.10.00."),
+              std::string::npos)
+        << r.err;
+    // The same version flashed again: a success without a note.
+    package = fwtest::SmallPackage(dir, 0, "61410001", "1.10.03", 1500,
+                                   "Larch_1_10_03_2_4_-1--------.vqfw");
+    r = Cli({"firmware", "update", package, "--yes"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "1.10.03\n");
+    EXPECT_EQ(r.err.find("the package is named"), std::string::npos) << r.err;
+    // Named 1.11.00 but the controller still reports 1.10.03 afterwards: it did not start.
+    package = fwtest::SmallPackage(dir, 0, "61410001", "1.10.03", 1500,
+                                   "Larch_1_11_00_2_4_-1--------.vqfw");
+    r = Cli({"firmware", "update", package, "--yes"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_NE(r.err.find("The controller still runs firmware 1.10.03; the new firmware did not "
+                         "start."),
+              std::string::npos)
+        << r.err;
+}
+
 TEST_F(FirmwareCli, BluetoothUpdateReconnectsToTheSameDevice) {
     Start({"--code8", "61420001"});
     const std::string package = fwtest::SmallPackage(sim_->dev_dir(), 7, "61420001", "1.11.02");

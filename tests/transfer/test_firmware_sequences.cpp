@@ -8,6 +8,7 @@
 
 #include "tests/transfer/fake_controller.h"
 #include "transfer/CTransfertWriteFWByBTH.h"
+#include "transfer/CTransfertWriteFWByETH.h"
 #include "transfer/CTransfertWriteFWByUSB.h"
 #include "transfer/FirmwareMessages.h"
 #include "transfer/FirmwarePackageWriter.h"
@@ -78,6 +79,7 @@ class FirmwareSequences : public ::testing::Test {
 };
 
 TEST_F(FirmwareSequences, BluetoothDaughterBoardModelInOrder) {
+    link_.timeoutMs = 40000;
     CTransfertWriteFWByBTH update(path_, link_, session_);
     update.SetClock(clock_);
     update.SetUi(&ui_);
@@ -102,6 +104,40 @@ TEST_F(FirmwareSequences, BluetoothDaughterBoardModelInOrder) {
     // the pause after the one full frame sent by SEND_WRITE_CF.
     EXPECT_EQ(clock_.ElapsedMs(), 80000u + 150u);
     EXPECT_EQ(update.Percent(), 100);
+    // No time-out is stated for any of them: each waits the link's.
+    for (const FakeLink::Request& r : link_.requests)
+        EXPECT_EQ(r.timeoutMs, 40000u) << r.kind << " 0x" << std::hex << r.address;
+}
+
+// Over Ethernet the link's time-out, except the 70 s stated for the bootloader step and for
+// the datalog status read; the datalog erase command itself takes the link's.
+TEST_F(FirmwareSequences, EthernetWaitsTheLinkTimeOutWhereNoneIsStated) {
+    const std::string cedar = path_ + ".cedar.vqfw";
+    fw::PackageContents c{3, "61410031", "Cedar", "1.10.00", "", {}};
+    for (std::size_t n : {100u, 2100u, 4096u + 10u, 2048u, 300u})
+        c.images.push_back(Pattern(n, std::uint8_t(n)));
+    std::ofstream(cedar, std::ios::binary) << fw::WritePackage(c);
+    LoadFakeController(link_); // Cedar, software 1.09.03
+    link_.memory[0x5000] = {0, 0, 0, 0};
+    link_.memory[0x4700000D][12] = 100; // datalogs present
+    link_.kind = kLinkEthernet;
+    link_.timeoutMs = 10000;
+    CTransfertWriteFWByETH update(cedar, link_, session_);
+    update.SetClock(clock_);
+    update.SetUi(&ui_);
+    update.Run();
+    std::filesystem::remove(cedar);
+    ASSERT_TRUE(update.IsFinished()) << (ui_.texts.empty() ? "" : ui_.texts.back());
+    bool erased = false;
+    for (const FakeLink::Request& r : link_.requests) {
+        const bool bootloader =
+            r.address == 0x47000009 || (r.address >= 0x08110000 && r.address < 0x08120000);
+        const bool status = r.kind == "RCF" && r.address == 0x4700000D;
+        erased = erased || r.address == 0x4700000A;
+        EXPECT_EQ(r.timeoutMs, bootloader || status ? 70000u : 10000u)
+            << r.kind << " 0x" << std::hex << r.address;
+    }
+    EXPECT_TRUE(erased);
 }
 
 TEST_F(FirmwareSequences, SilenceAtEveryRequestPositionEndsTheTransferFailed) {

@@ -3,6 +3,8 @@
 // erase, and the progress display's ticks.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include <functional>
 #include <vector>
 
@@ -42,6 +44,17 @@ struct Framework : ::testing::Test {
         t.SetUi(&ui);
     }
 };
+
+// The program never shortens its waits, whatever the environment says (its tests install a
+// clock); the command line builds a shortened clock from the value itself.
+TEST(TransferClockChoice, TheWaitScaleOfTheEnvironmentIsNotTheDefault) {
+    ::setenv("QUORVEL_WAIT_SCALE", "0", 1);
+    EXPECT_EQ(&DefaultTransferClock(), &SteadyClock());
+    ::unsetenv("QUORVEL_WAIT_SCALE");
+    EXPECT_NE(ClockOfWaitScale("0.5"), nullptr);
+    for (const char* refused : {"", "1", "-0.1", "x", "0.5s"})
+        EXPECT_EQ(ClockOfWaitScale(refused), nullptr) << refused;
+}
 
 TEST_F(Framework, BaseReadsTakeWholeFramesOnlyForMultiplesOf2048) {
     link.memory[0x60000] = std::vector<std::uint8_t>(0x6000, 0xAB);
@@ -145,7 +158,7 @@ void OwnMemoryIdentity(FakeLink& link, const char* code8, std::uint32_t logSize)
 TEST_F(Framework, DatalogEraseRunsSeventyStepsUpTo99) {
     OwnMemoryIdentity(link, "61420001", 100);
     bool ok = false;
-    t.job = [&](ScriptedTransfer& self) { ok = self.EraseDatalogs(1, 6000); };
+    t.job = [&](ScriptedTransfer& self) { ok = self.EraseDatalogs(1, 6000, 6000); };
     t.Run();
     EXPECT_TRUE(ok);
     EXPECT_EQ(clock.Sleeps(), 70u);
@@ -159,7 +172,7 @@ TEST_F(Framework, DatalogEraseRunsSeventyStepsUpTo99) {
 
 TEST_F(Framework, DatalogEraseWithNothingPresentOrAFailure) {
     OwnMemoryIdentity(link, "61420001", 4);
-    t.job = [&](ScriptedTransfer& self) { self.EraseDatalogs(1, 6000); };
+    t.job = [&](ScriptedTransfer& self) { self.EraseDatalogs(1, 6000, 6000); };
     t.Run();
     EXPECT_EQ(t.Snapshot().stepText, msg::kNoDatalogs);
     EXPECT_EQ(clock.Sleeps(), 0u);
@@ -176,7 +189,7 @@ TEST_F(Framework, DatalogEraseWithNothingPresentOrAFailure) {
     u.SetUi(&ui);
     u.SetClock(clock);
     u.job = [&](ScriptedTransfer& self) {
-        EXPECT_FALSE(self.EraseDatalogs(0, 6000));
+        EXPECT_FALSE(self.EraseDatalogs(0, 6000, 6000));
         self.Finish();
     };
     u.Run();

@@ -204,6 +204,26 @@ TEST_F(ProgDialog, NoProgramOrAPasswordNotGivenReadsNothing) {
     EXPECT_TRUE(fs::is_empty(folder / "Programs"));
 }
 
+// The file is read and checked before the controller is stopped or its datalogs asked about.
+TEST_F(ProgDialog, AFileThatCannotBeWrittenLeavesARunningControllerAlone) {
+    FakeLink link;
+    LoadFakeController(link);
+    link.memory[0x5600] = {0};
+    link.memory[0x4000] = {0, 0, 0, 1}; // running
+    link.memory[0x4700000D][12] = 100;  // board datalogs present
+    const fs::path file = folder / "Programs" / "Damaged.vqap";
+    std::ofstream(file) << "<?xml version='1.0' encoding='utf-8'?>\n";
+    ModalSeam::SetScript(ScriptedAnswers({}, kAnswerYes));
+    CIhmDlgProg dialog(nullptr, link);
+    dialog.SetWriteMode();
+    dialog.SetPathText(file.string());
+    dialog.Action();
+    ASSERT_EQ(ModalSeam::History().size(), 1u);
+    EXPECT_NE(ModalSeam::History()[0].text, msg::kStopQuestion);
+    for (const FakeLink::Request& r : link.requests)
+        EXPECT_TRUE(r.kind == "R" || r.kind == "RCF") << r.kind;
+}
+
 TEST_F(ProgDialog, WriteWithDatalogsAndNoDatalogDialogStopsBeforeErasing) {
     FakeLink source;
     LoadFakeController(source);

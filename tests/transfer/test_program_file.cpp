@@ -137,8 +137,15 @@ TEST(ProgramFile, FileNamesAreMadeSafe) {
     t.tm_year = 126;
     EXPECT_EQ(ProgramFileBaseName("\\Line3", t), "Line3");
     EXPECT_EQ(ProgramFileBaseName("", t), "EmptyName_H14_M03_S22_D06_M12_Y2026");
-    EXPECT_EQ(ProgramFileBaseName("\\..", t), "_");
-    EXPECT_EQ(ProgramFileBaseName("\\../../etc/x\ty", t), "_._etcxy");
+    // The rule of every name made from controller text: no hidden name, no "..", no
+    // separator; the text's own characters kept.
+    EXPECT_EQ(ProgramFileBaseName("\\..", t), "__");
+    EXPECT_EQ(ProgramFileBaseName("\\../../etc/x\ty", t), "_._.__etc_x_y");
+    EXPECT_EQ(ProgramFileBaseName("\\Pompe\xC3\xA9 N\xC2\xB0"
+                                  "1.",
+                                  t),
+              "Pompe\xC3\xA9 N\xC2\xB0"
+              "1_");
     EXPECT_EQ(ProgramFilePath("/data/", "Pump 2"), "/data/Pump 2.vqap");
     EXPECT_EQ(ProgramFilePath("/data", "Pump 2"), "/data/Pump 2.vqap");
 }

@@ -269,11 +269,11 @@ void CIhmDlgProg::RunWrite() {
         history::FinishRecord(*db, record, result, message);
     };
     // The whole file is checked first: a refused file stops, reads and keeps nothing.
-    const std::string refusal = transfer::ProgramFileRefusal(
+    const transfer::FileRefusal refusal = transfer::ProgramFileRefusal(
         path_, link_.Kind() == transfer::kLinkEthernet, link_, ControllerFamily().load());
-    if (!refusal.empty()) {
-        ErrorAlert(this, refusal);
-        return finish(history::kFailed, refusal);
+    if (refusal.message != nullptr) {
+        ui_.Alert(refusal.kind, refusal.message);
+        return finish(history::kFailed, refusal.message);
     }
     if (keep_->isChecked() && !KeepFirst(record, db->Path()))
         return finish(history::kCancelled, "");

@@ -188,8 +188,19 @@ void CIhmDlgUpdateFW::OnUpdate() {
     InfoAlert(this, transfer::msg::kFwComplete);
     // Back on the same link by itself; a controller that does not come back says so.
     transfer::CTransfertReconnect reconnect;
-    if (RunTransfertDialog(this, reconnect) == 0)
-        accept();
+    if (RunTransfertDialog(this, reconnect) != 0)
+        return;
+    // Judged by what changed, as the command line does.
+    const transfer::UpdateVerdict verdict =
+        transfer::JudgeUpdate(update->StartVersion(), reconnect.Result().softwareVersion,
+                              transfer::PackageNameVersion(path, update->ModelIndex()));
+    if (!verdict.started) {
+        ErrorAlert(this, verdict.message);
+        return;
+    }
+    if (!verdict.message.empty())
+        InfoAlert(this, verdict.message);
+    accept();
 }
 
 void RegisterUpdateFirmwareDialog() {
