@@ -3,6 +3,7 @@
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QLabel>
 #include <QProcess>
 #include <QPushButton>
 #include <QTableWidget>
@@ -47,7 +48,8 @@ struct CIhmDlgFleet::Slot {
 
 CIhmDlgFleet::CIhmDlgFleet(std::vector<fleet::Target> targets, std::string program, QWidget* parent)
     : QDialog(parent), targets_(std::move(targets)), program_(std::move(program)),
-      table_(new QTableWidget(int(targets_.size()), kColumns, this)) {
+      table_(new QTableWidget(int(targets_.size()), kColumns, this)),
+      summaryLabel_(new QLabel(this)) {
     setWindowTitle(QStringLiteral("Fleet"));
     table_->setHorizontalHeaderLabels({"Controller", "Address", "Model", "Software", "Run",
                                        "Locked", "Clock offset", "Last backup", "Progress"});
@@ -91,6 +93,7 @@ CIhmDlgFleet::CIhmDlgFleet(std::vector<fleet::Target> targets, std::string progr
     buttons->addWidget(close);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(table_);
+    layout->addWidget(summaryLabel_);
     layout->addLayout(buttons);
     resize(900, 400);
 }
@@ -258,6 +261,7 @@ void CIhmDlgFleet::StartMore() {
     skipped += int(jobs_.size() - nextJob_);
     summary_ = std::to_string(done) + " done, " + std::to_string(failed) + " failed, " +
                std::to_string(skipped) + " skipped";
+    summaryLabel_->setText(Q(summary_));
     jobs_.clear();
     SetButtonsEnabled(true);
     std::function<void()> then = std::move(then_);

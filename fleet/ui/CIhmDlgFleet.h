@@ -15,6 +15,7 @@
 
 #include "fleet/FleetJobs.h"
 
+class QLabel;
 class QProcess;
 class QPushButton;
 class QTableWidget;
@@ -71,6 +72,7 @@ class CIhmDlgFleet : public QDialog {
     std::vector<fleet::Target> targets_;
     std::string program_;
     QTableWidget* table_;
+    QLabel* summaryLabel_;
     std::vector<QPushButton*> buttons_;
     fleet::JobSettings settings_;
 
