@@ -19,6 +19,7 @@
 #include "discovery/CDiscoveryService.h"
 #include "discovery/ui/CIhmDlgEthernetDiscovery.h"
 #include "firmware/ui/CIhmDlgUpdateFW.h"
+#include "fleet/ui/CIhmDlgFleet.h"
 #include "history/ui/CIhmDlgServiceHistory.h"
 #include "program/ui/CIhmDlgProg.h"
 #include "services/ui/ServiceDialogs.h"
@@ -104,6 +105,7 @@ int CQRL_PCApp::InitInstance() {
         dialog.DoModal();
     });
     RegisterUpdateFirmwareDialog();
+    RegisterFleetWindow();
 
     {
         CIhmDlgMain dlg;

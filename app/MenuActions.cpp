@@ -51,6 +51,7 @@ int WriteCommand(std::uint8_t code) {
 int LinkKindOf(int command) {
     switch (command) {
     case kMenuEthernet:
+    case kMenuFleet: // a controller chosen in the fleet window is an Ethernet link
         return 2;
     case kMenuBluetooth:
         return 1;
@@ -116,6 +117,7 @@ void MenuActions::Run(int command) {
     case kMenuUsb:
     case kMenuEthernet:
     case kMenuBluetooth:
+    case kMenuFleet:
         ConnectWithDialog(command);
         break;
     case kMenuDisconnection:

@@ -41,7 +41,8 @@ CommandMenu BuildCommandMenu(const MenuInputs& in) {
     CommandMenu menu;
     menu.connection = {{kMenuUsb, "USB", true},
                        {kMenuEthernet, "Ethernet", true},
-                       {kMenuBluetooth, "Bluetooth", true}};
+                       {kMenuBluetooth, "Bluetooth", true},
+                       {kMenuFleet, "Fleet...", true}};
     menu.entries = {
         {kMenuDisconnection, "Disconnection", true},
         {kMenuPassword, "Protect the controller with password", true},

@@ -24,6 +24,7 @@ enum MenuCommand : int {
     kMenuBluetooth = 17,
     kMenuPassword = 18,
     kMenuServiceHistory = 19,
+    kMenuFleet = 20,
 };
 
 // Runs the dialog modally; returns true when it ended with OK (connection dialogs) or

@@ -26,7 +26,6 @@
 namespace {
 
 constexpr std::uint32_t kMediumEthernet = 1; // MoyenCom
-constexpr int kLinkKindEthernet = 2;
 constexpr int kIdlePeriodMs = 100;
 constexpr int kColumnLabel = 0, kColumnMark = 1, kColumnAddress = 2, kColumnPeer = 3,
               kColumnManual = 4;
@@ -107,6 +106,15 @@ CIhmDlgEthernetDiscovery::CIhmDlgEthernetDiscovery(QWidget* parent,
     connect(add, &QPushButton::clicked, this, &CIhmDlgEthernetDiscovery::OnAdd);
     connect(ok_, &QPushButton::clicked, this, &CIhmDlgEthernetDiscovery::OnOk);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    // The fleet window, when the program has one: a controller chosen there is the link.
+    if (const MenuDialogOpener fleet = FindMenuDialog(kMenuFleet)) {
+        auto* fleetButton = new QPushButton(QStringLiteral("Fleet..."), this);
+        grid->addWidget(fleetButton, 4, 0);
+        connect(fleetButton, &QPushButton::clicked, this, [this, fleet] {
+            if (fleet(this))
+                accept();
+        });
+    }
 
     // 3. The current link, when it is Ethernet, preloads the choice shown.
     PARAM_COM current{};
@@ -248,19 +256,9 @@ void CIhmDlgEthernetDiscovery::OnOk() {
     if (!chosen || !logic_.OkEnabled())
         return;
     discovery::EthernetMemory& memory = discovery::ProcessEthernetMemory();
-    PARAM_COM param{};
-    CComClient& com = CComClient::Instance();
-    com.GetCommParam(param);
-    paramcom::SetU32(param, paramcom::kMedium, kMediumEthernet);
-    paramcom::SetU32(param, paramcom::kIpAddress, chosen->host);
-    paramcom::SetU32(param, paramcom::kTcpPort, logic_.ChosenTcpPort(memory));
-    com.SetSslPeerName(logic_.ChosenPeerName());
     memory.lastLabel = chosen->label;
     memory.lastClockMark = chosen->clockRef;
-    if (com.SetCommParam(param) == 0) {
-        ConnectionKind().store(kLinkKindEthernet);
-        LinkConfigured().store(1);
-    }
+    UseEthernetLink(chosen->host, logic_.ChosenTcpPort(memory), logic_.ChosenPeerName());
     accept();
 }
 

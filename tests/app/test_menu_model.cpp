@@ -26,10 +26,11 @@ TEST(MenuModel, NeverConnectedOffersOnlyTheConnectionSubMenu) {
     EXPECT_TRUE(Enabled(m).empty());
     EXPECT_EQ(TextOf(m, 2), "Disconnection");
     EXPECT_EQ(m.connectionTitle, "Configure Connection...");
-    ASSERT_EQ(m.connection.size(), 3u);
+    ASSERT_EQ(m.connection.size(), 4u);
     EXPECT_EQ(m.connection[0].text, "USB");
     EXPECT_EQ(m.connection[1].text, "Ethernet");
     EXPECT_EQ(m.connection[2].text, "Bluetooth");
+    EXPECT_EQ(m.connection[3].text, "Fleet...");
     for (const MenuEntry& e : m.connection)
         EXPECT_TRUE(e.enabled);
 }
