@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/MenuModel.h"
+#include "comm/SharedTexts.h"
 
 class IMenuUi {
   public:
@@ -26,14 +27,12 @@ class IMenuUi {
 };
 
 // Texts of the menu's alerts.
-inline constexpr const char* kTextCommunicationFailed = "Communication Failed";
-inline constexpr const char* kTextNotReacting =
-    "The target peripheral is not reacting.\nCheck the connection.";
-inline constexpr const char* kTextUpdateSoftware =
-    "The controller software must be updated to use this functionality";
-inline constexpr const char* kTextSwitchedOff = "Controller successfully switched off.";
-inline constexpr const char* kTextSwitchedOn = "Controller successfully switched on.";
-inline constexpr const char* kTextNoRunMode = "The target responds but it can't enable run mode.";
+inline constexpr const char* kTextCommunicationFailed = texts::kCommunicationFailed;
+inline constexpr const char* kTextNotReacting = texts::kNotReacting;
+inline constexpr const char* kTextUpdateSoftware = texts::kUpdateSoftware;
+inline constexpr const char* kTextSwitchedOff = texts::kSwitchedOff;
+inline constexpr const char* kTextSwitchedOn = texts::kSwitchedOn;
+inline constexpr const char* kTextNoRunMode = texts::kNoRunMode;
 
 // Controller memory used by the menu.
 constexpr std::uint32_t kRunStateAddress = 0x4000;

@@ -177,8 +177,7 @@ const cli::Command kAdd{
     "Reach an Ethernet controller by address, as the add-controller dialog does",
     "Sends a directed discovery search to HOST (an address or a host name) on DISCOVERY_PORT\n"
     "(35007 by default) and waits up to 10 seconds for the controller to answer. Prints\n"
-    "\"Communication Succeed\" and its line, or \"The target peripheral is not reacting.\"\n"
-    "with exit status 1.\n",
+    "\"Communication Succeed\" and its line, or the not-reacting message with exit status 1.\n",
     false,
     RunAdd};
 const cli::RegisterCommand kRegisterAdd(kAdd);

@@ -3,12 +3,12 @@
 #include <array>
 #include <filesystem>
 
+#include "comm/SharedTexts.h"
 #include "model/ModelTable.h"
 
 namespace transfer {
 
 namespace {
-constexpr const char* kNotReacting = "The target peripheral is not reacting. Check the connection.";
 constexpr const char* kNotAvailable =
     "The firmware update is not available for this kind of device.";
 constexpr const char* kNoFolder =
@@ -29,7 +29,7 @@ void UpdateFwLogic::Start(model::IControllerReader& reader) {
         identified_ = false;
         view_.language = fw::kDefaultLanguage;
         view_.controlsEnabled = view_.languagesEnabled = view_.updateEnabled = false;
-        Status(FwStatusIcon::Error, kNotReacting);
+        Status(FwStatusIcon::Error, texts::kNotReactingOneLine);
         return;
     }
     std::copy(raw.begin(), raw.end(), code8.begin());

@@ -8,6 +8,7 @@
 #include <functional>
 #include <string>
 
+#include "comm/SharedTexts.h"
 #include "panel/FrontPanelBlock.h"
 #include "panel/KeyBits.h"
 #include "panel/PanelLink.h"
@@ -21,7 +22,7 @@ std::array<int, kKeyCount>& KeyState();
 // Family index from a model index: 0-6 kz9, 7-10 Pask, anything else Trel.
 int FamilyForModel(int model);
 
-constexpr const char* kCommunicationFailed = "Communication Failed";
+constexpr const char* kCommunicationFailed = texts::kCommunicationFailed;
 constexpr int kClickHoldMs = 200;
 constexpr std::uint8_t kParameterAccessCommand = 30;
 

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "comm/SharedTexts.h"
 #include "wire/t71.h"
 
 namespace portchoice {
@@ -29,10 +30,9 @@ inline constexpr const char* kBleScan = "Scan the area.\nThen select a device to
 inline constexpr const char* kBleNone =
     "No BLE device detected.\nIf you have just connected a BLE dongle, please refresh the COM "
     "list.";
-inline constexpr const char* kNotReacting =
-    "The target peripheral is not reacting.\nCheck the connection.";
-inline constexpr const char* kTestFailed = "Communication Failed";
-inline constexpr const char* kTestSucceeded = "Communication Succeed";
+inline constexpr const char* kNotReacting = texts::kNotReacting;
+inline constexpr const char* kTestFailed = texts::kCommunicationFailed;
+inline constexpr const char* kTestSucceeded = texts::kCommunicationSucceed;
 
 // Entries marked "(USB)", in list order.
 std::vector<std::string> UsbEntries(const std::vector<std::string>& portList);
