@@ -64,14 +64,14 @@ bool CanConfirmPassword() {
 
 bool CheckAccess(Context& context) {
     CliAccessUi ui(context.err);
-    if (services::RunAccessCheck(services::ComClientServiceLink(), ui))
+    if (services::RunAccessCheck(comm::ComClientLink(), ui))
         return true;
     ui.ExplainRefusal();
     return false;
 }
 
 bool ServiceAllowed(Context& context, bool refuseIncapable) {
-    model::IControllerReader& reader = model::ComClientReader();
+    comm::IControllerLink& reader = comm::ComClientLink();
     int family = 0;
     if (ReadConnectedFamily(reader, family) != 0) {
         context.err << msg::kNotReacting << "\n";
@@ -81,7 +81,7 @@ bool ServiceAllowed(Context& context, bool refuseIncapable) {
 }
 
 bool ServiceAllowed(Context& context, int family, bool refuseIncapable) {
-    model::IControllerReader& reader = model::ComClientReader();
+    comm::IControllerLink& reader = comm::ComClientLink();
     if (!SoftwareCapable(reader, family)) {
         if (!refuseIncapable)
             return true;

@@ -41,7 +41,7 @@ std::tm LocalNow() {
 
 class ComClientRunControl final : public cli::backup::IRunControl {
   public:
-    explicit ComClientRunControl(model::IControllerReader& reader) : reader_(reader) {}
+    explicit ComClientRunControl(comm::IControllerLink& reader) : reader_(reader) {}
     int ReadRunning(bool& running) override {
         std::uint8_t run[4] = {};
         int rc = reader_.Read(run, kRunStateAddress, 4, reader_.LinkTimeoutMs());
@@ -53,7 +53,7 @@ class ComClientRunControl final : public cli::backup::IRunControl {
     }
 
   private:
-    model::IControllerReader& reader_;
+    comm::IControllerLink& reader_;
 };
 
 // A part whose content was read before the folder existed: written as one file.
@@ -71,7 +71,7 @@ cli::backup::Part JsonPart(const std::string& name, bool read, std::string text)
 // Everything the backup needs while it runs.
 struct BackupRun {
     cli::Context& context;
-    model::IControllerReader& reader;
+    comm::IControllerLink& reader;
     int family;
     cli::Answering answering;
     // Whether the controller's software offers the program and datalog services.
@@ -128,7 +128,7 @@ int RunBackup(cli::Context& context) {
     if (!cli::TakeExistingFolder(context, "backup needs the folder to save into.", parent))
         return cli::kExitUsage;
 
-    model::IControllerReader& reader = model::ComClientReader();
+    comm::IControllerLink& reader = comm::ComClientLink();
     int family = 0;
     if (!cli::ConnectedFamilyOrSay(reader, family, context.err))
         return cli::kExitFailure;
@@ -140,7 +140,7 @@ int RunBackup(cli::Context& context) {
     cli::IdentityReport identity;
     const bool identityRead = cli::ReadIdentityReport(reader, family, identity) == 0;
     if (identityRead)
-        cli::CompleteExpansionBoots(identity, reader, cli::ComClientExpansionLink());
+        cli::CompleteExpansionBoots(identity, reader);
     cli::ConfigReport config;
     const bool configRead = cli::ReadConfigReport(reader, family, config) == 0;
     const std::string name = configRead && config.label != cli::msg::kUnknown ? config.label

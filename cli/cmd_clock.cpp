@@ -51,7 +51,7 @@ int RunGet(cli::Context& context) {
         return cli::kExitUsage;
     if (!cli::ServiceAllowed(context, false))
         return cli::kExitFailure;
-    services::ClockReading reading = services::ReadClock(services::ComClientServiceLink());
+    services::ClockReading reading = services::ReadClock(comm::ComClientLink());
     if (reading.notice.kind != services::NoticeKind::Information) {
         context.err << reading.notice.text << "\n";
         return cli::kExitFailure;
@@ -90,7 +90,7 @@ int RunSet(cli::Context& context) {
     }
     if (!cli::ServiceAllowed(context, false))
         return cli::kExitFailure;
-    services::IServiceLink& link = services::ComClientServiceLink();
+    comm::IControllerLink& link = comm::ComClientLink();
     if (!driftText) {
         // The drift is written with the clock: keep the one the controller has.
         std::uint8_t current = 0;

@@ -26,7 +26,7 @@
 namespace {
 
 // The menu's checks before a service: capable software, access granted.
-bool ServiceAllowed(cli::Context& context, transfer::ITransferLink& link, int& family) {
+bool ServiceAllowed(cli::Context& context, comm::IControllerLink& link, int& family) {
     if (cli::ReadConnectedFamily(link, family) != 0) {
         context.err << cli::msg::kNotReacting << "\n";
         return false;
@@ -41,7 +41,7 @@ bool ServiceAllowed(cli::Context& context, transfer::ITransferLink& link, int& f
 
 int ReadOnLink(cli::Context& context, const std::string& folder, cli::Answering answering) {
     int family = 0;
-    if (!ServiceAllowed(context, transfer::ComClientLink(), family))
+    if (!ServiceAllowed(context, comm::ComClientLink(), family))
         return cli::kExitFailure;
     cli::Questions questions(answering, cli::StandardInput(), context.err);
     cli::ProgressLine progress(context.err, platform::StderrIsTerminal());

@@ -17,7 +17,7 @@ int RunDiag(cli::Context& context) {
     bool json = cli::TakeFlag(context.args, "--json");
     if (!cli::NoArgumentsLeft(context))
         return cli::kExitUsage;
-    services::IServiceLink& link = services::ComClientServiceLink();
+    comm::IControllerLink& link = comm::ComClientLink();
     int family = 0;
     if (cli::ReadConnectedFamily(link, family) == 0) {
         if (!cli::ServiceAllowed(context, family, true))

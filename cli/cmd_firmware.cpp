@@ -24,7 +24,7 @@ namespace {
 namespace fw = transfer::fw;
 
 // The model index of the connected controller; prints why not and returns false.
-bool ConnectedModel(cli::Context& context, model::IControllerReader& reader, int& modelIndex) {
+bool ConnectedModel(cli::Context& context, comm::IControllerLink& reader, int& modelIndex) {
     if (model::ReadBootModel(modelIndex, reader) != 0) {
         context.err << cli::msg::kNotReacting << "\n";
         return false;
@@ -50,7 +50,7 @@ int RunUpdate(cli::Context& context) {
         return cli::kExitUsage;
     cli::NoteFile(context, path);
 
-    model::IControllerReader& reader = model::ComClientReader();
+    comm::IControllerLink& reader = comm::ComClientLink();
     int modelIndex = model::kUnknownModel;
     // As the menu: old software (and a controller in its loader) is updated without the
     // access check; a remote-locked controller is asked for its password.
@@ -79,8 +79,8 @@ int RunUpdate(cli::Context& context) {
     cli::CliTransferUi ui(context.err, progress, questions);
     // The update erases the program: a copy is kept first, once the package is known good.
     if (keep) {
-        const int rc = cli::KeepProgramFirst(context, transfer::ComClientLink(), questions, ui,
-                                             progress, false);
+        const int rc =
+            cli::KeepProgramFirst(context, comm::ComClientLink(), questions, ui, progress, false);
         if (rc == cli::kExitFailure)
             context.err << "Firmware update cancelled; the controller was not changed.\n";
         if (rc != cli::kExitOk)
@@ -132,7 +132,7 @@ int RunList(cli::Context& context) {
     if (!cli::NoArgumentsLeft(context))
         return cli::kExitUsage;
     int modelIndex = model::kUnknownModel;
-    if (!ConnectedModel(context, model::ComClientReader(), modelIndex))
+    if (!ConnectedModel(context, comm::ComClientLink(), modelIndex))
         return cli::kExitFailure;
     const auto packageFolder = fw::PackageFolderOfModel(modelIndex);
     if (!packageFolder) {

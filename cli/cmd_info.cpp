@@ -40,7 +40,7 @@ int PrintReport(cli::Context& context, ReadFn read, std::string (*text)(const Re
     bool asJson = false;
     if (!JsonOnlyArgs(context, asJson))
         return cli::kExitUsage;
-    model::IControllerReader& reader = model::ComClientReader();
+    comm::IControllerLink& reader = comm::ComClientLink();
     int family = 0;
     if (cli::ReadConnectedFamily(reader, family) != 0)
         return NotReacting(context);
@@ -55,11 +55,11 @@ int PrintReport(cli::Context& context, ReadFn read, std::string (*text)(const Re
 }
 
 int RunIdentity(cli::Context& context) {
-    auto read = [](model::IControllerReader& reader, int family, cli::IdentityReport& report) {
+    auto read = [](comm::IControllerLink& reader, int family, cli::IdentityReport& report) {
         int r = cli::ReadIdentityReport(reader, family, report);
         if (r != 0)
             return r;
-        cli::CompleteExpansionBoots(report, reader, cli::ComClientExpansionLink());
+        cli::CompleteExpansionBoots(report, reader);
         const std::optional<std::uint32_t> word = model::ReadStateWord(reader);
         report.noFirmware = word && model::IsLoaderOnlyState(*word);
         return 0;
@@ -75,7 +75,7 @@ int RunStatus(cli::Context& context) {
     bool json = false;
     if (!JsonOnlyArgs(context, json))
         return cli::kExitUsage;
-    model::IControllerReader& reader = model::ComClientReader();
+    comm::IControllerLink& reader = comm::ComClientLink();
     std::array<std::uint8_t, 4> run{};
     if (reader.Read(run.data(), kRunStateAddress, 4, reader.LinkTimeoutMs()) != 0)
         return NotReacting(context);
@@ -92,7 +92,7 @@ int RunOverview(cli::Context& context) {
     bool json = false;
     if (!JsonOnlyArgs(context, json))
         return cli::kExitUsage;
-    model::IControllerReader& reader = model::ComClientReader();
+    comm::IControllerLink& reader = comm::ComClientLink();
     std::array<std::uint8_t, 4> run{};
     int family = 0;
     if (cli::ReadConnectedFamily(reader, family) != 0 ||
@@ -106,7 +106,7 @@ int RunOverview(cli::Context& context) {
     const bool identityRead = allowed && cli::ReadIdentityReport(reader, family, identity) == 0;
     std::optional<services::ClockReading> clock;
     if (allowed)
-        clock = services::ReadClock(services::ComClientServiceLink());
+        clock = services::ReadClock(comm::ComClientLink());
     const bool clockRead =
         clock && clock->time && clock->notice.kind == services::NoticeKind::Information;
 

@@ -71,7 +71,7 @@ int RunLock(cli::Context& context) {
     if (!cli::NoArgumentsLeft(context))
         return cli::kExitUsage;
     CliProtectUi ui(context);
-    switch (services::ProtectController(services::ComClientServiceLink(), ui)) {
+    switch (services::ProtectController(comm::ComClientLink(), ui)) {
     case services::ProtectResult::Locked:
         return cli::kExitOk;
     case services::ProtectResult::AccessRefused:
@@ -84,7 +84,7 @@ int RunLock(cli::Context& context) {
 
 // Whether a remote password is active on this connection before the check; nothing when the
 // lock state cannot be read (a controller that did not answer is not "not protected").
-std::optional<bool> Locked(services::IServiceLink& link) {
+std::optional<bool> Locked(comm::IControllerLink& link) {
     std::optional<services::LockState> state = services::ReadLockState(link);
     if (!state)
         return std::nullopt;
@@ -94,7 +94,7 @@ std::optional<bool> Locked(services::IServiceLink& link) {
 int RunUnlock(cli::Context& context) {
     if (!cli::NoArgumentsLeft(context))
         return cli::kExitUsage;
-    services::IServiceLink& link = services::ComClientServiceLink();
+    comm::IControllerLink& link = comm::ComClientLink();
     cli::CliAccessUi ui(context.err);
     if (!link.IsConnected())
         link.Connect();

@@ -159,7 +159,7 @@ int RunPanel(cli::Context& context) {
     const bool once = cli::TakeFlag(context.args, "--once");
     if (!cli::NoArgumentsLeft(context))
         return cli::kExitUsage;
-    model::IControllerReader& reader = model::ComClientReader();
+    comm::IControllerLink& reader = comm::ComClientLink();
     int family = 0;
     if (!cli::ConnectedFamilyOrSay(reader, family, context.err))
         return cli::kExitFailure;

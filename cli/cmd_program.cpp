@@ -39,7 +39,7 @@ struct ProgramRun {
     cli::Questions questions;
     cli::ProgressLine progress;
     cli::CliTransferUi ui;
-    transfer::ITransferLink& link = transfer::ComClientLink();
+    comm::IControllerLink& link = comm::ComClientLink();
     int family = 0;
     bool passwordGiven = false; // the application password was accepted in this run
 

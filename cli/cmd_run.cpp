@@ -20,7 +20,7 @@ int CommunicationFailed(cli::Context& context) {
 int RunStop(cli::Context& context) {
     if (!cli::NoArgumentsLeft(context))
         return cli::kExitUsage;
-    model::IControllerReader& reader = model::ComClientReader();
+    comm::IControllerLink& reader = comm::ComClientLink();
     if (!cli::ServiceAllowed(context, false))
         return cli::kExitFailure;
     if (CComClient::Instance().SendCommand(kCmdStop, 0, reader.LinkTimeoutMs()) != 0)
@@ -33,7 +33,7 @@ int RunStart(cli::Context& context) {
     bool reset = cli::TakeFlag(context.args, "--reset");
     if (!cli::NoArgumentsLeft(context))
         return cli::kExitUsage;
-    model::IControllerReader& reader = model::ComClientReader();
+    comm::IControllerLink& reader = comm::ComClientLink();
     if (!cli::ServiceAllowed(context, false))
         return cli::kExitFailure;
     if (CComClient::Instance().SendCommand(reset ? kCmdStartReset : kCmdStart, 0,

@@ -56,11 +56,11 @@ std::vector<MemoryRow> MemoryRows(int familyCode) {
     return rows;
 }
 
-int ReadConfigReport(model::IControllerReader& reader, int familyIndex, ConfigReport& out) {
+int ReadConfigReport(comm::IControllerLink& reader, int familyIndex, ConfigReport& out) {
     std::unique_ptr<CFctTabIdentite> identity = model::CreateIdentityTable(familyIndex, reader);
     std::unique_ptr<CFctTabConf> conf = model::CreateConfTable(familyIndex, reader);
     if (!identity || !conf || identity->Read() != 0 || conf->Read() != 0)
-        return model::kTargetNotAnswering;
+        return comm::kTargetNotAnswering;
 
     ConfigReport r;
     r.label = UnknownIfEmpty(services::ReadControllerLabel(reader));

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "model/ControllerReader.h"
+#include "comm/ControllerLink.h"
 #include "services/Diagnostics.h"
 
 namespace cli {
@@ -42,9 +42,9 @@ std::vector<MemoryRow> MemoryRows(int familyCode);
 
 // Reads the configuration, the identity (which decides the network or GPRS view), the family
 // code, the slots used and the controller label of a controller of family `familyIndex`.
-// 0, or model::kTargetNotAnswering when the identity or configuration read fails (or the family
+// 0, or comm::kTargetNotAnswering when the identity or configuration read fails (or the family
 // is not one of the three); the other reads fall back as the diagnostics do.
-int ReadConfigReport(model::IControllerReader& reader, int familyIndex, ConfigReport& out);
+int ReadConfigReport(comm::IControllerLink& reader, int familyIndex, ConfigReport& out);
 
 std::string ConfigText(const ConfigReport& report);
 // Keys: program_present, label, project, version, author, tool_version, param_menu_access,

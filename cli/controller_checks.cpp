@@ -11,31 +11,26 @@ namespace cli {
 
 namespace {
 
-// The access check's link over a reader alone: it never prompts, so it never writes, and
-// the core requests have nothing to do.
-class ReaderOnlyLink final : public services::IServiceLink {
+// The access check's link when nobody can be asked: it reads through the controller link but
+// never writes, and the core requests have nothing to do.
+class ReaderOnlyLink final : public comm::ForwardingLink {
   public:
-    explicit ReaderOnlyLink(model::IControllerReader& reader) : reader_(reader) {}
-    int Read(std::uint8_t* dest, std::uint32_t address, std::uint32_t count,
-             std::uint32_t timeoutMs) override {
-        return reader_.Read(dest, address, count, timeoutMs);
-    }
-    std::uint32_t LinkTimeoutMs() const override { return reader_.LinkTimeoutMs(); }
-    int WriteExt(std::uint32_t, std::uint32_t) override { return model::kTargetNotAnswering; }
-    int CommandExt(std::uint8_t, std::uint8_t, std::uint32_t) override {
-        return model::kTargetNotAnswering;
-    }
+    using ForwardingLink::ForwardingLink;
     int Write(const std::uint8_t*, std::uint32_t, std::uint32_t, std::uint32_t) override {
-        return model::kTargetNotAnswering;
+        return comm::kTargetNotAnswering;
+    }
+    int WriteCF(const std::uint8_t*, std::uint32_t, std::uint32_t, std::uint32_t) override {
+        return comm::kTargetNotAnswering;
+    }
+    int WriteExt(std::uint32_t, std::uint32_t) override { return comm::kTargetNotAnswering; }
+    int CommandExt(std::uint8_t, std::uint8_t, std::uint32_t) override {
+        return comm::kTargetNotAnswering;
     }
     bool IsConnected() const override { return true; }
     int Connect() override { return 0; }
     int Deconnect() override { return 0; }
     int StartMonitor() override { return 0; }
     int StopMonitor() override { return 0; }
-
-  private:
-    model::IControllerReader& reader_;
 };
 
 // Answers no prompt; keeps what the check would have shown.
@@ -52,7 +47,7 @@ class SilentAccessUi final : public services::IAccessCheckUi {
 
 } // namespace
 
-bool SoftwareCapable(model::IControllerReader& reader, int familyIndex) {
+bool SoftwareCapable(comm::IControllerLink& reader, int familyIndex) {
     std::unique_ptr<CFctTabIdentite> identity = model::CreateIdentityTable(familyIndex, reader);
     if (!identity)
         return false; // not a family this program knows
@@ -66,7 +61,7 @@ std::string BlockedMessage(std::uint8_t halfMinutesLeft) {
     return services::BlockedText(halfMinutesLeft);
 }
 
-bool AccessAllowed(model::IControllerReader& reader, std::string& message) {
+bool AccessAllowed(comm::IControllerLink& reader, std::string& message) {
     ReaderOnlyLink link(reader);
     SilentAccessUi ui;
     bool allowed = services::RunAccessCheck(link, ui);

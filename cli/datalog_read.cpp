@@ -8,7 +8,7 @@ namespace cli {
 
 DatalogReadEnd ReadDatalogsInto(const std::string& folder, int family, CliTransferUi& ui,
                                 ProgressLine& progress, std::ostream& out) {
-    transfer::ITransferLink& link = transfer::ComClientLink();
+    comm::IControllerLink& link = comm::ComClientLink();
     const transfer::DatalogDialogState state =
         transfer::OpenDatalogDialog(link, family, folder, ui);
     if (!state.keepOpen)

@@ -8,19 +8,16 @@
 #include <string>
 
 #include "cli/identity_report.h"
-#include "model/ControllerReader.h"
+#include "comm/ControllerLink.h"
 #include "services/Diagnostics.h"
 
 namespace cli {
 
 // The query itself is the diagnostics' own: open the pass-through (0x100), boot mode
 // [6, 2n], read the identity record, then [7, 2n] and close (0x200).
-using services::ComClientExpansionLink;
-using services::IExpansionLink;
 using services::QueryExpansionBoot;
 
 // Replaces every expansion boot version that reads 0.00.00 by the one the query finds.
-void CompleteExpansionBoots(IdentityReport& report, model::IControllerReader& reader,
-                            IExpansionLink& link);
+void CompleteExpansionBoots(IdentityReport& report, comm::IControllerLink& link);
 
 } // namespace cli

@@ -9,9 +9,9 @@
 #include "cli/commands.h"
 #include "cli/identity_report.h"
 #include "cli/session.h"
+#include "comm/ControllerLink.h"
 #include "history/HistoryRecord.h"
 #include "history/Recording.h"
-#include "model/ControllerReader.h"
 #include "services/Diagnostics.h"
 
 namespace cli {
@@ -187,7 +187,7 @@ OperationRecording::OperationRecording(Context& context, const std::string& oper
     record_ = history::BeginRecord(std::string(kProgramName) + " " + QUORVEL_VERSION, operation);
     record_.link = HistoryLink(context.link);
     // The controller as it was at the start (a firmware update changes its software).
-    model::IControllerReader& reader = model::ComClientReader();
+    comm::IControllerLink& reader = comm::ComClientLink();
     int family = 0;
     IdentityReport identity;
     if (ReadConnectedFamily(reader, family) == 0 &&

@@ -85,10 +85,10 @@ IdentityReport MakeIdentityReport(CFctTabIdentite& identity) {
     return r;
 }
 
-int ReadIdentityReport(model::IControllerReader& reader, int familyIndex, IdentityReport& out) {
+int ReadIdentityReport(comm::IControllerLink& reader, int familyIndex, IdentityReport& out) {
     std::unique_ptr<CFctTabIdentite> identity = model::CreateIdentityTable(familyIndex, reader);
     if (!identity || identity->Read() != 0)
-        return model::kTargetNotAnswering;
+        return comm::kTargetNotAnswering;
     out = MakeIdentityReport(*identity);
     return 0;
 }

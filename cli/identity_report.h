@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "comm/ControllerLink.h"
 #include "model/CFctTabIdentite.h"
-#include "model/ControllerReader.h"
 #include "services/Diagnostics.h"
 
 namespace cli {
@@ -38,8 +38,8 @@ struct IdentityReport {
 IdentityReport MakeIdentityReport(CFctTabIdentite& identity);
 
 // Reads the identity of a controller of family `familyIndex` (0 kz9, 1 Pask, 2 Trel).
-// 0, or model::kTargetNotAnswering when the read fails or the family is not one of the three.
-int ReadIdentityReport(model::IControllerReader& reader, int familyIndex, IdentityReport& out);
+// 0, or comm::kTargetNotAnswering when the read fails or the family is not one of the three.
+int ReadIdentityReport(comm::IControllerLink& reader, int familyIndex, IdentityReport& out);
 
 // "8 DI / 4 ANA" and "4 RELAY / PWM / 2 PWM", as the diagnostics show the I/O counts.
 using services::InputsText;

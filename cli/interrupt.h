@@ -9,7 +9,7 @@
 // that then finishes ends the command with 130 right after it, the controller whole.
 #pragma once
 
-#include "transfer/TransferLink.h"
+#include "comm/ControllerLink.h"
 
 namespace cli {
 
@@ -43,36 +43,30 @@ class WriteGuard {
 
 // A link that arms `guard` before its first write request, so the reads and questions before
 // the first change to the controller can still be stopped at once.
-class GuardedLink final : public transfer::ITransferLink {
+class GuardedLink final : public comm::ForwardingLink {
   public:
-    GuardedLink(transfer::ITransferLink& link, WriteGuard& guard) : link_(link), guard_(guard) {}
-    int Read(std::uint8_t* dest, std::uint32_t address, std::uint32_t count,
-             std::uint32_t timeoutMs) override {
-        return link_.Read(dest, address, count, timeoutMs);
-    }
-    int ReadCF(std::uint8_t* dest, std::uint32_t address, std::uint32_t count,
-               std::uint32_t timeoutMs) override {
-        return link_.ReadCF(dest, address, count, timeoutMs);
-    }
+    GuardedLink(comm::IControllerLink& link, WriteGuard& guard)
+        : ForwardingLink(link), guard_(guard) {}
     int Write(const std::uint8_t* src, std::uint32_t address, std::uint32_t count,
               std::uint32_t timeoutMs) override {
         guard_.Arm();
-        return link_.Write(src, address, count, timeoutMs);
+        return ForwardingLink::Write(src, address, count, timeoutMs);
     }
     int WriteCF(const std::uint8_t* src, std::uint32_t address, std::uint32_t count,
                 std::uint32_t timeoutMs) override {
         guard_.Arm();
-        return link_.WriteCF(src, address, count, timeoutMs);
+        return ForwardingLink::WriteCF(src, address, count, timeoutMs);
+    }
+    int WriteExt(std::uint32_t address, std::uint32_t timeoutMs) override {
+        guard_.Arm();
+        return ForwardingLink::WriteExt(address, timeoutMs);
     }
     int CommandExt(std::uint8_t code, std::uint8_t argument, std::uint32_t timeoutMs) override {
         guard_.Arm();
-        return link_.CommandExt(code, argument, timeoutMs);
+        return ForwardingLink::CommandExt(code, argument, timeoutMs);
     }
-    int Kind() const override { return link_.Kind(); }
-    std::uint32_t LinkTimeoutMs() const override { return link_.LinkTimeoutMs(); }
 
   private:
-    transfer::ITransferLink& link_;
     WriteGuard& guard_;
 };
 

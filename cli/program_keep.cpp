@@ -9,7 +9,7 @@
 
 namespace cli {
 
-bool ReadProgramFile(transfer::ITransferLink& link, const std::string& folder, CliTransferUi& ui,
+bool ReadProgramFile(comm::IControllerLink& link, const std::string& folder, CliTransferUi& ui,
                      ProgressLine& progress, std::string& path) {
     std::unique_ptr<transfer::CTransfertReadApp> read = transfer::MakeProgramRead(folder, link);
     if (!RunTransfer(*read, ui, progress))
@@ -18,7 +18,7 @@ bool ReadProgramFile(transfer::ITransferLink& link, const std::string& folder, C
     return true;
 }
 
-int KeepProgramFirst(Context& context, transfer::ITransferLink& link, Questions& questions,
+int KeepProgramFirst(Context& context, comm::IControllerLink& link, Questions& questions,
                      CliTransferUi& ui, ProgressLine& progress, bool passwordGiven) {
     using Kind = transfer::KeepResult::Kind;
     const std::string store = history::KeptFolder(RunHistory(context.link, context.err).Path());

@@ -34,9 +34,9 @@ bool LinkSession::Open(const LinkOptions& options, std::string& error) {
     return true;
 }
 
-int ReadConnectedFamily(model::IControllerReader& reader, int& familyIndex) {
+int ReadConnectedFamily(comm::IControllerLink& reader, int& familyIndex) {
     if (model::ReadFamilyCode(familyIndex, reader) != 0)
-        return model::kTargetNotAnswering;
+        return comm::kTargetNotAnswering;
     // A family code this program does not know is served with the Trel layout, as the core
     // server does when it opens the link.
     if (familyIndex == model::kUnknownFamily)
@@ -44,7 +44,7 @@ int ReadConnectedFamily(model::IControllerReader& reader, int& familyIndex) {
     return 0;
 }
 
-bool ConnectedFamilyOrSay(model::IControllerReader& reader, int& familyIndex, std::ostream& err) {
+bool ConnectedFamilyOrSay(comm::IControllerLink& reader, int& familyIndex, std::ostream& err) {
     if (ReadConnectedFamily(reader, familyIndex) == 0)
         return true;
     err << msg::kNotReacting << "\n";

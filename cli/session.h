@@ -7,7 +7,7 @@
 #include <string>
 
 #include "cli/link_options.h"
-#include "model/ControllerReader.h"
+#include "comm/ControllerLink.h"
 
 namespace cli {
 
@@ -26,9 +26,9 @@ class LinkSession {
 };
 
 // The family index of the connected controller, from its boot identity area (this read also
-// opens the link). 0, or model::kTargetNotAnswering when the controller does not answer.
-int ReadConnectedFamily(model::IControllerReader& reader, int& familyIndex);
+// opens the link). 0, or comm::kTargetNotAnswering when the controller does not answer.
+int ReadConnectedFamily(comm::IControllerLink& reader, int& familyIndex);
 // The same, saying on `err` that the controller does not answer. False then.
-bool ConnectedFamilyOrSay(model::IControllerReader& reader, int& familyIndex, std::ostream& err);
+bool ConnectedFamilyOrSay(comm::IControllerLink& reader, int& familyIndex, std::ostream& err);
 
 } // namespace cli

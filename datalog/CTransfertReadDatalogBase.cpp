@@ -13,7 +13,8 @@ constexpr std::uint16_t kFramesStartPercent = 3;
 constexpr std::uint32_t kFramesPercentSpan = 80 - kFramesStartPercent;
 } // namespace
 
-CTransfertReadDatalogBase::CTransfertReadDatalogBase(DatalogReadJob job, ITransferLink& link)
+CTransfertReadDatalogBase::CTransfertReadDatalogBase(DatalogReadJob job,
+                                                     comm::IControllerLink& link)
     : ITransfert(link), job_(std::move(job)) {}
 
 int CTransfertReadDatalogBase::ReadFrames() {

@@ -32,7 +32,8 @@ class CTransfertReadDatalogBase : public ITransfert {
     static constexpr std::uint8_t kCmdEndOfRead = 26;
     static constexpr std::array<std::uint8_t, kDatalogRanges> kRangeCodes = {0x40, 0x41, 0x42};
 
-    explicit CTransfertReadDatalogBase(DatalogReadJob job, ITransferLink& link = ComClientLink());
+    explicit CTransfertReadDatalogBase(DatalogReadJob job,
+                                       comm::IControllerLink& link = comm::ComClientLink());
 
     void Run() override;
 

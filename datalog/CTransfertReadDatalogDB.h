@@ -16,7 +16,7 @@ class CTransfertReadDatalogDB final : public CTransfertReadDatalogBase {
 
     // `descriptor`: the first three words of the board's datalog descriptor, kept as read.
     CTransfertReadDatalogDB(DatalogReadJob job, std::array<std::uint32_t, 3> descriptor,
-                            ITransferLink& link = ComClientLink())
+                            comm::IControllerLink& link = comm::ComClientLink())
         : CTransfertReadDatalogBase(std::move(job), link), descriptor_(descriptor) {}
 
     const std::array<std::uint32_t, 3>& Descriptor() const { return descriptor_; }

@@ -47,9 +47,9 @@ MemoryOfModel DatalogMemoryOf(int model) {
 }
 
 // The configuration, or nullopt after an alert (or with keepOpen cleared).
-std::optional<DatalogConfig> ReadDatalogConfig(ITransferLink& link, DatalogDialogState& state,
-                                               int familyIndex, int softwareV, int softwareI,
-                                               ITransferUi& ui) {
+std::optional<DatalogConfig> ReadDatalogConfig(comm::IControllerLink& link,
+                                               DatalogDialogState& state, int familyIndex,
+                                               int softwareV, int softwareI, ITransferUi& ui) {
     if (state.communicating) {
         std::vector<std::uint8_t> form(DatalogConfigSize(softwareV, softwareI));
         if (link.ReadCF(form.data(), kBoardConfigAddress, std::uint32_t(form.size()),
@@ -75,7 +75,7 @@ std::optional<DatalogConfig> ReadDatalogConfig(ITransferLink& link, DatalogDialo
 
 } // namespace
 
-DatalogDialogState OpenDatalogDialog(ITransferLink& link, int familyIndex,
+DatalogDialogState OpenDatalogDialog(comm::IControllerLink& link, int familyIndex,
                                      const std::string& folder, ITransferUi& ui) {
     DatalogDialogState state;
     int softwareV = 0, softwareI = 0;
@@ -108,7 +108,8 @@ DatalogDialogState OpenDatalogDialog(ITransferLink& link, int familyIndex,
     return state;
 }
 
-DatalogReadCheck CheckDatalogRead(ITransferLink& link, ITransferUi& ui, DatalogSource& source) {
+DatalogReadCheck CheckDatalogRead(comm::IControllerLink& link, ITransferUi& ui,
+                                  DatalogSource& source) {
     const std::uint32_t timeout = link.LinkTimeoutMs();
     int model = model::kUnknownModel;
     if (model::ReadBootModel(model, link) != 0) {
@@ -171,7 +172,7 @@ DatalogReadCheck CheckDatalogRead(ITransferLink& link, ITransferUi& ui, DatalogS
 
 std::unique_ptr<CTransfertReadDatalogBase> MakeDatalogTransfer(const DatalogSource& source,
                                                                const DatalogDialogState& state,
-                                                               ITransferLink& link) {
+                                                               comm::IControllerLink& link) {
     DatalogReadJob job;
     job.folder = state.folder;
     job.config = state.config.value_or(DatalogConfig{});

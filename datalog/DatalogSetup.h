@@ -10,9 +10,9 @@
 #include <optional>
 #include <string>
 
+#include "comm/ControllerLink.h"
 #include "datalog/CTransfertReadDatalogBase.h"
 #include "datalog/DatalogConfig.h"
-#include "transfer/TransferLink.h"
 #include "transfer/TransferUi.h"
 
 namespace transfer {
@@ -37,7 +37,7 @@ struct DatalogDialogState {
 
 // Opening: `familyIndex` is the connected controller's family (ControllerFamily()), `folder`
 // the default target folder. Alerts go through `ui`.
-DatalogDialogState OpenDatalogDialog(ITransferLink& link, int familyIndex,
+DatalogDialogState OpenDatalogDialog(comm::IControllerLink& link, int familyIndex,
                                      const std::string& folder, ITransferUi& ui);
 
 // Where the datalogs of the connected controller are and how many bytes they take.
@@ -56,11 +56,12 @@ enum class DatalogReadCheck {
 
 // Steps 1-3 of "Read": the model index, the datalog size of its memory, the run state (the
 // question to stop a running controller goes through `ui`).
-DatalogReadCheck CheckDatalogRead(ITransferLink& link, ITransferUi& ui, DatalogSource& source);
+DatalogReadCheck CheckDatalogRead(comm::IControllerLink& link, ITransferUi& ui,
+                                  DatalogSource& source);
 
 // The transfer of `source`'s kind for the dialog's fields.
 std::unique_ptr<CTransfertReadDatalogBase> MakeDatalogTransfer(const DatalogSource& source,
                                                                const DatalogDialogState& state,
-                                                               ITransferLink& link);
+                                                               comm::IControllerLink& link);
 
 } // namespace transfer

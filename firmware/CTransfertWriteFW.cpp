@@ -44,7 +44,7 @@ const char* PackageAlertText(fw::PackageError error) {
     return msg::kFwCannotExtract;
 }
 
-CTransfertWriteFW::CTransfertWriteFW(std::string packagePath, ITransferLink& link,
+CTransfertWriteFW::CTransfertWriteFW(std::string packagePath, comm::IControllerLink& link,
                                      ILinkSession& session)
     : ITransfert(link), path_(std::move(packagePath)), session_(session) {}
 

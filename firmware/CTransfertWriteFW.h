@@ -42,7 +42,7 @@ const char* PackageAlertText(fw::PackageError error);
 
 class CTransfertWriteFW : public ITransfert {
   public:
-    CTransfertWriteFW(std::string packagePath, ITransferLink& link, ILinkSession& session);
+    CTransfertWriteFW(std::string packagePath, comm::IControllerLink& link, ILinkSession& session);
     void Run() override;
 
     const std::string& PackagePath() const { return path_; }

@@ -9,7 +9,8 @@ namespace transfer {
 
 class CTransfertWriteFWByBTH : public CTransfertWriteFWByUSB {
   public:
-    explicit CTransfertWriteFWByBTH(std::string packagePath, ITransferLink& link = ComClientLink(),
+    explicit CTransfertWriteFWByBTH(std::string packagePath,
+                                    comm::IControllerLink& link = comm::ComClientLink(),
                                     ILinkSession& session = ComClientSession())
         : CTransfertWriteFWByUSB(std::move(packagePath), link, session) {}
 

@@ -16,7 +16,8 @@ fw::Bytes EthernetBlock(const fw::Block& block);
 
 class CTransfertWriteFWByETH : public CTransfertWriteFW {
   public:
-    explicit CTransfertWriteFWByETH(std::string packagePath, ITransferLink& link = ComClientLink(),
+    explicit CTransfertWriteFWByETH(std::string packagePath,
+                                    comm::IControllerLink& link = comm::ComClientLink(),
                                     ILinkSession& session = ComClientSession())
         : CTransfertWriteFW(std::move(packagePath), link, session) {}
 

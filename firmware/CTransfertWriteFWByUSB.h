@@ -7,7 +7,8 @@ namespace transfer {
 
 class CTransfertWriteFWByUSB : public CTransfertWriteFW {
   public:
-    explicit CTransfertWriteFWByUSB(std::string packagePath, ITransferLink& link = ComClientLink(),
+    explicit CTransfertWriteFWByUSB(std::string packagePath,
+                                    comm::IControllerLink& link = comm::ComClientLink(),
                                     ILinkSession& session = ComClientSession())
         : CTransfertWriteFW(std::move(packagePath), link, session) {}
 

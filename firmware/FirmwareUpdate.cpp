@@ -10,22 +10,22 @@
 namespace transfer {
 
 std::unique_ptr<CTransfertWriteFW> CreateFirmwareTransfer(int linkKind, const std::string& path,
-                                                          ITransferLink& link,
+                                                          comm::IControllerLink& link,
                                                           ILinkSession& session) {
     switch (linkKind) {
-    case kLinkUsb:
+    case comm::kLinkUsb:
         return std::make_unique<CTransfertWriteFWByUSB>(path, link, session);
-    case kLinkBle:
+    case comm::kLinkBle:
         return std::make_unique<CTransfertWriteFWByBTH>(path, link, session);
-    case kLinkEthernet:
+    case comm::kLinkEthernet:
         return std::make_unique<CTransfertWriteFWByETH>(path, link, session);
     default:
         return nullptr;
     }
 }
 
-Reconnection ReconnectAfterUpdate(ITransferLink& link, ILinkSession& session, ITransferClock& clock,
-                                  int tries, std::uint32_t pauseMs) {
+Reconnection ReconnectAfterUpdate(comm::IControllerLink& link, ILinkSession& session,
+                                  ITransferClock& clock, int tries, std::uint32_t pauseMs) {
     Reconnection r;
     for (int attempt = 0; attempt < tries; ++attempt) {
         if (attempt > 0)

@@ -15,7 +15,8 @@ namespace transfer {
 
 // The transfer for link kind 0 USB, 1 Bluetooth, 2 Ethernet; null for any other kind.
 std::unique_ptr<CTransfertWriteFW>
-CreateFirmwareTransfer(int linkKind, const std::string& path, ITransferLink& link = ComClientLink(),
+CreateFirmwareTransfer(int linkKind, const std::string& path,
+                       comm::IControllerLink& link = comm::ComClientLink(),
                        ILinkSession& session = ComClientSession());
 
 struct Reconnection {
@@ -29,15 +30,15 @@ constexpr std::uint32_t kReconnectPauseMs = 3000;
 
 // Closes the link and opens it again until the controller answers its identification and its
 // identity record, at most `tries` times with `pauseMs` of `clock` between them.
-Reconnection ReconnectAfterUpdate(ITransferLink& link, ILinkSession& session, ITransferClock& clock,
-                                  int tries = kReconnectTries,
+Reconnection ReconnectAfterUpdate(comm::IControllerLink& link, ILinkSession& session,
+                                  ITransferClock& clock, int tries = kReconnectTries,
                                   std::uint32_t pauseMs = kReconnectPauseMs);
 
 // The reconnection as a transfer, so that the program's progress dialog and the command line's
 // progress line show it: fails with a plain message when the controller does not come back.
 class CTransfertReconnect : public ITransfert {
   public:
-    explicit CTransfertReconnect(ITransferLink& link = ComClientLink(),
+    explicit CTransfertReconnect(comm::IControllerLink& link = comm::ComClientLink(),
                                  ILinkSession& session = ComClientSession())
         : ITransfert(link), session_(session) {}
     void Run() override;

@@ -21,7 +21,7 @@ constexpr const char* kSelectOne = "Select at least one choice to make an update
 UpdateFwLogic::UpdateFwLogic(std::vector<std::string> binariesFolders)
     : binaries_(std::move(binariesFolders)) {}
 
-void UpdateFwLogic::Start(model::IControllerReader& reader) {
+void UpdateFwLogic::Start(comm::IControllerLink& reader) {
     view_ = {};
     std::array<char, model::kCode8Size + 1> code8{};
     std::array<char, model::kCode8Size> raw{};

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "comm/ControllerLink.h"
 #include "firmware/FirmwareFolders.h"
-#include "model/ControllerReader.h"
 
 namespace transfer {
 
@@ -36,7 +36,7 @@ class UpdateFwLogic {
         : UpdateFwLogic(std::vector<std::string>{std::move(binariesFolder)}) {}
 
     // Reads the base code8 and builds the list in French.
-    void Start(model::IControllerReader& reader);
+    void Start(comm::IControllerLink& reader);
     // A language radio button (0 to 4): the list again.
     void ChooseLanguage(int language);
     // The "Controller" and "Expansion 1" check boxes.

@@ -24,7 +24,7 @@ constexpr std::size_t kMarker = 250;
 
 } // namespace
 
-CFctTabConf::CFctTabConf(model::IControllerReader& reader, const model::ConfLayout& layout)
+CFctTabConf::CFctTabConf(comm::IControllerLink& reader, const model::ConfLayout& layout)
     : reader_(reader), layout_(layout), record_(layout.recordSize, 0) {}
 
 void CFctTabConf::Reset() {
@@ -40,7 +40,7 @@ void CFctTabConf::Reset() {
 std::uint8_t CFctTabConf::Read() {
     std::vector<std::uint8_t> fresh(record_.size());
     if (reader_.Read(fresh.data(), kAddress, std::uint32_t(fresh.size()), timeoutMs_) != 0)
-        return model::kTargetNotAnswering;
+        return comm::kTargetNotAnswering;
     record_ = std::move(fresh);
     return 0;
 }

@@ -22,7 +22,7 @@
 #include <string>
 #include <vector>
 
-#include "model/ControllerReader.h"
+#include "comm/ControllerLink.h"
 
 namespace model {
 
@@ -89,11 +89,11 @@ class CFctTabConf {
     std::uint32_t GetTimeoutMs() const { return timeoutMs_; }
 
   protected:
-    CFctTabConf(model::IControllerReader& reader, const model::ConfLayout& layout);
+    CFctTabConf(comm::IControllerLink& reader, const model::ConfLayout& layout);
 
     std::uint16_t U16(std::size_t offset) const;
 
-    model::IControllerReader& reader_;
+    comm::IControllerLink& reader_;
     model::ConfLayout layout_;
     std::vector<std::uint8_t> record_;
     std::uint32_t timeoutMs_ = 0;

@@ -16,7 +16,7 @@ std::string DottedQuad(const std::uint8_t* b) {
 
 } // namespace
 
-CFctTabConfT71::CFctTabConfT71(model::IControllerReader& reader) : CFctTabConf(reader, kLayout) {
+CFctTabConfT71::CFctTabConfT71(comm::IControllerLink& reader) : CFctTabConf(reader, kLayout) {
     Reset();
 }
 

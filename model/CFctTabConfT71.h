@@ -12,7 +12,7 @@ class CFctTabConfT71 : public CFctTabConf {
   public:
     static constexpr model::ConfLayout kLayout{847, 349, 767, 600, 604, 840};
 
-    explicit CFctTabConfT71(model::IControllerReader& reader = model::ComClientReader());
+    explicit CFctTabConfT71(comm::IControllerLink& reader = comm::ComClientLink());
 
     // Readers of the view cache, valid after PrepareNetworkView.
     std::string FormatIpAddress() const;

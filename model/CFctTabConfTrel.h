@@ -8,7 +8,7 @@ class CFctTabConfTrel : public CFctTabConf {
   public:
     static constexpr model::ConfLayout kLayout{707, 587, 537, 370, 374, 610};
 
-    explicit CFctTabConfTrel(model::IControllerReader& reader = model::ComClientReader())
+    explicit CFctTabConfTrel(comm::IControllerLink& reader = comm::ComClientLink())
         : CFctTabConf(reader, kLayout) {
         Reset();
     }

@@ -3,7 +3,7 @@
 #include "model/AnsiText.h"
 #include "model/ModelTable.h"
 
-CFctTabIdentite::CFctTabIdentite(model::IControllerReader& reader, std::size_t bootOffset)
+CFctTabIdentite::CFctTabIdentite(comm::IControllerLink& reader, std::size_t bootOffset)
     : reader_(reader), bootOffset_(bootOffset) {}
 
 void CFctTabIdentite::Reset() {
@@ -27,7 +27,7 @@ std::string CFctTabIdentite::GetTypeName() const {
 std::uint8_t CFctTabIdentite::Read() {
     Record fresh{};
     if (reader_.Read(fresh.data(), kAddress, kRecordSize, timeoutMs_) != 0)
-        return model::kTargetNotAnswering;
+        return comm::kTargetNotAnswering;
     record_ = fresh;
     return 0;
 }

@@ -14,7 +14,7 @@
 #include <cstdint>
 #include <string>
 
-#include "model/ControllerReader.h"
+#include "comm/ControllerLink.h"
 
 namespace model {
 
@@ -96,9 +96,9 @@ class CFctTabIdentite {
     static constexpr std::size_t kAnalogInputs = 32, kPwmOutputs = 33;
 
     // `bootOffset`: where the boot triple starts; bootloader and software follow it.
-    CFctTabIdentite(model::IControllerReader& reader, std::size_t bootOffset);
+    CFctTabIdentite(comm::IControllerLink& reader, std::size_t bootOffset);
 
-    model::IControllerReader& reader_;
+    comm::IControllerLink& reader_;
     Record record_{};
     std::uint32_t timeoutMs_ = 0;
 

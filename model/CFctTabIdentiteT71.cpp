@@ -25,7 +25,7 @@ bool ValidExpansion(int n) {
 
 } // namespace
 
-CFctTabIdentiteT71::CFctTabIdentiteT71(model::IControllerReader& reader)
+CFctTabIdentiteT71::CFctTabIdentiteT71(comm::IControllerLink& reader)
     : CFctTabIdentite(reader, kT71Boot) {
     Reset();
 }

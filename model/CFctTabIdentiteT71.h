@@ -16,7 +16,7 @@ class CFctTabIdentiteT71 : public CFctTabIdentite {
     static constexpr std::size_t kModuleOffset = 298, kModuleSize = 63;
     using ModuleBlock = std::array<std::uint8_t, kModuleSize>;
 
-    explicit CFctTabIdentiteT71(model::IControllerReader& reader = model::ComClientReader());
+    explicit CFctTabIdentiteT71(comm::IControllerLink& reader = comm::ComClientLink());
 
     // Also refreshes the module copy from the (zeroed) record.
     void Reset() override;

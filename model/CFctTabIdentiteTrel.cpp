@@ -6,7 +6,7 @@ namespace {
 constexpr std::size_t kTrelBoot = 83;
 } // namespace
 
-CFctTabIdentiteTrel::CFctTabIdentiteTrel(model::IControllerReader& reader)
+CFctTabIdentiteTrel::CFctTabIdentiteTrel(comm::IControllerLink& reader)
     : CFctTabIdentite(reader, kTrelBoot) {
     Reset();
 }

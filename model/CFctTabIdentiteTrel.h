@@ -6,7 +6,7 @@
 
 class CFctTabIdentiteTrel : public CFctTabIdentite {
   public:
-    explicit CFctTabIdentiteTrel(model::IControllerReader& reader = model::ComClientReader());
+    explicit CFctTabIdentiteTrel(comm::IControllerLink& reader = comm::ComClientLink());
 
     int ModelFromCode8(long code8) const override;
     bool IsCommunicating() const override { return false; }

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "model/ControllerReader.h"
+#include "comm/ControllerLink.h"
 
 namespace model {
 
@@ -20,7 +20,7 @@ inline bool IsLoaderOnlyState(std::uint32_t stateWord) {
 }
 
 // The state word (big-endian at 0x5000); nothing when the read failed.
-inline std::optional<std::uint32_t> ReadStateWord(IControllerReader& reader) {
+inline std::optional<std::uint32_t> ReadStateWord(comm::IControllerLink& reader) {
     std::array<std::uint8_t, 4> b{};
     if (reader.Read(b.data(), kStateWordAddress, 4, reader.LinkTimeoutMs()) != 0)
         return std::nullopt;

@@ -23,11 +23,12 @@ bool IsSpace(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
-int ReadBootIdentity(std::array<std::uint8_t, kBootIdentitySize>& area, IControllerReader& reader) {
+int ReadBootIdentity(std::array<std::uint8_t, kBootIdentitySize>& area,
+                     comm::IControllerLink& reader) {
     return reader.Read(area.data(), kBootIdentityAddress, kBootIdentitySize,
                        reader.LinkTimeoutMs()) == 0
                ? 0
-               : kTargetNotAnswering;
+               : comm::kTargetNotAnswering;
 }
 
 } // namespace
@@ -118,20 +119,20 @@ const char* FamilyName(int familyIndex) {
     }
 }
 
-int ReadFamilyCode(int& familyIndex, IControllerReader& reader) {
+int ReadFamilyCode(int& familyIndex, comm::IControllerLink& reader) {
     std::array<std::uint8_t, kBootIdentitySize> area{};
     if (ReadBootIdentity(area, reader) != 0) {
         familyIndex = kUnknownFamily;
-        return kTargetNotAnswering;
+        return comm::kTargetNotAnswering;
     }
     familyIndex = FamilyFromFamilyCode(area[0]);
     return 0;
 }
 
-int ReadBootModel(int& modelIndex, IControllerReader& reader) {
+int ReadBootModel(int& modelIndex, comm::IControllerLink& reader) {
     std::array<std::uint8_t, kBootIdentitySize> area{};
     if (ReadBootIdentity(area, reader) != 0)
-        return kTargetNotAnswering;
+        return comm::kTargetNotAnswering;
     char code[kCode8Size];
     for (std::size_t i = 0; i < kCode8Size; ++i)
         code[i] = char(area[1 + i]);
@@ -139,10 +140,10 @@ int ReadBootModel(int& modelIndex, IControllerReader& reader) {
     return 0;
 }
 
-int ReadBootCode8(std::array<char, kCode8Size>& code8, IControllerReader& reader) {
+int ReadBootCode8(std::array<char, kCode8Size>& code8, comm::IControllerLink& reader) {
     std::array<std::uint8_t, kBootIdentitySize> area{};
     if (ReadBootIdentity(area, reader) != 0)
-        return kTargetNotAnswering;
+        return comm::kTargetNotAnswering;
     for (std::size_t i = 0; i < kCode8Size; ++i)
         code8[i] = char(area[1 + i]);
     return 0;

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "model/ControllerReader.h"
+#include "comm/ControllerLink.h"
 
 namespace model {
 
@@ -56,14 +56,14 @@ int FamilyFromFamilyCode(std::uint8_t code);
 const char* FamilyName(int familyIndex);
 
 // Reads of the boot identity area, with the reader's link time-out. Each returns 0, or
-// kTargetNotAnswering when the read fails.
+// comm::kTargetNotAnswering when the read fails.
 // Family index from byte 0; 255 on failure.
-int ReadFamilyCode(int& familyIndex, IControllerReader& reader = ComClientReader());
+int ReadFamilyCode(int& familyIndex, comm::IControllerLink& reader = comm::ComClientLink());
 // ModelFromCode8Any of bytes 1-8; `modelIndex` untouched on failure.
-int ReadBootModel(int& modelIndex, IControllerReader& reader = ComClientReader());
+int ReadBootModel(int& modelIndex, comm::IControllerLink& reader = comm::ComClientLink());
 // Bytes 1-8 copied raw; nothing copied on failure.
 int ReadBootCode8(std::array<char, kCode8Size>& code8,
-                  IControllerReader& reader = ComClientReader());
+                  comm::IControllerLink& reader = comm::ComClientLink());
 
 // Whether a controller software version offers the services (program, datalogs, diagnostics,
 // parameter access). kz9 and Pask: not V 0, not I below 6, not 1.6.R with R up to 20.

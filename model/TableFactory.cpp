@@ -8,7 +8,8 @@
 
 namespace model {
 
-std::unique_ptr<CFctTabIdentite> CreateIdentityTable(int familyIndex, IControllerReader& reader) {
+std::unique_ptr<CFctTabIdentite> CreateIdentityTable(int familyIndex,
+                                                     comm::IControllerLink& reader) {
     if (familyIndex == kFamilyKz9 || familyIndex == kFamilyPask)
         return std::make_unique<CFctTabIdentiteT71>(reader);
     if (familyIndex == kFamilyTrel)
@@ -16,7 +17,7 @@ std::unique_ptr<CFctTabIdentite> CreateIdentityTable(int familyIndex, IControlle
     return nullptr;
 }
 
-std::unique_ptr<CFctTabConf> CreateConfTable(int familyIndex, IControllerReader& reader) {
+std::unique_ptr<CFctTabConf> CreateConfTable(int familyIndex, comm::IControllerLink& reader) {
     if (familyIndex == kFamilyKz9 || familyIndex == kFamilyPask)
         return std::make_unique<CFctTabConfT71>(reader);
     if (familyIndex == kFamilyTrel)

@@ -9,9 +9,9 @@
 
 namespace model {
 
-std::unique_ptr<CFctTabIdentite> CreateIdentityTable(int familyIndex,
-                                                     IControllerReader& reader = ComClientReader());
+std::unique_ptr<CFctTabIdentite>
+CreateIdentityTable(int familyIndex, comm::IControllerLink& reader = comm::ComClientLink());
 std::unique_ptr<CFctTabConf> CreateConfTable(int familyIndex,
-                                             IControllerReader& reader = ComClientReader());
+                                             comm::IControllerLink& reader = comm::ComClientLink());
 
 } // namespace model

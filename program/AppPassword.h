@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <string>
 
-#include "transfer/TransferLink.h"
+#include "comm/ControllerLink.h"
 
 namespace transfer {
 
@@ -29,7 +29,7 @@ inline constexpr const char* kAppWrongPassword = "Wrong password !\nPlease try a
 
 class AppPasswordPrompt {
   public:
-    explicit AppPasswordPrompt(ITransferLink& link) : link_(link) {}
+    explicit AppPasswordPrompt(comm::IControllerLink& link) : link_(link) {}
 
     // Reads the attempt record and sets the texts: false when the read failed.
     bool Refresh();
@@ -49,7 +49,7 @@ class AppPasswordPrompt {
     bool RecordWrongAttempt();
 
   private:
-    ITransferLink& link_;
+    comm::IControllerLink& link_;
     std::array<std::uint8_t, kAppAttemptsSize> attempts_{}; // byte 0: the attempt being made
     bool blocked_ = false;
     std::string message_ = kAppProtectedMessage;

@@ -12,7 +12,7 @@ namespace transfer {
 
 namespace {
 
-int ReadFlag(ITransferLink& link, std::uint32_t address, bool& value) {
+int ReadFlag(comm::IControllerLink& link, std::uint32_t address, bool& value) {
     std::uint8_t byte = 0;
     if (link.Read(&byte, address, 1, link.LinkTimeoutMs()) != 0)
         return kPrimitiveFailed;
@@ -34,22 +34,22 @@ constexpr std::uint8_t kCmdStop = 1;
 
 } // namespace
 
-int ReadAppPasswordFlag(ITransferLink& link, bool& isProtected) {
+int ReadAppPasswordFlag(comm::IControllerLink& link, bool& isProtected) {
     return ReadFlag(link, kAppPasswordFlagAddress, isProtected);
 }
 
-int ReadProgramPresent(ITransferLink& link, bool& present) {
+int ReadProgramPresent(comm::IControllerLink& link, bool& present) {
     return ReadFlag(link, kProgramPresentAddress, present);
 }
 
-RunState ReadRunState(ITransferLink& link) {
+RunState ReadRunState(comm::IControllerLink& link) {
     std::array<std::uint8_t, 4> run{};
     if (link.Read(run.data(), kRunStateAddress, 4, link.LinkTimeoutMs()) != 0)
         return RunState::Unreadable;
     return (run[3] & 1) != 0 ? RunState::Running : RunState::Stopped;
 }
 
-bool CheckProgramPresent(ITransferLink& link, ITransferUi& ui) {
+bool CheckProgramPresent(comm::IControllerLink& link, ITransferUi& ui) {
     bool present = false;
     if (ReadProgramPresent(link, present) != 0) {
         ui.Alert(AlertKind::Error, msg::kNotReacting);
@@ -72,7 +72,7 @@ DatalogSaver InstalledDatalogSaver() {
     return Slot().saver;
 }
 
-WritePreparation PrepareProgramWrite(ITransferLink& link, int familyIndex, ITransferUi& ui,
+WritePreparation PrepareProgramWrite(comm::IControllerLink& link, int familyIndex, ITransferUi& ui,
                                      const std::function<bool()>& readDatalogs) {
     switch (ReadRunState(link)) {
     case RunState::Unreadable:

@@ -9,8 +9,8 @@
 #include <functional>
 #include <string>
 
+#include "comm/ControllerLink.h"
 #include "transfer/DatalogPresence.h"
-#include "transfer/TransferLink.h"
 #include "transfer/TransferUi.h"
 
 namespace transfer {
@@ -20,15 +20,15 @@ constexpr std::uint32_t kProgramPresentAddress = 0x5700;
 constexpr std::uint32_t kRunStateAddress = 0x4000;
 
 // 0, or 15 when the read failed. `value` is true when the byte reads 1.
-int ReadAppPasswordFlag(ITransferLink& link, bool& isProtected);
-int ReadProgramPresent(ITransferLink& link, bool& present);
+int ReadAppPasswordFlag(comm::IControllerLink& link, bool& isProtected);
+int ReadProgramPresent(comm::IControllerLink& link, bool& present);
 
 enum class RunState { Stopped, Running, Unreadable };
-RunState ReadRunState(ITransferLink& link);
+RunState ReadRunState(comm::IControllerLink& link);
 
 // Before a read: "The target does not contain a program." (information) when there is none,
 // the not-reacting error when the flag cannot be read. True when the read may start.
-bool CheckProgramPresent(ITransferLink& link, ITransferUi& ui);
+bool CheckProgramPresent(comm::IControllerLink& link, ITransferUi& ui);
 
 // Saves the controller's datalogs before a write erases them: true when they were saved (or
 // the user chose to go on), false to stop the write. Installed by the datalog code; the
@@ -52,7 +52,7 @@ enum class WritePreparation { Ready, Declined, Failed };
 //     read them?"; Yes runs `readDatalogs`, and a false result stops the write.
 // Declined: a question was answered No (nothing changed) or the datalogs could not be read.
 // Failed: the not-reacting alert was shown.
-WritePreparation PrepareProgramWrite(ITransferLink& link, int familyIndex, ITransferUi& ui,
+WritePreparation PrepareProgramWrite(comm::IControllerLink& link, int familyIndex, ITransferUi& ui,
                                      const std::function<bool()>& readDatalogs);
 
 } // namespace transfer

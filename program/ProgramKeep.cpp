@@ -19,8 +19,8 @@ KeepResult CannotKeep(std::string reason) {
 
 } // namespace
 
-KeepResult KeepControllerProgram(ITransferLink& link, const std::string& store, bool passwordGiven,
-                                 const std::function<bool(ITransfert&)>& run) {
+KeepResult KeepControllerProgram(comm::IControllerLink& link, const std::string& store,
+                                 bool passwordGiven, const std::function<bool(ITransfert&)>& run) {
     bool present = false, isProtected = false;
     if (ReadProgramPresent(link, present) != 0)
         return CannotKeep(msg::kNotReacting);

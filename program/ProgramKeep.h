@@ -7,8 +7,8 @@
 #include <functional>
 #include <string>
 
+#include "comm/ControllerLink.h"
 #include "transfer/ITransfert.h"
-#include "transfer/TransferLink.h"
 
 namespace transfer {
 
@@ -41,8 +41,8 @@ struct KeepResult {
 // Reads the program of the controller on `link` into the store `store` (a folder ending with
 // '/'). `passwordGiven`: the application password of a protected program was accepted in this
 // run. `run` runs the read transfer to its end: true when it finished without an error.
-KeepResult KeepControllerProgram(ITransferLink& link, const std::string& store, bool passwordGiven,
-                                 const std::function<bool(ITransfert&)>& run);
+KeepResult KeepControllerProgram(comm::IControllerLink& link, const std::string& store,
+                                 bool passwordGiven, const std::function<bool(ITransfert&)>& run);
 
 // "No copy of the controller's program could be kept: <reason>"
 std::string CannotKeepText(const KeepResult& result);

@@ -29,7 +29,7 @@ int ConnectedFamily(int familyIndex) {
 
 } // namespace
 
-CTransfertReadApp::CTransfertReadApp(std::string folder, bool ethernet, ITransferLink& link,
+CTransfertReadApp::CTransfertReadApp(std::string folder, bool ethernet, comm::IControllerLink& link,
                                      int familyIndex)
     : ITransfert(link), folder_(std::move(folder)), ethernet_(ethernet), familyIndex_(familyIndex) {
 }
@@ -114,8 +114,9 @@ bool CTransfertReadApp::ReadAreas(CBaseFile& file, int modelIndex, int row, std:
     return true;
 }
 
-std::unique_ptr<CTransfertReadApp> MakeProgramRead(const std::string& folder, ITransferLink& link) {
-    if (link.Kind() == kLinkEthernet)
+std::unique_ptr<CTransfertReadApp> MakeProgramRead(const std::string& folder,
+                                                   comm::IControllerLink& link) {
+    if (link.Kind() == comm::kLinkEthernet)
         return std::make_unique<CTransfertReadAppByETH>(folder, link);
     return std::make_unique<CTransfertReadAppByUSB>(folder, link);
 }

@@ -20,7 +20,8 @@ namespace transfer {
 class CTransfertReadApp : public ITransfert {
   public:
     // `familyIndex` selects the identity layout over USB/BLE; -1 takes the connected family.
-    CTransfertReadApp(std::string folder, bool ethernet, ITransferLink& link, int familyIndex);
+    CTransfertReadApp(std::string folder, bool ethernet, comm::IControllerLink& link,
+                      int familyIndex);
     void Run() override;
     // The program file written, once the transfer finished.
     const std::string& FilePath() const { return filePath_; }
@@ -36,14 +37,16 @@ class CTransfertReadApp : public ITransfert {
 
 class CTransfertReadAppByUSB final : public CTransfertReadApp {
   public:
-    explicit CTransfertReadAppByUSB(std::string folder, ITransferLink& link = ComClientLink(),
+    explicit CTransfertReadAppByUSB(std::string folder,
+                                    comm::IControllerLink& link = comm::ComClientLink(),
                                     int familyIndex = -1)
         : CTransfertReadApp(std::move(folder), false, link, familyIndex) {}
 };
 
 class CTransfertReadAppByETH final : public CTransfertReadApp {
   public:
-    explicit CTransfertReadAppByETH(std::string folder, ITransferLink& link = ComClientLink())
+    explicit CTransfertReadAppByETH(std::string folder,
+                                    comm::IControllerLink& link = comm::ComClientLink())
         : CTransfertReadApp(std::move(folder), true, link, -1) {}
 };
 
@@ -62,12 +65,13 @@ FileRefusal CheckProgramFile(const std::string& path, bool ethernet, CFctTabIden
 // identity read first: no message when the file can be written, else the alert the write
 // would refuse it with. Reads only: the program dialog and the command line run it before
 // they ask to stop the controller or about its datalogs.
-FileRefusal ProgramFileRefusal(const std::string& path, bool ethernet, ITransferLink& link,
+FileRefusal ProgramFileRefusal(const std::string& path, bool ethernet, comm::IControllerLink& link,
                                int familyIndex);
 
 class CTransfertWriteApp : public ITransfert {
   public:
-    CTransfertWriteApp(std::string path, bool ethernet, ITransferLink& link, int familyIndex);
+    CTransfertWriteApp(std::string path, bool ethernet, comm::IControllerLink& link,
+                       int familyIndex);
     void Run() override;
 
   private:
@@ -87,22 +91,24 @@ class CTransfertWriteApp : public ITransfert {
 
 class CTransfertWriteAppByUSB final : public CTransfertWriteApp {
   public:
-    explicit CTransfertWriteAppByUSB(std::string path, ITransferLink& link = ComClientLink(),
+    explicit CTransfertWriteAppByUSB(std::string path,
+                                     comm::IControllerLink& link = comm::ComClientLink(),
                                      int familyIndex = -1)
         : CTransfertWriteApp(std::move(path), false, link, familyIndex) {}
 };
 
 class CTransfertWriteAppByETH final : public CTransfertWriteApp {
   public:
-    explicit CTransfertWriteAppByETH(std::string path, ITransferLink& link = ComClientLink())
+    explicit CTransfertWriteAppByETH(std::string path,
+                                     comm::IControllerLink& link = comm::ComClientLink())
         : CTransfertWriteApp(std::move(path), true, link, -1) {}
 };
 
 // The transfer for the link's kind (Ethernet, else USB/Bluetooth).
-std::unique_ptr<CTransfertReadApp> MakeProgramRead(const std::string& folder,
-                                                   ITransferLink& link = ComClientLink());
-std::unique_ptr<CTransfertWriteApp> MakeProgramWrite(const std::string& path,
-                                                     ITransferLink& link = ComClientLink());
+std::unique_ptr<CTransfertReadApp>
+MakeProgramRead(const std::string& folder, comm::IControllerLink& link = comm::ComClientLink());
+std::unique_ptr<CTransfertWriteApp>
+MakeProgramWrite(const std::string& path, comm::IControllerLink& link = comm::ComClientLink());
 
 // The Ethernet write of a zone: how many bytes go for an address (0 for an address outside
 // the table) and the buffer with the content and its integrity words. A word is the two's

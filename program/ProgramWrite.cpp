@@ -131,7 +131,7 @@ FileRefusal CheckProgramFile(const std::string& path, bool ethernet, CFctTabIden
     return {};
 }
 
-FileRefusal ProgramFileRefusal(const std::string& path, bool ethernet, ITransferLink& link,
+FileRefusal ProgramFileRefusal(const std::string& path, bool ethernet, comm::IControllerLink& link,
                                int familyIndex) {
     std::unique_ptr<CFctTabIdentite> identity =
         model::CreateIdentityTable(ethernet ? model::kFamilyKz9 : familyIndex, link);
@@ -144,7 +144,7 @@ FileRefusal ProgramFileRefusal(const std::string& path, bool ethernet, ITransfer
     return CheckProgramFile(path, ethernet, *identity, image);
 }
 
-CTransfertWriteApp::CTransfertWriteApp(std::string path, bool ethernet, ITransferLink& link,
+CTransfertWriteApp::CTransfertWriteApp(std::string path, bool ethernet, comm::IControllerLink& link,
                                        int familyIndex)
     : ITransfert(link), path_(std::move(path)), ethernet_(ethernet), familyIndex_(familyIndex) {}
 
@@ -284,8 +284,9 @@ bool CTransfertWriteApp::FinishUsb() {
     return true;
 }
 
-std::unique_ptr<CTransfertWriteApp> MakeProgramWrite(const std::string& path, ITransferLink& link) {
-    if (link.Kind() == kLinkEthernet)
+std::unique_ptr<CTransfertWriteApp> MakeProgramWrite(const std::string& path,
+                                                     comm::IControllerLink& link) {
+    if (link.Kind() == comm::kLinkEthernet)
         return std::make_unique<CTransfertWriteAppByETH>(path, link);
     return std::make_unique<CTransfertWriteAppByUSB>(path, link);
 }

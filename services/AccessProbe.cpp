@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "model/ControllerReader.h"
+#include "comm/ControllerLink.h"
 
 namespace services {
 
@@ -15,7 +15,7 @@ constexpr std::uint32_t kProbeSize = 847;
 } // namespace
 
 bool AccessProbe() {
-    model::IControllerReader& reader = model::ComClientReader();
+    comm::IControllerLink& reader = comm::ComClientLink();
     std::vector<std::uint8_t> buffer(kProbeSize);
     return reader.Read(buffer.data(), kProbeAddress, kProbeSize, reader.LinkTimeoutMs()) == 0;
 }

@@ -114,7 +114,7 @@ ClockTime LocalTimeNow() {
     return t;
 }
 
-ClockReading ReadClock(IServiceLink& link) {
+ClockReading ReadClock(comm::IControllerLink& link) {
     ClockReading reading;
     const std::uint32_t timeout = link.LinkTimeoutMs();
     ClockRecord record{};
@@ -135,7 +135,7 @@ ClockReading ReadClock(IServiceLink& link) {
     return reading;
 }
 
-Notice WriteClock(IServiceLink& link, const ClockTime& t, int drift) {
+Notice WriteClock(comm::IControllerLink& link, const ClockTime& t, int drift) {
     const std::uint32_t timeout = link.LinkTimeoutMs();
     const ClockRecord record = EncodeClock(t);
     if (link.Write(record.data(), kClockAddress, kClockSize, timeout) != 0)

@@ -11,8 +11,8 @@
 #include <optional>
 #include <string>
 
+#include "comm/ControllerLink.h"
 #include "services/Notice.h"
-#include "services/ServiceLink.h"
 
 namespace services {
 
@@ -70,10 +70,10 @@ struct ClockReading {
 };
 
 // "Read": the clock record, then the drift.
-ClockReading ReadClock(IServiceLink& link);
+ClockReading ReadClock(comm::IControllerLink& link);
 
 // "Write": the clock record, then (only when it was written) the drift, whose result is not
 // checked. The notice says whether the clock was written.
-Notice WriteClock(IServiceLink& link, const ClockTime& t, int drift);
+Notice WriteClock(comm::IControllerLink& link, const ClockTime& t, int drift);
 
 } // namespace services

@@ -40,7 +40,7 @@ void AppendPart(std::string& text, int count, const char* unit) {
     text += std::to_string(count) + unit;
 }
 
-std::optional<std::uint32_t> ReadStateWord(model::IControllerReader& reader) {
+std::optional<std::uint32_t> ReadStateWord(comm::IControllerLink& reader) {
     std::array<std::uint8_t, 4> b{};
     if (reader.Read(b.data(), kStateWordAddress, 4, reader.LinkTimeoutMs()) != 0)
         return std::nullopt;
@@ -48,7 +48,7 @@ std::optional<std::uint32_t> ReadStateWord(model::IControllerReader& reader) {
            b[3]; // big-endian
 }
 
-std::string ControllerStatus(model::IControllerReader& reader) {
+std::string ControllerStatus(comm::IControllerLink& reader) {
     std::array<std::uint8_t, 4> b{};
     if (reader.Read(b.data(), kRunStateAddress, 4, reader.LinkTimeoutMs()) != 0)
         return kTextUnknown;
@@ -57,21 +57,21 @@ std::string ControllerStatus(model::IControllerReader& reader) {
 
 } // namespace
 
-std::string ReadControllerLabel(model::IControllerReader& reader) {
+std::string ReadControllerLabel(comm::IControllerLink& reader) {
     std::array<std::uint8_t, kLabelSize> b{};
     if (reader.Read(b.data(), kLabelAddress, kLabelSize, reader.LinkTimeoutMs()) != 0)
         return kTextUnknown;
     return model::FieldCode(b.data(), b.size());
 }
 
-long ReadSlotsUsed(model::IControllerReader& reader) {
+long ReadSlotsUsed(comm::IControllerLink& reader) {
     std::array<std::uint8_t, 2> b{};
     if (reader.Read(b.data(), kSlotsAddress, 2, reader.LinkTimeoutMs()) != 0)
         return 0;
     return long(b[0]) << 8 | b[1]; // big-endian
 }
 
-int ReadFamilyCodeByte(model::IControllerReader& reader) {
+int ReadFamilyCodeByte(comm::IControllerLink& reader) {
     std::array<std::uint8_t, model::kBootIdentitySize> b{};
     if (reader.Read(b.data(), model::kBootIdentityAddress, model::kBootIdentitySize,
                     reader.LinkTimeoutMs()) != 0)
@@ -92,7 +92,7 @@ DiagGrid ExpansionGrid() {
     return g;
 }
 
-void FillExpansions(DiagGrid& grid, CFctTabIdentiteT71& identity, IServiceLink& link) {
+void FillExpansions(DiagGrid& grid, CFctTabIdentiteT71& identity, comm::IControllerLink& link) {
     // XT2 is not looked at without XT1.
     for (int n = 1; n <= 2; ++n) {
         std::string name = identity.GetExpansionName(n);
@@ -100,7 +100,7 @@ void FillExpansions(DiagGrid& grid, CFctTabIdentiteT71& identity, IServiceLink& 
             return;
         std::string boot = identity.FormatExpansionVir(n, VirKind::Boot);
         if (boot == kUnqueriedBoot) {
-            if (std::optional<std::string> queried = QueryExpansionBoot(n, link, link))
+            if (std::optional<std::string> queried = QueryExpansionBoot(n, link))
                 boot = *queried;
         }
         grid.cells[std::size_t(n - 1)] = {name, identity.FormatExpansionVir(n, VirKind::Hardware),
@@ -152,18 +152,17 @@ std::array<long, 5> AvailableMemory(int familyCode) {
     }
 }
 
-std::optional<std::string> QueryExpansionBoot(int n, model::IControllerReader& reader,
-                                              IExpansionLink& link) {
+std::optional<std::string> QueryExpansionBoot(int n, comm::IControllerLink& link) {
     if (n != 1 && n != 2)
         return std::nullopt;
-    const std::uint32_t timeout = reader.LinkTimeoutMs();
+    const std::uint32_t timeout = link.LinkTimeoutMs();
     const auto slot = std::uint8_t(2 * n); // XT1 = 2, XT2 = 4
     if (link.WriteExt(kOpenPassThrough, timeout) != 0 ||
         link.CommandExt(kCmdBootMode, slot, timeout) != 0)
         return std::nullopt;
     std::vector<std::uint8_t> record(CFctTabIdentite::kRecordSize);
-    if (reader.Read(record.data(), CFctTabIdentite::kAddress, std::uint32_t(record.size()),
-                    timeout) != 0)
+    if (link.Read(record.data(), CFctTabIdentite::kAddress, std::uint32_t(record.size()),
+                  timeout) != 0)
         return std::nullopt;
     const std::uint8_t* boot = record.data() + kExpansionBoot[n - 1];
     char text[16];
@@ -171,10 +170,6 @@ std::optional<std::string> QueryExpansionBoot(int n, model::IControllerReader& r
     if (link.CommandExt(kCmdLeave, slot, timeout) == 0)
         link.WriteExt(kClosePassThrough, timeout);
     return std::string(text);
-}
-
-IExpansionLink& ComClientExpansionLink() {
-    return ComClientServiceLink();
 }
 
 GprsView MakeGprsView(CFctTabConfT71& conf, CFctTabIdentiteT71& identity) {
@@ -204,7 +199,7 @@ NetworkView MakeNetworkView(CFctTabConfT71& conf) {
     return n;
 }
 
-std::vector<DiagPageKind> DiagPageKinds(model::IControllerReader& reader, int familyIndex) {
+std::vector<DiagPageKind> DiagPageKinds(comm::IControllerLink& reader, int familyIndex) {
     std::vector<DiagPageKind> kinds = {DiagPageKind::Hardware, DiagPageKind::Application};
     std::unique_ptr<CFctTabIdentite> identity = model::CreateIdentityTable(familyIndex, reader);
     if (!identity)
@@ -231,7 +226,7 @@ std::string DiagPageTitle(DiagPageKind kind) {
     return "";
 }
 
-DiagPage ReadDiagPage(DiagPageKind kind, IServiceLink& link, int familyIndex) {
+DiagPage ReadDiagPage(DiagPageKind kind, comm::IControllerLink& link, int familyIndex) {
     switch (kind) {
     case DiagPageKind::Hardware:
         return ReadHardwarePage(link, familyIndex);
@@ -245,7 +240,7 @@ DiagPage ReadDiagPage(DiagPageKind kind, IServiceLink& link, int familyIndex) {
     return {};
 }
 
-DiagPage ReadHardwarePage(IServiceLink& link, int familyIndex) {
+DiagPage ReadHardwarePage(comm::IControllerLink& link, int familyIndex) {
     DiagPage page;
     page.kind = DiagPageKind::Hardware;
     page.title = DiagPageTitle(page.kind);
@@ -292,7 +287,7 @@ DiagPage ReadHardwarePage(IServiceLink& link, int familyIndex) {
     return page;
 }
 
-DiagPage ReadApplicationPage(model::IControllerReader& reader, int familyIndex) {
+DiagPage ReadApplicationPage(comm::IControllerLink& reader, int familyIndex) {
     DiagPage page;
     page.kind = DiagPageKind::Application;
     page.title = DiagPageTitle(page.kind);
@@ -347,7 +342,7 @@ DiagPage ReadApplicationPage(model::IControllerReader& reader, int familyIndex) 
     return page;
 }
 
-DiagPage ReadNetworkPage(model::IControllerReader& reader) {
+DiagPage ReadNetworkPage(comm::IControllerLink& reader) {
     DiagPage page;
     page.kind = DiagPageKind::Network;
     page.title = DiagPageTitle(page.kind);
@@ -361,7 +356,7 @@ DiagPage ReadNetworkPage(model::IControllerReader& reader) {
     return page;
 }
 
-DiagPage ReadConnectionPage(model::IControllerReader& reader) {
+DiagPage ReadConnectionPage(comm::IControllerLink& reader) {
     DiagPage page;
     page.kind = DiagPageKind::ConnectionParameters;
     page.title = DiagPageTitle(page.kind);

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "services/ServiceLink.h"
+#include "comm/ControllerLink.h"
 
 class CFctTabConfT71;
 class CFctTabIdentiteT71;
@@ -55,14 +55,14 @@ constexpr long kUnknownAvailable = 12345;
 
 // The pages the sheet shows for the connected controller, in order: Hardware, Application,
 // then Network for GPRS models and Connection parameters for TCP/IP models.
-std::vector<DiagPageKind> DiagPageKinds(model::IControllerReader& reader, int familyIndex);
+std::vector<DiagPageKind> DiagPageKinds(comm::IControllerLink& reader, int familyIndex);
 std::string DiagPageTitle(DiagPageKind kind);
 
-DiagPage ReadDiagPage(DiagPageKind kind, IServiceLink& link, int familyIndex);
-DiagPage ReadHardwarePage(IServiceLink& link, int familyIndex);
-DiagPage ReadApplicationPage(model::IControllerReader& reader, int familyIndex);
-DiagPage ReadNetworkPage(model::IControllerReader& reader);
-DiagPage ReadConnectionPage(model::IControllerReader& reader);
+DiagPage ReadDiagPage(DiagPageKind kind, comm::IControllerLink& link, int familyIndex);
+DiagPage ReadHardwarePage(comm::IControllerLink& link, int familyIndex);
+DiagPage ReadApplicationPage(comm::IControllerLink& reader, int familyIndex);
+DiagPage ReadNetworkPage(comm::IControllerLink& reader);
+DiagPage ReadConnectionPage(comm::IControllerLink& reader);
 
 // The texts shared with the identity and status reports.
 // "8 DI / 4 ANA"; "4 RELAY / PWM / 2 PWM".
@@ -85,18 +85,16 @@ std::array<long, 5> AvailableMemory(int familyCode);
 
 // Reads shared with the configuration report, each with the reader's link time-out.
 // The controller label at 0x0F00 (trailing white space removed), "Unknown" when it fails.
-std::string ReadControllerLabel(model::IControllerReader& reader);
+std::string ReadControllerLabel(comm::IControllerLink& reader);
 // The application-specific function slots used (0x5200, big-endian), 0 when it fails.
-long ReadSlotsUsed(model::IControllerReader& reader);
+long ReadSlotsUsed(comm::IControllerLink& reader);
 // The family code byte at 0xE000, -1 when it fails.
-int ReadFamilyCodeByte(model::IControllerReader& reader);
+int ReadFamilyCodeByte(comm::IControllerLink& reader);
 
 // The expansion query: for expansion n (1 = XT1, 2 = XT2), a pass-through session that makes
 // the identity record carry the expansion's real boot version. The version ("%d.%d.%02d"),
 // or nothing when a step before it failed.
-std::optional<std::string> QueryExpansionBoot(int n, model::IControllerReader& reader,
-                                              IExpansionLink& link);
-IExpansionLink& ComClientExpansionLink();
+std::optional<std::string> QueryExpansionBoot(int n, comm::IControllerLink& link);
 
 // The GPRS and TCP/IP views of a T71 configuration, as the Network and Connection
 // parameters pages show them.

@@ -44,7 +44,7 @@ std::vector<char32_t> CodePoints(std::string_view utf8) {
     return out;
 }
 
-std::optional<LockState> ReadLock(IServiceLink& link) {
+std::optional<LockState> ReadLock(comm::IControllerLink& link) {
     return ReadLockState(link);
 }
 
@@ -64,7 +64,7 @@ class WaitCursor {
 };
 
 // Writes a password buffer and wipes it.
-int WritePassword(IServiceLink& link, std::uint32_t address, PasswordBuffer& buffer) {
+int WritePassword(comm::IControllerLink& link, std::uint32_t address, PasswordBuffer& buffer) {
     int result = link.Write(buffer.data(), address, kPasswordSize, link.LinkTimeoutMs());
     volatile std::uint8_t* p = buffer.data();
     for (std::size_t i = 0; i < buffer.size(); ++i)
@@ -84,7 +84,7 @@ LockState DecodeLockState(const std::array<std::uint8_t, kLockStateSize>& b) {
     return s;
 }
 
-std::optional<LockState> ReadLockState(model::IControllerReader& reader) {
+std::optional<LockState> ReadLockState(comm::IControllerLink& reader) {
     std::array<std::uint8_t, kLockStateSize> bytes{};
     if (reader.Read(bytes.data(), kLockStateAddress, kLockStateSize, reader.LinkTimeoutMs()) != 0)
         return std::nullopt;
@@ -141,7 +141,7 @@ std::optional<Notice> CheckNewPassword(std::string_view first, std::string_view 
     return std::nullopt;
 }
 
-bool RunAccessCheck(IServiceLink& link, IAccessCheckUi& ui) {
+bool RunAccessCheck(comm::IControllerLink& link, IAccessCheckUi& ui) {
     if (!link.IsConnected())
         link.Connect();
     std::vector<std::uint8_t> probe(kAccessProbeSize);
@@ -188,7 +188,7 @@ bool RunAccessCheck(IServiceLink& link, IAccessCheckUi& ui) {
     return false;
 }
 
-ProtectResult ProtectController(IServiceLink& link, IProtectUi& ui) {
+ProtectResult ProtectController(comm::IControllerLink& link, IProtectUi& ui) {
     if (!ReadLock(link)) {
         ui.Show({NoticeKind::Warning, kTextCannotProtect});
         return ProtectResult::NotProtectable;
@@ -207,7 +207,7 @@ ProtectResult ProtectController(IServiceLink& link, IProtectUi& ui) {
     return ProtectResult::Locked;
 }
 
-bool ReconnectAfterProtect(IServiceLink& link, IAccessCheckUi& ui) {
+bool ReconnectAfterProtect(comm::IControllerLink& link, IAccessCheckUi& ui) {
     link.Deconnect();
     if (!RunAccessCheck(link, ui))
         return false;

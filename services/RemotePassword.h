@@ -17,9 +17,9 @@
 #include <string>
 #include <string_view>
 
+#include "comm/ControllerLink.h"
 #include "services/Notice.h"
 #include "services/Secret.h"
-#include "services/ServiceLink.h"
 
 namespace services {
 
@@ -52,7 +52,7 @@ struct LockState {
 };
 
 LockState DecodeLockState(const std::array<std::uint8_t, kLockStateSize>& bytes);
-std::optional<LockState> ReadLockState(model::IControllerReader& reader);
+std::optional<LockState> ReadLockState(comm::IControllerLink& reader);
 
 using PasswordBuffer = std::array<std::uint8_t, kPasswordSize>;
 // The buffer of a typed password (UTF-8): the low byte of each character, zero-filled.
@@ -91,7 +91,7 @@ class IAccessCheckUi {
 
 // Whether the controller may be used now: not locked, or unlocked by the user. Connects
 // first when no link is connected.
-bool RunAccessCheck(IServiceLink& link, IAccessCheckUi& ui);
+bool RunAccessCheck(comm::IControllerLink& link, IAccessCheckUi& ui);
 
 // The protect command's user side: the access check's, plus the new password.
 class IProtectUi : public IAccessCheckUi {
@@ -110,10 +110,10 @@ enum class ProtectResult {
 
 // Stores a new remote password (steps 1 to 4 of "Protect the controller with password");
 // every outcome is shown through `ui` except a refusal and a cancel.
-ProtectResult ProtectController(IServiceLink& link, IProtectUi& ui);
+ProtectResult ProtectController(comm::IControllerLink& link, IProtectUi& ui);
 // The end of the protect command in the program: disconnect, then run the access check
 // again (a freshly locked controller asks for its password at once); when it allows,
 // connect and restart monitoring.
-bool ReconnectAfterProtect(IServiceLink& link, IAccessCheckUi& ui);
+bool ReconnectAfterProtect(comm::IControllerLink& link, IAccessCheckUi& ui);
 
 } // namespace services

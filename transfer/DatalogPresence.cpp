@@ -13,7 +13,7 @@ std::uint32_t Le32(const std::uint8_t* p) {
 
 } // namespace
 
-DatalogPresence ReadDatalogPresence(ITransferLink& link, bool communicating,
+DatalogPresence ReadDatalogPresence(comm::IControllerLink& link, bool communicating,
                                     std::uint32_t timeoutMs) {
     std::uint32_t size = 0;
     if (communicating) {

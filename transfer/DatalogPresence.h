@@ -8,7 +8,7 @@
 
 #include <cstdint>
 
-#include "transfer/TransferLink.h"
+#include "comm/ControllerLink.h"
 
 namespace transfer {
 
@@ -20,7 +20,7 @@ constexpr std::uint32_t kEraseBoardDatalogs = 0x4700000A;
 
 enum class DatalogPresence { Absent, Present, Unreadable };
 
-DatalogPresence ReadDatalogPresence(ITransferLink& link, bool communicating,
+DatalogPresence ReadDatalogPresence(comm::IControllerLink& link, bool communicating,
                                     std::uint32_t timeoutMs);
 
 } // namespace transfer

@@ -4,7 +4,7 @@
 
 namespace transfer {
 
-ITransfert::ITransfert(ITransferLink& link) : link_(link) {}
+ITransfert::ITransfert(comm::IControllerLink& link) : link_(link) {}
 
 TransferProgress ITransfert::Snapshot() const {
     TransferProgress p;

@@ -20,8 +20,8 @@
 #include <mutex>
 #include <string>
 
+#include "comm/ControllerLink.h"
 #include "transfer/TransferClock.h"
-#include "transfer/TransferLink.h"
 #include "transfer/TransferUi.h"
 
 namespace transfer {
@@ -54,7 +54,7 @@ struct TransferProgress {
 
 class ITransfert {
   public:
-    explicit ITransfert(ITransferLink& link = ComClientLink());
+    explicit ITransfert(comm::IControllerLink& link = comm::ComClientLink());
     virtual ~ITransfert() = default;
     ITransfert(const ITransfert&) = delete;
     ITransfert& operator=(const ITransfert&) = delete;
@@ -123,7 +123,7 @@ class ITransfert {
     int ReadSingle(std::uint32_t address, std::uint32_t length, std::uint8_t* buffer, bool cf,
                    std::uint32_t timeoutMs);
 
-    ITransferLink& Link() { return link_; }
+    comm::IControllerLink& Link() { return link_; }
     ITransferClock& Clock() { return clock_ != nullptr ? *clock_ : DefaultTransferClock(); }
     std::uint32_t LinkTimeoutMs() const { return link_.LinkTimeoutMs(); }
 
@@ -157,7 +157,7 @@ class ITransfert {
     void Finish();
 
   private:
-    ITransferLink& link_;
+    comm::IControllerLink& link_;
     ITransferUi* ui_ = nullptr;
     ITransferClock* clock_ = nullptr;
     std::function<void(const std::string&)> stepObserver_;

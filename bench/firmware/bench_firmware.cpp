@@ -43,33 +43,19 @@ std::size_t RequestChars(std::uint32_t n) {
 constexpr std::size_t kWriteAnswerChars = 21;
 
 // Times the image writes that pass through it and what the link would need for them.
-class TimingLink final : public transfer::ITransferLink {
+class TimingLink final : public comm::ForwardingLink {
   public:
-    TimingLink(transfer::ITransferLink& inner, bool ble) : inner_(inner), ble_(ble) {}
-    int Read(std::uint8_t* d, std::uint32_t a, std::uint32_t n, std::uint32_t t) override {
-        return inner_.Read(d, a, n, t);
-    }
-    int ReadCF(std::uint8_t* d, std::uint32_t a, std::uint32_t n, std::uint32_t t) override {
-        return inner_.ReadCF(d, a, n, t);
-    }
+    TimingLink(comm::IControllerLink& inner, bool ble) : ForwardingLink(inner), ble_(ble) {}
     int Write(const std::uint8_t* s, std::uint32_t a, std::uint32_t n, std::uint32_t t) override {
         if (a < kImageLow || a >= kImageHigh)
-            return inner_.Write(s, a, n, t);
+            return ForwardingLink::Write(s, a, n, t);
         const Clock::time_point start = Clock::now();
-        const int rc = inner_.Write(s, a, n, t);
+        const int rc = ForwardingLink::Write(s, a, n, t);
         spent_ += std::chrono::duration<double>(Clock::now() - start).count();
         limit_ += LimitSeconds(n);
         bytes_ += n;
         return rc;
     }
-    int WriteCF(const std::uint8_t* s, std::uint32_t a, std::uint32_t n, std::uint32_t t) override {
-        return inner_.WriteCF(s, a, n, t);
-    }
-    int CommandExt(std::uint8_t c, std::uint8_t g, std::uint32_t t) override {
-        return inner_.CommandExt(c, g, t);
-    }
-    std::uint32_t LinkTimeoutMs() const override { return inner_.LinkTimeoutMs(); }
-    int Kind() const override { return inner_.Kind(); }
 
     double Spent() const { return spent_; }
     double Limit() const { return limit_; }
@@ -83,7 +69,6 @@ class TimingLink final : public transfer::ITransferLink {
         const std::size_t notes = (kWriteAnswerChars + kBlePiece - 1) / kBlePiece;
         return (double(pieces) * kBlePieceGapMs + double(notes) * kBleIntervalMs) / 1000.0;
     }
-    transfer::ITransferLink& inner_;
     bool ble_;
     double spent_ = 0, limit_ = 0;
     std::uint64_t bytes_ = 0;
@@ -131,17 +116,17 @@ int Measure(bool ble, const std::string& package) {
         paramcom::SetString(block, paramcom::kDonglePort, paramcom::kDonglePortSize, "ttySIM1",
                             paramcom::kMaxPortChars);
         paramcom::SetBleAddressRaw(block, address);
-        ConnectionKind().store(transfer::kLinkBle);
+        ConnectionKind().store(comm::kLinkBle);
     } else {
         paramcom::SetString(block, paramcom::kPortName, paramcom::kPortNameSize, sim.usb_name(),
                             paramcom::kMaxPortChars);
-        ConnectionKind().store(transfer::kLinkUsb);
+        ConnectionKind().store(comm::kLinkUsb);
     }
     CComClient& client = CComClient::Instance();
     client.SetCommParam(block);
     client.Connect();
 
-    TimingLink link(transfer::ComClientLink(), ble);
+    TimingLink link(comm::ComClientLink(), ble);
     transfer::VirtualClock clock;
     auto update = transfer::CreateFirmwareTransfer(ConnectionKind().load(), package, link);
     update->SetClock(clock);

@@ -44,14 +44,14 @@ std::size_t Pieces(std::size_t chars) {
 double LimitMs(int kind, bool read, std::uint32_t count) {
     const std::size_t request = read ? 21 : 21 + 2 * std::size_t(count);
     const std::size_t answer = read ? 13 + 2 * std::size_t(count) : 21;
-    if (kind == transfer::kLinkUsb)
+    if (kind == comm::kLinkUsb)
         return double(request + answer) / kUsbCharsPerSecond * 1000.0;
     return double(Pieces(request)) * kBlePieceGapMs + double(Pieces(answer)) * kBleIntervalMs;
 }
 
 // The program's link, adding up the limit of every request that passes.
-struct MeasuredLink : transfer::ITransferLink {
-    transfer::ITransferLink& inner = transfer::ComClientLink();
+struct MeasuredLink : comm::ForwardingLink {
+    MeasuredLink() : comm::ForwardingLink(comm::ComClientLink()) {}
     double limitMs = 0;
     std::uint64_t bytes = 0;
     void Count(bool read, std::uint32_t n) {
@@ -60,26 +60,24 @@ struct MeasuredLink : transfer::ITransferLink {
     }
     int Read(std::uint8_t* d, std::uint32_t a, std::uint32_t c, std::uint32_t t) override {
         Count(true, c);
-        return inner.Read(d, a, c, t);
+        return ForwardingLink::Read(d, a, c, t);
     }
     int ReadCF(std::uint8_t* d, std::uint32_t a, std::uint32_t c, std::uint32_t t) override {
         Count(true, c);
-        return inner.ReadCF(d, a, c, t);
+        return ForwardingLink::ReadCF(d, a, c, t);
     }
     int Write(const std::uint8_t* s, std::uint32_t a, std::uint32_t c, std::uint32_t t) override {
         Count(false, c);
-        return inner.Write(s, a, c, t);
+        return ForwardingLink::Write(s, a, c, t);
     }
     int WriteCF(const std::uint8_t* s, std::uint32_t a, std::uint32_t c, std::uint32_t t) override {
         Count(false, c);
-        return inner.WriteCF(s, a, c, t);
+        return ForwardingLink::WriteCF(s, a, c, t);
     }
     int CommandExt(std::uint8_t code, std::uint8_t arg, std::uint32_t t) override {
         Count(false, 2);
-        return inner.CommandExt(code, arg, t);
+        return ForwardingLink::CommandExt(code, arg, t);
     }
-    std::uint32_t LinkTimeoutMs() const override { return inner.LinkTimeoutMs(); }
-    int Kind() const override { return inner.Kind(); }
 };
 
 double Seconds(Clock::duration d) {
@@ -109,7 +107,7 @@ bool Measure(const char* what, transfer::ITransfert& job, MeasuredLink& link) {
 bool RunLink(int kind) {
     simtest::SimConfig config;
     config.args = {"--code8", "61410031", "--stopped"};
-    if (kind == transfer::kLinkUsb)
+    if (kind == comm::kLinkUsb)
         config.args.insert(config.args.end(), {"--baud", "115200"});
     else
         config.args.insert(config.args.end(), {"--ble-interval-ms", "7.5"});
@@ -121,7 +119,7 @@ bool RunLink(int kind) {
     }
     setenv(platform::kDevDirVariable, sim.dev_dir().c_str(), 1);
     PARAM_COM block = paramcom::Initial();
-    if (kind == transfer::kLinkUsb) {
+    if (kind == comm::kLinkUsb) {
         paramcom::SetString(block, paramcom::kPortName, paramcom::kPortNameSize, sim.usb_name(),
                             paramcom::kMaxPortChars);
     } else {
@@ -143,7 +141,7 @@ bool RunLink(int kind) {
     const fs::path folder = fs::path(sim.dev_dir()) / "bench";
     fs::create_directories(folder);
     MeasuredLink link;
-    const std::string name = kind == transfer::kLinkUsb ? "usb" : "ble";
+    const std::string name = kind == comm::kLinkUsb ? "usb" : "ble";
     transfer::CTransfertReadAppByUSB read(folder.string(), link);
     if (!Measure((name + " read").c_str(), read, link))
         return false;
@@ -169,9 +167,9 @@ int main(int argc, char** argv) {
                 "bytes (goal >= 0.85)\n");
     bool ok = true;
     if (which == "both" || which == "usb")
-        ok = RunLink(transfer::kLinkUsb) && ok;
+        ok = RunLink(comm::kLinkUsb) && ok;
     if (which == "both" || which == "ble")
-        ok = RunLink(transfer::kLinkBle) && ok;
+        ok = RunLink(comm::kLinkBle) && ok;
     QuorvelShutdown();
     return ok ? 0 : 1;
 }

@@ -50,7 +50,7 @@ std::string DefaultDatalogFolder() {
 
 } // namespace
 
-CIhmDlgDatalog::CIhmDlgDatalog(QWidget* parent, transfer::ITransferLink& link)
+CIhmDlgDatalog::CIhmDlgDatalog(QWidget* parent, comm::IControllerLink& link)
     : QDialog(parent), link_(link) {
     setWindowTitle(QStringLiteral("Read datalogs"));
     setWindowIcon(ApplicationIcon());

@@ -9,9 +9,9 @@
 
 #include <QDialog>
 
+#include "comm/ControllerLink.h"
 #include "datalog/DatalogFiles.h"
 #include "datalog/DatalogSetup.h"
-#include "transfer/TransferLink.h"
 
 class QLabel;
 class QLineEdit;
@@ -37,7 +37,7 @@ class CIhmDlgDatalog : public QDialog {
     };
 
     explicit CIhmDlgDatalog(QWidget* parent = nullptr,
-                            transfer::ITransferLink& link = transfer::ComClientLink());
+                            comm::IControllerLink& link = comm::ComClientLink());
 
     // Opens (reading the controller), then runs modally; returns at once when the controller
     // has no embedded datalogs.
@@ -57,7 +57,7 @@ class CIhmDlgDatalog : public QDialog {
     void OnRead();
     void OnShowChart();
 
-    transfer::ITransferLink& link_;
+    comm::IControllerLink& link_;
     transfer::DatalogDialogState state_;
     transfer::DatalogOutcomes outcomes_{};
     std::string presetFolder_;

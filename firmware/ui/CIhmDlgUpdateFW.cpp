@@ -60,7 +60,7 @@ QGroupBox* MakeGroup(QWidget* parent, const char* title, QCheckBox*& check, int 
 
 } // namespace
 
-CIhmDlgUpdateFW::CIhmDlgUpdateFW(QWidget* parent, model::IControllerReader& reader,
+CIhmDlgUpdateFW::CIhmDlgUpdateFW(QWidget* parent, comm::IControllerLink& reader,
                                  std::string binariesFolder)
     : QDialog(parent), reader_(reader),
       logic_(binariesFolder.empty() ? platform::DataFolderSearchPath("Binaries")

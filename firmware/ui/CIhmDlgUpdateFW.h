@@ -9,8 +9,8 @@
 
 #include <string>
 
+#include "comm/ControllerLink.h"
 #include "firmware/UpdateFwLogic.h"
-#include "model/ControllerReader.h"
 
 class QCheckBox;
 class QLabel;
@@ -25,7 +25,7 @@ class CIhmDlgUpdateFW : public QDialog {
     // `binariesFolder`: where the package folders are; the program folder's "Binaries" folder
     // by default.
     explicit CIhmDlgUpdateFW(QWidget* parent = nullptr,
-                             model::IControllerReader& reader = model::ComClientReader(),
+                             comm::IControllerLink& reader = comm::ComClientLink(),
                              std::string binariesFolder = "");
     // Identifies the controller, builds the list and runs the dialog through the modal seam.
     int DoModal();
@@ -37,7 +37,7 @@ class CIhmDlgUpdateFW : public QDialog {
     void OnChecks();
     void OnUpdate();
 
-    model::IControllerReader& reader_;
+    comm::IControllerLink& reader_;
     transfer::UpdateFwLogic logic_;
     QRadioButton* languages_[5];
     QCheckBox* controller_;

@@ -20,7 +20,7 @@ template <class T> T* Named(T* widget, int id) {
 
 } // namespace
 
-CIhmDlgPasswordAppli::CIhmDlgPasswordAppli(transfer::ITransferLink& link, QWidget* parent)
+CIhmDlgPasswordAppli::CIhmDlgPasswordAppli(comm::IControllerLink& link, QWidget* parent)
     : QDialog(parent), prompt_(link), message_(Named(new QLabel(this), 1185)),
       edit_(Named(new QLineEdit(this), 1186)), attempts_(Named(new QLabel(this), 1188)),
       ok_(MakeCtlButton(this, 1, "OK")) {

@@ -16,7 +16,7 @@ class QPushButton;
 class CIhmDlgPasswordAppli : public QDialog {
     Q_OBJECT
   public:
-    explicit CIhmDlgPasswordAppli(transfer::ITransferLink& link, QWidget* parent = nullptr);
+    explicit CIhmDlgPasswordAppli(comm::IControllerLink& link, QWidget* parent = nullptr);
 
     // Runs the prompt through the modal seam: QDialog::Accepted when the password was right.
     int DoModal();

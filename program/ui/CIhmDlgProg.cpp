@@ -52,7 +52,7 @@ std::string GuiProgramName() {
 }
 
 const char* LinkKindName(int kind) {
-    return kind == transfer::kLinkEthernet ? "eth" : kind == transfer::kLinkBle ? "ble" : "usb";
+    return kind == comm::kLinkEthernet ? "eth" : kind == comm::kLinkBle ? "ble" : "usb";
 }
 
 template <class T> T* Named(T* widget, int id) {
@@ -68,7 +68,7 @@ std::string WithoutTrailingSlash(std::string folder) {
 
 } // namespace
 
-CIhmDlgProg::CIhmDlgProg(QWidget* parent, transfer::ITransferLink& link)
+CIhmDlgProg::CIhmDlgProg(QWidget* parent, comm::IControllerLink& link)
     : QDialog(parent), link_(link), ui_(this),
       read_(
           Named(new QRadioButton(QStringLiteral("Read program from the controller"), this), 1035)),
@@ -270,7 +270,7 @@ void CIhmDlgProg::RunWrite() {
     };
     // The whole file is checked first: a refused file stops, reads and keeps nothing.
     const transfer::FileRefusal refusal = transfer::ProgramFileRefusal(
-        path_, link_.Kind() == transfer::kLinkEthernet, link_, ControllerFamily().load());
+        path_, link_.Kind() == comm::kLinkEthernet, link_, ControllerFamily().load());
     if (refusal.message != nullptr) {
         ui_.Alert(refusal.kind, refusal.message);
         return finish(history::kFailed, refusal.message);
@@ -291,7 +291,7 @@ void CIhmDlgProg::RunWrite() {
         return finish(history::kCancelled, "");
     std::unique_ptr<transfer::CTransfertWriteApp> write = transfer::MakeProgramWrite(path_, link_);
     int result = 1;
-    if (link_.Kind() == transfer::kLinkEthernet) {
+    if (link_.Kind() == comm::kLinkEthernet) {
         ScopedWaitCursor wait;
         result = RunTransfertDialog(this, *write);
     } else {

@@ -10,8 +10,8 @@
 
 #include <string>
 
+#include "comm/ControllerLink.h"
 #include "history/HistoryRecord.h"
-#include "transfer/TransferLink.h"
 #include "transfer/ui/UiThreadTransferUi.h"
 
 class QCheckBox;
@@ -24,7 +24,7 @@ class CIhmDlgProg : public QDialog {
     Q_OBJECT
   public:
     explicit CIhmDlgProg(QWidget* parent = nullptr,
-                         transfer::ITransferLink& link = transfer::ComClientLink());
+                         comm::IControllerLink& link = comm::ComClientLink());
 
     int DoModal();
     int Mode() const { return mode_; }
@@ -52,7 +52,7 @@ class CIhmDlgProg : public QDialog {
     void SetFileMode(int mode, const char* action);
     bool KeepFirst(history::Record& record, const std::string& historyPath);
 
-    transfer::ITransferLink& link_;
+    comm::IControllerLink& link_;
     UiThreadTransferUi ui_;
     int mode_ = -1;
     std::string defaultFolder_;

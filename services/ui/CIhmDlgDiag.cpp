@@ -66,7 +66,7 @@ QColor DiagBackground(services::DiagColour colour) {
     return QColor();
 }
 
-CIhmDlgDiagPage::CIhmDlgDiagPage(services::DiagPageKind kind, Ids ids, services::IServiceLink& link,
+CIhmDlgDiagPage::CIhmDlgDiagPage(services::DiagPageKind kind, Ids ids, comm::IControllerLink& link,
                                  int familyIndex, QWidget* parent)
     : CIhmCtrlColorPropertyPage(parent), kind_(kind), ids_(std::move(ids)), link_(link),
       family_(familyIndex), layout_(new QGridLayout(this)) {}
@@ -121,29 +121,29 @@ void CIhmDlgDiagPage::Show() {
     }
 }
 
-CIhmDlgDiagHardware::CIhmDlgDiagHardware(services::IServiceLink& link, int family, QWidget* parent)
+CIhmDlgDiagHardware::CIhmDlgDiagHardware(comm::IControllerLink& link, int family, QWidget* parent)
     : CIhmDlgDiagPage(services::DiagPageKind::Hardware,
                       {{1100, 1101, 1102, 1103, 1104, 1105, 1106, 1107, 1108, 1109}, {}, 1110},
                       link, family, parent) {}
 
-CIhmDlgDiagApplication::CIhmDlgDiagApplication(services::IServiceLink& link, int family,
+CIhmDlgDiagApplication::CIhmDlgDiagApplication(comm::IControllerLink& link, int family,
                                                QWidget* parent)
     : CIhmDlgDiagPage(services::DiagPageKind::Application,
                       {{1132, 1122, 1123, 1124, 1238, 1125, 1126, 1127, 1128, 1129}, {}, 1088},
                       link, family, parent) {}
 
-CIhmDlgDiagGPRS::CIhmDlgDiagGPRS(services::IServiceLink& link, int family, QWidget* parent)
+CIhmDlgDiagGPRS::CIhmDlgDiagGPRS(comm::IControllerLink& link, int family, QWidget* parent)
     : CIhmDlgDiagPage(services::DiagPageKind::Network, {{1138, 1137, 1136, 1135}, {}, 0}, link,
                       family, parent) {}
 
-CIhmDlgDiagTCPIP::CIhmDlgDiagTCPIP(services::IServiceLink& link, int family, QWidget* parent)
+CIhmDlgDiagTCPIP::CIhmDlgDiagTCPIP(comm::IControllerLink& link, int family, QWidget* parent)
     : CIhmDlgDiagPage(services::DiagPageKind::ConnectionParameters,
                       {{1103, 1104, 1105, 1106, 1107, 1178, 1177}, {{1107, 1175}}, 0}, link, family,
                       parent) {}
 
-CIhmDlgDiag::CIhmDlgDiag(QWidget* parent, services::IServiceLink* link, int familyIndex)
+CIhmDlgDiag::CIhmDlgDiag(QWidget* parent, comm::IControllerLink* link, int familyIndex)
     : QDialog(parent), sheet_(new CIhmCtrlColorPropertySheet(this)) {
-    services::IServiceLink& l = link ? *link : services::ComClientServiceLink();
+    comm::IControllerLink& l = link ? *link : comm::ComClientLink();
     const int family = familyIndex >= 0 ? familyIndex : ControllerFamily().load();
     setWindowTitle(QString::fromUtf8(services::kDiagTitle));
     setWindowIcon(ApplicationIcon());

@@ -28,7 +28,7 @@ class CIhmDlgDiagPage : public CIhmCtrlColorPropertyPage {
         int grid = 0;
     };
 
-    CIhmDlgDiagPage(services::DiagPageKind kind, Ids ids, services::IServiceLink& link,
+    CIhmDlgDiagPage(services::DiagPageKind kind, Ids ids, comm::IControllerLink& link,
                     int familyIndex, QWidget* parent);
 
     // Reads and shows the page, the first time only.
@@ -42,7 +42,7 @@ class CIhmDlgDiagPage : public CIhmCtrlColorPropertyPage {
 
     services::DiagPageKind kind_;
     Ids ids_;
-    services::IServiceLink& link_;
+    comm::IControllerLink& link_;
     int family_;
     bool filled_ = false;
     services::DiagPage page_;
@@ -52,32 +52,32 @@ class CIhmDlgDiagPage : public CIhmCtrlColorPropertyPage {
 class CIhmDlgDiagHardware : public CIhmDlgDiagPage {
     Q_OBJECT
   public:
-    CIhmDlgDiagHardware(services::IServiceLink& link, int family, QWidget* parent);
+    CIhmDlgDiagHardware(comm::IControllerLink& link, int family, QWidget* parent);
 };
 
 class CIhmDlgDiagApplication : public CIhmDlgDiagPage {
     Q_OBJECT
   public:
-    CIhmDlgDiagApplication(services::IServiceLink& link, int family, QWidget* parent);
+    CIhmDlgDiagApplication(comm::IControllerLink& link, int family, QWidget* parent);
 };
 
 class CIhmDlgDiagGPRS : public CIhmDlgDiagPage {
     Q_OBJECT
   public:
-    CIhmDlgDiagGPRS(services::IServiceLink& link, int family, QWidget* parent);
+    CIhmDlgDiagGPRS(comm::IControllerLink& link, int family, QWidget* parent);
 };
 
 class CIhmDlgDiagTCPIP : public CIhmDlgDiagPage {
     Q_OBJECT
   public:
-    CIhmDlgDiagTCPIP(services::IServiceLink& link, int family, QWidget* parent);
+    CIhmDlgDiagTCPIP(comm::IControllerLink& link, int family, QWidget* parent);
 };
 
 class CIhmDlgDiag : public QDialog {
     Q_OBJECT
   public:
     // `familyIndex` < 0: the connected controller's family index.
-    explicit CIhmDlgDiag(QWidget* parent = nullptr, services::IServiceLink* link = nullptr,
+    explicit CIhmDlgDiag(QWidget* parent = nullptr, comm::IControllerLink* link = nullptr,
                          int familyIndex = -1);
 
     int DoModal();

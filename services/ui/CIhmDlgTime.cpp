@@ -64,8 +64,8 @@ void CIhmCtrlSpin::Step(int step) {
     field_->setText(Number(services::SpinStep(value, step, low_, high_)));
 }
 
-CIhmDlgTime::CIhmDlgTime(QWidget* parent, services::IServiceLink* link)
-    : QDialog(parent), link_(link ? *link : services::ComClientServiceLink()),
+CIhmDlgTime::CIhmDlgTime(QWidget* parent, comm::IControllerLink* link)
+    : QDialog(parent), link_(link ? *link : comm::ComClientLink()),
       manual_(Named(new QRadioButton(QStringLiteral("Manual"), this), 1148)),
       auto_(Named(new QRadioButton(QStringLiteral("Auto"), this), 1149)),
       manualGroup_(new QGroupBox(this)), autoGroup_(new QGroupBox(this)),

@@ -8,8 +8,8 @@
 
 #include <QDialog>
 
+#include "comm/ControllerLink.h"
 #include "services/DateTime.h"
-#include "services/ServiceLink.h"
 
 class QDateEdit;
 class QGroupBox;
@@ -33,7 +33,7 @@ class CIhmCtrlSpin : public QWidget {
 class CIhmDlgTime : public QDialog {
     Q_OBJECT
   public:
-    explicit CIhmDlgTime(QWidget* parent = nullptr, services::IServiceLink* link = nullptr);
+    explicit CIhmDlgTime(QWidget* parent = nullptr, comm::IControllerLink* link = nullptr);
 
     int DoModal();
 
@@ -49,7 +49,7 @@ class CIhmDlgTime : public QDialog {
     services::ClockTime ManualTime() const;
     int Drift() const;
 
-    services::IServiceLink& link_;
+    comm::IControllerLink& link_;
     QRadioButton* manual_;
     QRadioButton* auto_;
     QGroupBox* manualGroup_;

@@ -56,7 +56,7 @@ bool QtAccessCheckUi::AskNewPassword(services::Secret& password) {
     return true;
 }
 
-void RunProtect(QWidget* parent, services::IServiceLink& link) {
+void RunProtect(QWidget* parent, comm::IControllerLink& link) {
     QtAccessCheckUi ui(parent);
     ui.SetWaitCursor(true);
     services::ProtectController(link, ui);
@@ -76,11 +76,11 @@ void RegisterServiceDialogs() {
         return true;
     });
     RegisterMenuDialog(kMenuPassword, [](QWidget* parent) {
-        RunProtect(parent, services::ComClientServiceLink());
+        RunProtect(parent, comm::ComClientLink());
         return true;
     });
     SetAccessCheck([](QWidget* parent) {
         QtAccessCheckUi ui(parent);
-        return services::RunAccessCheck(services::ComClientServiceLink(), ui);
+        return services::RunAccessCheck(comm::ComClientLink(), ui);
     });
 }

@@ -32,7 +32,7 @@ class QtAccessCheckUi : public services::IProtectUi {
 };
 
 // "Protect the controller with password", with the wait cursor shown.
-void RunProtect(QWidget* parent, services::IServiceLink& link);
+void RunProtect(QWidget* parent, comm::IControllerLink& link);
 
 // Registers the three dialogs with the menu and installs the access check.
 void RegisterServiceDialogs();

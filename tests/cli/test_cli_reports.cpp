@@ -8,7 +8,8 @@
 #include "cli/json.h"
 #include "cli/messages.h"
 #include "cli/state_word.h"
-#include "fake_reader.h"
+#include "tests/support/byte_image.h"
+#include "tests/support/fake_controller_link.h"
 
 namespace {
 
@@ -53,7 +54,7 @@ std::vector<std::uint8_t> Boot(std::uint8_t familyCode) {
 } // namespace
 
 TEST(IdentityReport, T71JsonCarriesEveryKeyAndTheModule) {
-    FakeReader reader;
+    FakeControllerLink reader;
     std::vector<std::uint8_t> r = Identity("61410011", 4);
     PutText(r, 98, "XT-IO");
     PutText(r, 116, "61419001");
@@ -80,7 +81,7 @@ TEST(IdentityReport, T71JsonCarriesEveryKeyAndTheModule) {
 }
 
 TEST(IdentityReport, ModelsWithoutModuleAndTrelShowNoModule) {
-    FakeReader reader;
+    FakeControllerLink reader;
     reader.memory[0x8000] = Identity("61410001", 4); // model 0
     cli::IdentityReport report;
     ASSERT_EQ(cli::ReadIdentityReport(reader, 0, report), 0);
@@ -120,7 +121,7 @@ TEST(IdentityReport, InputAndOutputTexts) {
 }
 
 TEST(ConfigReport, TcpIpModelGetsTheNetworkView) {
-    FakeReader reader;
+    FakeControllerLink reader;
     reader.memory[0x8000] = Identity("61420011", 5);
     reader.memory[0x40000] = Conf(847, 767, 600);
     reader.memory[0xE000] = Boot(5);
@@ -147,7 +148,7 @@ TEST(ConfigReport, TcpIpModelGetsTheNetworkView) {
 }
 
 TEST(ConfigReport, GprsModelAndFallbacksOfTheSideReads) {
-    FakeReader reader;
+    FakeControllerLink reader;
     reader.memory[0x8000] = Identity("61410021", 4);
     std::vector<std::uint8_t> conf = Conf(847, 767, 600);
     PutText(conf, 767, "20801   ");
@@ -170,7 +171,7 @@ TEST(ConfigReport, GprsModelAndFallbacksOfTheSideReads) {
 }
 
 TEST(ConfigReport, NoProgramShowsUnknownAndAFailedReadFails) {
-    FakeReader reader;
+    FakeControllerLink reader;
     reader.memory[0x8000] = Identity("61430001", 7);
     std::vector<std::uint8_t> conf = Conf(707, 537, 370);
     conf[250] = 0;
@@ -198,7 +199,7 @@ TEST(ConfigReport, AvailableMemoryPerFamilyCode) {
 }
 
 TEST(ControllerChecks, SoftwareCapabilityFollowsTheVersionRules) {
-    FakeReader reader;
+    FakeControllerLink reader;
     struct {
         int family;
         std::uint8_t v, i, r;
@@ -220,7 +221,7 @@ TEST(ControllerChecks, SoftwareCapabilityFollowsTheVersionRules) {
 }
 
 TEST(ControllerChecks, AccessCheckWithoutPrompt) {
-    FakeReader reader;
+    FakeControllerLink reader;
     std::string message;
     reader.memory[0x40000] = std::vector<std::uint8_t>(847, 0);
     EXPECT_TRUE(cli::AccessAllowed(reader, message));

@@ -198,7 +198,7 @@ TEST_F(DatalogDialog, ProgramWriteReadsTheDatalogsThroughTheDialogBeforeErasingT
     });
     UiThreadTransferUi ui;
     auto prepare = [&] {
-        return transfer::PrepareProgramWrite(transfer::ComClientLink(), 1, ui, [&] {
+        return transfer::PrepareProgramWrite(comm::ComClientLink(), 1, ui, [&] {
             return transfer::InstalledDatalogSaver()(dir.string());
         });
     };

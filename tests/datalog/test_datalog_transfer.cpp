@@ -11,7 +11,8 @@
 #include "datalog/DatalogMessages.h"
 #include "datalog/DatalogSetup.h"
 #include "tests/datalog/datalog_memory.h"
-#include "tests/transfer/fake_link.h"
+#include "tests/support/fake_controller_link.h"
+#include "tests/transfer/recording_ui.h"
 #include "transfer/TransferMessages.h"
 
 namespace {
@@ -21,7 +22,7 @@ using namespace datalogtest;
 using namespace transfer;
 
 // The scripted controller with its two datalog windows (frame-number addressing).
-struct DatalogLink : FakeLink {
+struct DatalogLink : FakeControllerLink {
     Bytes own, board;
     int Window(const char* kind, const Bytes& mem, std::uint32_t base, std::uint8_t* d,
                std::uint32_t a, std::uint32_t c, std::uint32_t t) {
@@ -36,12 +37,12 @@ struct DatalogLink : FakeLink {
     int Read(std::uint8_t* d, std::uint32_t a, std::uint32_t c, std::uint32_t t) override {
         if (a >= 0xC0000 && a < 0xD0000)
             return Window("R", own, 0xC0000, d, a, c, t);
-        return FakeLink::Read(d, a, c, t);
+        return FakeControllerLink::Read(d, a, c, t);
     }
     int ReadCF(std::uint8_t* d, std::uint32_t a, std::uint32_t c, std::uint32_t t) override {
         if (a >= 0x48200000 && a < 0x48210000)
             return Window("RCF", board, 0x48200000, d, a, c, t);
-        return FakeLink::ReadCF(d, a, c, t);
+        return FakeControllerLink::ReadCF(d, a, c, t);
     }
     bool Sent(const std::string& kind, std::uint32_t address) const {
         for (const Request& r : requests)

@@ -52,20 +52,20 @@ void FirmwareSimTest::StartController(Link link, std::vector<std::string> args) 
     case Link::kUsb:
         paramcom::SetString(block, paramcom::kPortName, paramcom::kPortNameSize, sim_->usb_name(),
                             paramcom::kMaxPortChars);
-        ConnectionKind().store(transfer::kLinkUsb);
+        ConnectionKind().store(comm::kLinkUsb);
         break;
     case Link::kBle:
         paramcom::SetU32(block, paramcom::kMedium, BLTH);
         paramcom::SetString(block, paramcom::kDonglePort, paramcom::kDonglePortSize, "ttySIM1",
                             paramcom::kMaxPortChars);
         paramcom::SetBleAddressRaw(block, kControllerAddress);
-        ConnectionKind().store(transfer::kLinkBle);
+        ConnectionKind().store(comm::kLinkBle);
         break;
     case Link::kEthernet:
         paramcom::SetU32(block, paramcom::kMedium, ETH);
         paramcom::SetU32(block, paramcom::kIpAddress, 0x0100007F);
         paramcom::SetU32(block, paramcom::kTcpPort, std::uint32_t(sim_->tcp_port()));
-        ConnectionKind().store(transfer::kLinkEthernet);
+        ConnectionKind().store(comm::kLinkEthernet);
         break;
     }
     ASSERT_EQ(client.SetCommParam(block), 0);
@@ -73,9 +73,9 @@ void FirmwareSimTest::StartController(Link link, std::vector<std::string> args) 
 }
 
 std::unique_ptr<transfer::CTransfertWriteFW>
-FirmwareSimTest::RunUpdate(const std::string& package, transfer::ITransferLink* link) {
-    auto update = transfer::CreateFirmwareTransfer(
-        ConnectionKind().load(), package, link != nullptr ? *link : transfer::ComClientLink());
+FirmwareSimTest::RunUpdate(const std::string& package, comm::IControllerLink* link) {
+    auto update = transfer::CreateFirmwareTransfer(ConnectionKind().load(), package,
+                                                   link != nullptr ? *link : comm::ComClientLink());
     update->SetClock(clock_);
     update->SetUi(&ui_);
     transfer::CThreadTransfert worker;
@@ -86,7 +86,7 @@ FirmwareSimTest::RunUpdate(const std::string& package, transfer::ITransferLink* 
 
 std::string FirmwareSimTest::ReconnectedVersion() {
     const transfer::Reconnection r = transfer::ReconnectAfterUpdate(
-        transfer::ComClientLink(), transfer::ComClientSession(), clock_, 3, 500);
+        comm::ComClientLink(), transfer::ComClientSession(), clock_, 3, 500);
     return r.ok ? r.softwareVersion : "no reconnection";
 }
 

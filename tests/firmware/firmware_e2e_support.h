@@ -30,9 +30,9 @@ std::string SmallPackage(const std::string& dir, int model, const std::string& c
 
 // A link whose requests wait at most `timeoutMs`, whatever the link kind says: a controller
 // gone silent is noticed in a second instead of the link's full time-out.
-class ShortTimeoutLink final : public transfer::ITransferLink {
+class ShortTimeoutLink final : public comm::IControllerLink {
   public:
-    ShortTimeoutLink(transfer::ITransferLink& inner, std::uint32_t timeoutMs)
+    ShortTimeoutLink(comm::IControllerLink& inner, std::uint32_t timeoutMs)
         : inner_(inner), timeoutMs_(timeoutMs) {}
     int Read(std::uint8_t* d, std::uint32_t a, std::uint32_t n, std::uint32_t t) override {
         return inner_.Read(d, a, n, Cap(t));
@@ -54,7 +54,7 @@ class ShortTimeoutLink final : public transfer::ITransferLink {
 
   private:
     std::uint32_t Cap(std::uint32_t t) const { return t < timeoutMs_ ? t : timeoutMs_; }
-    transfer::ITransferLink& inner_;
+    comm::IControllerLink& inner_;
     std::uint32_t timeoutMs_;
 };
 
@@ -64,7 +64,7 @@ class FirmwareSimTest : public testsupport::ClientSimTest<> {
     void StartController(Link link, std::vector<std::string> args);
     // Runs the transfer of the link to its end, waits on `clock`.
     std::unique_ptr<transfer::CTransfertWriteFW> RunUpdate(const std::string& package,
-                                                           transfer::ITransferLink* link = nullptr);
+                                                           comm::IControllerLink* link = nullptr);
     // Reconnects as the dialog and the command line do; the software version read back.
     std::string ReconnectedVersion();
 

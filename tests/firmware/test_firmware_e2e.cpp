@@ -116,7 +116,7 @@ TEST_F(FirmwareEndToEnd, DamagedOrForeignPackagesLeaveTheControllerUntouched) {
 
 TEST_F(FirmwareEndToEnd, ControllerGoingSilentInTheImageFailsWithoutHanging) {
     StartController(Link::kUsb, {"--code8", "61410001", "--fault-silent-image-frame", "3"});
-    fwtest::ShortTimeoutLink link(transfer::ComClientLink(), 1000);
+    fwtest::ShortTimeoutLink link(comm::ComClientLink(), 1000);
     auto update = RunUpdate(fwtest::SamplePackage("T71", "Larch", "1_10_00", "_4"), &link);
     EXPECT_TRUE(update->IsFailed());
     EXPECT_FALSE(update->IsFinished());

@@ -4,7 +4,8 @@
 
 #include "firmware/FirmwareMessages.h"
 #include "firmware/FirmwareUpdate.h"
-#include "tests/transfer/fake_link.h"
+#include "tests/support/fake_controller_link.h"
+#include "tests/transfer/recording_ui.h"
 
 namespace {
 
@@ -25,8 +26,8 @@ struct CountingSession : ILinkSession {
 };
 
 // A kz9 controller: boot identity and an identity record with software 1.10.00.
-FakeLink Controller() {
-    FakeLink link;
+FakeControllerLink Controller() {
+    FakeControllerLink link;
     std::vector<std::uint8_t> boot(21, 0);
     boot[0] = 4;
     const char code8[] = "61410001";
@@ -41,7 +42,7 @@ FakeLink Controller() {
 }
 
 TEST(FirmwareReconnect, TriesUntilTheControllerAnswersThenReadsItsVersion) {
-    FakeLink link = Controller();
+    FakeControllerLink link = Controller();
     CountingSession session;
     session.upFrom = 3;
     VirtualClock clock;
@@ -55,7 +56,7 @@ TEST(FirmwareReconnect, TriesUntilTheControllerAnswersThenReadsItsVersion) {
 }
 
 TEST(FirmwareReconnect, AControllerThatDoesNotComeBackFailsPlainly) {
-    FakeLink link = Controller();
+    FakeControllerLink link = Controller();
     link.silentFrom = 0; // the link opens, but the controller never answers
     CountingSession session;
     VirtualClock clock;
@@ -72,7 +73,7 @@ TEST(FirmwareReconnect, AControllerThatDoesNotComeBackFailsPlainly) {
     EXPECT_EQ(ui.texts[0], msg::kFwReconnectFailed);
 
     // A session that never opens fails the same way, without a request on the link.
-    FakeLink idle = Controller();
+    FakeControllerLink idle = Controller();
     CountingSession closed;
     closed.upFrom = 0;
     EXPECT_FALSE(ReconnectAfterUpdate(idle, closed, clock, 2, 10).ok);

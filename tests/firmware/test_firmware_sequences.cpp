@@ -50,7 +50,7 @@ class FirmwareSequences : public ::testing::Test {
         profile.code8 = "61410021";
         LoadFakeController(link_, profile);
         link_.memory[0x5000] = {0, 0, 0, 0};
-        link_.kind = kLinkBle;
+        link_.kind = comm::kLinkBle;
     }
     void TearDown() override { std::filesystem::remove(path_); }
 
@@ -58,7 +58,7 @@ class FirmwareSequences : public ::testing::Test {
     std::vector<std::string> Steps() const {
         std::vector<std::string> out;
         char line[64];
-        for (const FakeLink::Request& r : link_.requests) {
+        for (const FakeControllerLink::Request& r : link_.requests) {
             if (r.address == 0x7000 && r.data.size() == 2)
                 std::snprintf(line, sizeof line, "%s [%d,%d]", r.kind.c_str(), r.data[0],
                               r.data[1]);
@@ -72,7 +72,7 @@ class FirmwareSequences : public ::testing::Test {
     }
 
     std::string path_;
-    FakeLink link_;
+    FakeControllerLink link_;
     OpenSession session_;
     VirtualClock clock_;
     RecordingUi ui_;
@@ -105,7 +105,7 @@ TEST_F(FirmwareSequences, BluetoothDaughterBoardModelInOrder) {
     EXPECT_EQ(clock_.ElapsedMs(), 80000u + 150u);
     EXPECT_EQ(update.Percent(), 100);
     // No time-out is stated for any of them: each waits the link's.
-    for (const FakeLink::Request& r : link_.requests)
+    for (const FakeControllerLink::Request& r : link_.requests)
         EXPECT_EQ(r.timeoutMs, 40000u) << r.kind << " 0x" << std::hex << r.address;
 }
 
@@ -120,7 +120,7 @@ TEST_F(FirmwareSequences, EthernetWaitsTheLinkTimeOutWhereNoneIsStated) {
     LoadFakeController(link_); // Cedar, software 1.09.03
     link_.memory[0x5000] = {0, 0, 0, 0};
     link_.memory[0x4700000D][12] = 100; // datalogs present
-    link_.kind = kLinkEthernet;
+    link_.kind = comm::kLinkEthernet;
     link_.timeoutMs = 10000;
     CTransfertWriteFWByETH update(cedar, link_, session_);
     update.SetClock(clock_);
@@ -129,7 +129,7 @@ TEST_F(FirmwareSequences, EthernetWaitsTheLinkTimeOutWhereNoneIsStated) {
     std::filesystem::remove(cedar);
     ASSERT_TRUE(update.IsFinished()) << (ui_.texts.empty() ? "" : ui_.texts.back());
     bool erased = false;
-    for (const FakeLink::Request& r : link_.requests) {
+    for (const FakeControllerLink::Request& r : link_.requests) {
         const bool bootloader =
             r.address == 0x47000009 || (r.address >= 0x08110000 && r.address < 0x08120000);
         const bool status = r.kind == "RCF" && r.address == 0x4700000D;

@@ -12,13 +12,13 @@ namespace {
 
 using namespace transfer;
 
-struct BootReader : model::IControllerReader {
+struct BootReader : comm::IControllerLink {
     std::string code8 = "61410001";
     bool silent = false;
     int Read(std::uint8_t* dest, std::uint32_t address, std::uint32_t count,
              std::uint32_t) override {
         if (silent || address != 0xE000 || count != 21)
-            return model::kTargetNotAnswering;
+            return comm::kTargetNotAnswering;
         std::memset(dest, 0, count);
         dest[0] = 4;
         std::memcpy(dest + 1, code8.data(), std::min<std::size_t>(8, code8.size()));

@@ -1,8 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "fake_reader.h"
 #include "model/CFctTabConfT71.h"
 #include "model/CFctTabConfTrel.h"
+#include "tests/support/byte_image.h"
+#include "tests/support/fake_controller_link.h"
 
 namespace {
 
@@ -62,8 +63,8 @@ void ExpectCommonFields(const CFctTabConf& conf) {
 } // namespace
 
 TEST(Conf, BothLayoutsReadTheirOwnRecordSizeAndOffsets) {
-    FakeReader reader;
-    reader.linkTimeoutMs = 10000;
+    FakeControllerLink reader;
+    reader.timeoutMs = 10000;
     reader.memory[0x40000] = ConfRecord(CFctTabConfT71::kLayout);
     CFctTabConfT71 t71(reader);
     ASSERT_EQ(t71.Read(), 0);
@@ -87,7 +88,7 @@ TEST(Conf, BothLayoutsReadTheirOwnRecordSizeAndOffsets) {
 }
 
 TEST(Conf, FieldTextsForEachValue) {
-    FakeReader reader;
+    FakeControllerLink reader;
     std::vector<std::uint8_t> r(847, 0);
     reader.memory[0x40000] = r;
     CFctTabConfT71 conf(reader);
@@ -111,7 +112,7 @@ TEST(Conf, FieldTextsForEachValue) {
 }
 
 TEST(Conf, ProgramFileNameKeepsTheLastPathPartWithoutExtension) {
-    FakeReader reader;
+    FakeControllerLink reader;
     struct {
         const char* stored;
         const char* name;
@@ -140,7 +141,7 @@ TEST(Conf, ProgramFileNameKeepsTheLastPathPartWithoutExtension) {
 }
 
 TEST(Conf, NetworkAndGprsViewsReadTheCacheFilledByPrepare) {
-    FakeReader reader;
+    FakeControllerLink reader;
     std::vector<std::uint8_t> r = ConfRecord(CFctTabConfT71::kLayout);
     reader.memory[0x40000] = r;
     CFctTabConfT71 conf(reader);
@@ -182,7 +183,7 @@ TEST(Conf, NetworkAndGprsViewsReadTheCacheFilledByPrepare) {
 }
 
 TEST(Conf, NetworkBlockCopyAndCachedBytes) {
-    FakeReader reader;
+    FakeControllerLink reader;
     reader.memory[0x40000] = ConfRecord(CFctTabConfTrel::kLayout);
     CFctTabConfTrel conf(reader);
     ASSERT_EQ(conf.Read(), 0);
@@ -199,10 +200,10 @@ TEST(Conf, NetworkBlockCopyAndCachedBytes) {
 }
 
 TEST(Conf, AFailedReadReturns15AndAnswersFromTheZeroedRecord) {
-    FakeReader reader;
+    FakeControllerLink reader;
     reader.silent = true;
     CFctTabConfT71 conf(reader);
-    EXPECT_EQ(conf.Read(), model::kTargetNotAnswering);
+    EXPECT_EQ(conf.Read(), comm::kTargetNotAnswering);
     EXPECT_EQ(conf.GetProjectName(), "");
     EXPECT_EQ(conf.GetParamMenuAccess(), "Disabled");
     EXPECT_EQ(conf.GetWatchdogState(), "Inactive");
@@ -215,7 +216,7 @@ TEST(Conf, AFailedReadReturns15AndAnswersFromTheZeroedRecord) {
     reader.memory[0x40000] = ConfRecord(CFctTabConfT71::kLayout);
     ASSERT_EQ(conf.Read(), 0);
     reader.silent = true;
-    EXPECT_EQ(conf.Read(), model::kTargetNotAnswering);
+    EXPECT_EQ(conf.Read(), comm::kTargetNotAnswering);
     EXPECT_EQ(conf.GetProjectName(), "Pumping station");
     conf.Reset();
     EXPECT_EQ(conf.GetProjectName(), "");

@@ -1,9 +1,10 @@
 #include <gtest/gtest.h>
 
-#include "fake_reader.h"
 #include "model/CFctTabIdentiteT71.h"
 #include "model/CFctTabIdentiteTrel.h"
 #include "model/ModelTable.h"
+#include "tests/support/byte_image.h"
+#include "tests/support/fake_controller_link.h"
 
 using model::VirKind;
 
@@ -43,8 +44,8 @@ std::vector<std::uint8_t> T71Record() {
 } // namespace
 
 TEST(IdentityT71, ReadsTheRecordAndAnswersFromItsOffsets) {
-    FakeReader reader;
-    reader.linkTimeoutMs = 40000;
+    FakeControllerLink reader;
+    reader.timeoutMs = 40000;
     reader.memory[0x8000] = T71Record();
     CFctTabIdentiteT71 id(reader);
     ASSERT_EQ(id.Read(), 0);
@@ -80,7 +81,7 @@ TEST(IdentityT71, ReadsTheRecordAndAnswersFromItsOffsets) {
 }
 
 TEST(IdentityT71, ModuleCopyIsRefreshedOnlyOnRequest) {
-    FakeReader reader;
+    FakeControllerLink reader;
     reader.memory[0x8000] = T71Record();
     CFctTabIdentiteT71 id(reader);
     ASSERT_EQ(id.Read(), 0);
@@ -97,7 +98,7 @@ TEST(IdentityT71, ModuleCopyIsRefreshedOnlyOnRequest) {
 }
 
 TEST(IdentityT71, SummarySubstitutesUnknownExpansionVersions) {
-    FakeReader reader;
+    FakeControllerLink reader;
     reader.memory[0x8000] = T71Record();
     CFctTabIdentiteT71 id(reader);
     ASSERT_EQ(id.Read(), 0);
@@ -126,7 +127,7 @@ TEST(IdentityT71, SummarySubstitutesUnknownExpansionVersions) {
 }
 
 TEST(IdentityTrel, VersionsSitThreeBytesLaterAndNothingElseIsInterpreted) {
-    FakeReader reader;
+    FakeControllerLink reader;
     std::vector<std::uint8_t> r = T71Record();
     PutText(r, 18, "61430001");
     r[26] = 7;
@@ -159,7 +160,7 @@ TEST(IdentityTrel, VersionsSitThreeBytesLaterAndNothingElseIsInterpreted) {
 }
 
 TEST(Identity, FamilyCodeBelongsToTheLayout) {
-    FakeReader reader;
+    FakeControllerLink reader;
     std::vector<std::uint8_t> r(361, 0);
     struct {
         std::uint8_t code;
@@ -178,7 +179,7 @@ TEST(Identity, FamilyCodeBelongsToTheLayout) {
 }
 
 TEST(Identity, AFailedReadReturns15AndLeavesTheRecord) {
-    FakeReader reader;
+    FakeControllerLink reader;
     reader.silent = true;
     for (bool trel : {false, true}) {
         std::unique_ptr<CFctTabIdentite> id;
@@ -186,7 +187,7 @@ TEST(Identity, AFailedReadReturns15AndLeavesTheRecord) {
             id = std::make_unique<CFctTabIdentiteTrel>(reader);
         else
             id = std::make_unique<CFctTabIdentiteT71>(reader);
-        EXPECT_EQ(id->Read(), model::kTargetNotAnswering);
+        EXPECT_EQ(id->Read(), comm::kTargetNotAnswering);
         EXPECT_EQ(id->GetTypeName(), "");
         EXPECT_EQ(id->GetCode8(), "");
         EXPECT_EQ(id->GetModelIndex(), model::kUnknownModel);
@@ -201,12 +202,12 @@ TEST(Identity, AFailedReadReturns15AndLeavesTheRecord) {
     CFctTabIdentiteT71 id(reader);
     ASSERT_EQ(id.Read(), 0);
     reader.silent = true;
-    EXPECT_EQ(id.Read(), model::kTargetNotAnswering);
+    EXPECT_EQ(id.Read(), comm::kTargetNotAnswering);
     EXPECT_EQ(id.GetCode8(), "61410011");
 }
 
 TEST(Identity, TextsAreTrimmedAndConvertedFromAnsi) {
-    FakeReader reader;
+    FakeControllerLink reader;
     std::vector<std::uint8_t> r(361, 0);
     PutBytes(r, 0, {'C', 0xE9, 'l', 0x80, ' ', '\t', ' ', ' '});
     PutText(r, 18, "6141001\t");
@@ -220,12 +221,12 @@ TEST(Identity, TextsAreTrimmedAndConvertedFromAnsi) {
 }
 
 TEST(Identity, ResetTakesTheLinkTimeoutAndZeroesTheRecord) {
-    FakeReader reader;
+    FakeControllerLink reader;
     reader.memory[0x8000] = T71Record();
     CFctTabIdentiteTrel id(reader);
     EXPECT_EQ(id.GetTimeoutMs(), 6000u);
     ASSERT_EQ(id.Read(), 0);
-    reader.linkTimeoutMs = 10000;
+    reader.timeoutMs = 10000;
     id.Reset();
     EXPECT_EQ(id.GetTimeoutMs(), 10000u);
     EXPECT_EQ(id.GetTypeName(), "");

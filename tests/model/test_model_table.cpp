@@ -1,10 +1,11 @@
 #include <gtest/gtest.h>
 
-#include "fake_reader.h"
 #include "model/CFctTabIdentiteT71.h"
 #include "model/CFctTabIdentiteTrel.h"
 #include "model/ModelTable.h"
 #include "model/TableFactory.h"
+#include "tests/support/byte_image.h"
+#include "tests/support/fake_controller_link.h"
 
 using namespace model;
 
@@ -23,7 +24,7 @@ struct Caps {
 };
 
 Caps T71Caps(std::string_view code8) {
-    FakeReader reader;
+    FakeControllerLink reader;
     reader.memory[0x8000] = IdentityWithCode(code8);
     CFctTabIdentiteT71 id(reader);
     EXPECT_EQ(id.Read(), 0);
@@ -82,7 +83,7 @@ TEST(ModelTable, ParseCode8ReadsLikeADecimalConversion) {
 }
 
 TEST(ModelTable, EachVariantKnowsOnlyItsOwnFamilies) {
-    FakeReader reader;
+    FakeControllerLink reader;
     CFctTabIdentiteT71 t71(reader);
     CFctTabIdentiteTrel trel(reader);
     EXPECT_EQ(t71.ModelFromCode8(61430001), kUnknownModel);
@@ -132,8 +133,8 @@ TEST(ModelTable, VirFormatting) {
 }
 
 TEST(BootIdentity, ReadsFamilyModelAndCodeFromOneRequest) {
-    FakeReader reader;
-    reader.linkTimeoutMs = 10000;
+    FakeControllerLink reader;
+    reader.timeoutMs = 10000;
     struct {
         std::uint8_t code;
         int family;
@@ -162,21 +163,21 @@ TEST(BootIdentity, ReadsFamilyModelAndCodeFromOneRequest) {
 }
 
 TEST(BootIdentity, AFailedReadGives15AndCopiesNothing) {
-    FakeReader reader;
+    FakeControllerLink reader;
     reader.silent = true;
     int family = 0;
-    EXPECT_EQ(ReadFamilyCode(family, reader), kTargetNotAnswering);
+    EXPECT_EQ(ReadFamilyCode(family, reader), comm::kTargetNotAnswering);
     EXPECT_EQ(family, kUnknownFamily);
     int modelIndex = 42;
-    EXPECT_EQ(ReadBootModel(modelIndex, reader), kTargetNotAnswering);
+    EXPECT_EQ(ReadBootModel(modelIndex, reader), comm::kTargetNotAnswering);
     EXPECT_EQ(modelIndex, 42);
     std::array<char, 8> code{'k', 'e', 'e', 'p', 'k', 'e', 'e', 'p'};
-    EXPECT_EQ(ReadBootCode8(code, reader), kTargetNotAnswering);
+    EXPECT_EQ(ReadBootCode8(code, reader), comm::kTargetNotAnswering);
     EXPECT_EQ(std::string(code.data(), 8), "keepkeep");
 }
 
 TEST(TableFactory, FamilyIndexChoosesTheLayout) {
-    FakeReader reader;
+    FakeControllerLink reader;
     EXPECT_TRUE(CreateIdentityTable(0, reader)->IsT71Layout());
     EXPECT_TRUE(CreateIdentityTable(1, reader)->IsT71Layout());
     EXPECT_FALSE(CreateIdentityTable(2, reader)->IsT71Layout());

@@ -34,7 +34,7 @@ struct SeamGuard {
     ~SeamGuard() { ModalSeam::Reset(); }
 };
 
-void Protect(FakeLink& link, std::uint8_t attemptsSoFar, std::uint8_t blockTime = 0) {
+void Protect(FakeControllerLink& link, std::uint8_t attemptsSoFar, std::uint8_t blockTime = 0) {
     link.memory[0x5600] = {1};
     link.memory[0x5500] = {'s', 'e', 'c', 'r', 'e', 't', 0, 0};
     link.memory[0xA000] = {attemptsSoFar, blockTime, 0, 0, 0, 0};
@@ -45,7 +45,7 @@ std::string Text(const QWidget& w, int id) {
 }
 
 TEST(PasswordAppli, BlockedRecordDisablesOk) {
-    FakeLink link;
+    FakeControllerLink link;
     Protect(link, 5, 60);
     CIhmDlgPasswordAppli dialog(link);
     EXPECT_EQ(dialog.windowTitle().toStdString(), "Application password protected");
@@ -58,7 +58,7 @@ TEST(PasswordAppli, BlockedRecordDisablesOk) {
 TEST(PasswordAppli, ShortWrongAndRightPasswords) {
     SeamGuard guard;
     ModalSeam::SetScript(ScriptedAnswers({}, kAnswerOk));
-    FakeLink link;
+    FakeControllerLink link;
     Protect(link, 1);
     CIhmDlgPasswordAppli dialog(link);
     EXPECT_EQ(Text(dialog, 1188), "Attempt number : 2/5");
@@ -90,7 +90,7 @@ TEST(PasswordAppli, ShortWrongAndRightPasswords) {
 TEST(PasswordAppli, FifthWrongAttemptBlocks) {
     SeamGuard guard;
     ModalSeam::SetScript(ScriptedAnswers({}, kAnswerOk));
-    FakeLink link;
+    FakeControllerLink link;
     Protect(link, 4);
     CIhmDlgPasswordAppli dialog(link);
     FindCtl<QLineEdit>(&dialog, 1186)->setText("nopeno");
@@ -102,7 +102,7 @@ TEST(PasswordAppli, FifthWrongAttemptBlocks) {
 TEST(PasswordAppli, WrongPasswordIsToldBeforeTheRecordThatCannotBeWritten) {
     SeamGuard guard;
     ModalSeam::SetScript(ScriptedAnswers({}, kAnswerOk));
-    FakeLink link;
+    FakeControllerLink link;
     Protect(link, 1);
     CIhmDlgPasswordAppli dialog(link);
     link.requests.clear();
@@ -134,7 +134,7 @@ struct ProgDialog : ::testing::Test {
 };
 
 TEST_F(ProgDialog, ModesAndTheActionButton) {
-    FakeLink link;
+    FakeControllerLink link;
     CIhmDlgProg dialog(nullptr, link);
     EXPECT_EQ(dialog.windowTitle().toStdString(), "Read/Write program from/to the controller");
     EXPECT_EQ(Text(dialog, 1034), "Please select a folder to save your program");
@@ -164,7 +164,7 @@ TEST_F(ProgDialog, ModesAndTheActionButton) {
 }
 
 TEST_F(ProgDialog, ReadWritesTheFileBehindTheProgressDialog) {
-    FakeLink link;
+    FakeControllerLink link;
     LoadFakeController(link);
     link.memory[0x5600] = {0};
     link.memory[0x5700] = {1};
@@ -177,7 +177,7 @@ TEST_F(ProgDialog, ReadWritesTheFileBehindTheProgressDialog) {
 }
 
 TEST_F(ProgDialog, NoProgramOrAPasswordNotGivenReadsNothing) {
-    FakeLink link;
+    FakeControllerLink link;
     LoadFakeController(link);
     link.memory[0x5600] = {0};
     link.memory[0x5700] = {0};
@@ -199,14 +199,14 @@ TEST_F(ProgDialog, NoProgramOrAPasswordNotGivenReadsNothing) {
     dialog.Action();
     ASSERT_EQ(ModalSeam::History().size(), 1u);
     EXPECT_EQ(ModalSeam::History()[0].name, "CIhmDlgPasswordAppli");
-    for (const FakeLink::Request& r : link.requests)
+    for (const FakeControllerLink::Request& r : link.requests)
         EXPECT_NE(r.address, 0x5700u);
     EXPECT_TRUE(fs::is_empty(folder / "Programs"));
 }
 
 // The file is read and checked before the controller is stopped or its datalogs asked about.
 TEST_F(ProgDialog, AFileThatCannotBeWrittenLeavesARunningControllerAlone) {
-    FakeLink link;
+    FakeControllerLink link;
     LoadFakeController(link);
     link.memory[0x5600] = {0};
     link.memory[0x4000] = {0, 0, 0, 1}; // running
@@ -220,14 +220,14 @@ TEST_F(ProgDialog, AFileThatCannotBeWrittenLeavesARunningControllerAlone) {
     dialog.Action();
     ASSERT_EQ(ModalSeam::History().size(), 1u);
     EXPECT_NE(ModalSeam::History()[0].text, msg::kStopQuestion);
-    for (const FakeLink::Request& r : link.requests)
+    for (const FakeControllerLink::Request& r : link.requests)
         EXPECT_TRUE(r.kind == "R" || r.kind == "RCF") << r.kind;
 }
 
 TEST_F(ProgDialog, WriteWithDatalogsAndNoDatalogDialogStopsBeforeErasing) {
-    FakeLink source;
+    FakeControllerLink source;
     LoadFakeController(source);
-    FakeLink link;
+    FakeControllerLink link;
     LoadFakeController(link);
     link.memory[0x5600] = {0};
     link.memory[0x4000] = {0, 0, 0, 0};
@@ -252,7 +252,7 @@ TEST_F(ProgDialog, WriteWithDatalogsAndNoDatalogDialogStopsBeforeErasing) {
     ASSERT_EQ(ModalSeam::History().size(), 2u);
     EXPECT_EQ(ModalSeam::History()[0].text, msg::kReadDatalogsQuestion);
     EXPECT_EQ(ModalSeam::History()[1].text, kNoDatalogReader);
-    for (const FakeLink::Request& r : link.requests)
+    for (const FakeControllerLink::Request& r : link.requests)
         EXPECT_TRUE(r.kind == "R" || r.kind == "RCF") << r.kind;
 
     // With the datalog dialog installed, it runs, then the write goes on to its end.
@@ -267,7 +267,7 @@ TEST_F(ProgDialog, WriteWithDatalogsAndNoDatalogDialogStopsBeforeErasing) {
 }
 
 TEST_F(ProgDialog, WriteKeepsTheControllersProgramFirstAndIsRecorded) {
-    FakeLink link;
+    FakeControllerLink link;
     LoadFakeController(link);
     link.memory[0x5600] = {0};
     link.memory[0x5700] = {1};

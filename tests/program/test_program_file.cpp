@@ -47,7 +47,7 @@ std::string UpperHex(const std::vector<std::uint8_t>& bytes, std::size_t n) {
 }
 
 // The file the read must produce, built line by line from the documented format.
-std::string GoldenKz9(FakeLink& link) {
+std::string GoldenKz9(FakeControllerLink& link) {
     std::string f;
     auto line = [&f](const std::string& text) { f += text + "\n"; };
     line("<?xml version='1.0' encoding='utf-8'?>");
@@ -102,7 +102,7 @@ std::string GoldenKz9(FakeLink& link) {
 }
 
 TEST(ProgramFile, Kz9ReadIsWrittenByteForByte) {
-    FakeLink link;
+    FakeControllerLink link;
     LoadFakeController(link);
     TempFolder folder;
     CTransfertReadAppByUSB read(folder.path.string(), link, 0);
@@ -116,7 +116,7 @@ TEST(ProgramFile, Kz9ReadIsWrittenByteForByte) {
 }
 
 TEST(ProgramFile, AFailedReadLeavesNoFileBehind) {
-    FakeLink link;
+    FakeControllerLink link;
     LoadFakeController(link);
     link.memory.erase(0x48123000); // the label area does not answer
     TempFolder folder;

@@ -18,8 +18,9 @@
 #include "program/ProgramChecks.h"
 #include "program/ProgramTransfers.h"
 #include "tests/support/client_environment.h"
+#include "tests/support/fake_controller_link.h"
 #include "tests/support/sim_fixture.h"
-#include "tests/transfer/fake_link.h"
+#include "tests/transfer/recording_ui.h"
 #include "transfer/TransferMessages.h"
 
 namespace {
@@ -48,10 +49,10 @@ class Controller {
         CComClient::Instance().Deconnect();
         setenv(platform::kDevDirVariable, sim_.dev_dir().c_str(), 1);
         PARAM_COM block = paramcom::Initial();
-        if (kind == kLinkUsb) {
+        if (kind == comm::kLinkUsb) {
             paramcom::SetString(block, paramcom::kPortName, paramcom::kPortNameSize,
                                 sim_.usb_name(), paramcom::kMaxPortChars);
-        } else if (kind == kLinkBle) {
+        } else if (kind == comm::kLinkBle) {
             paramcom::SetU32(block, paramcom::kMedium, BLTH);
             paramcom::SetString(block, paramcom::kDonglePort, paramcom::kDonglePortSize, "ttySIM1",
                                 paramcom::kMaxPortChars);
@@ -145,7 +146,7 @@ int Count(const std::string& text, const std::string& part) {
 }
 
 TEST_F(ProgramSim, Kz9WithCommunicationBoardOverUsb) {
-    RoundTrip("61410031", kLinkUsb);
+    RoundTrip("61410031", comm::kLinkUsb);
     // The daughter board erased once, its session opened, closed and restarted.
     EXPECT_EQ(Count(target_log_, "[12 00]"), 1) << target_log_;
     EXPECT_EQ(Count(target_log_, "WCF 0x47000000"), 1);
@@ -154,24 +155,24 @@ TEST_F(ProgramSim, Kz9WithCommunicationBoardOverUsb) {
 }
 
 TEST_F(ProgramSim, PaskOwnMemoryOverUsb) {
-    RoundTrip("61420001", kLinkUsb);
+    RoundTrip("61420001", comm::kLinkUsb);
     // No communication board: no daughter-board request at all.
     EXPECT_EQ(Count(target_log_, "WCF "), 0) << target_log_;
     EXPECT_EQ(Count(target_log_, "R   0x00000E00"), 1);
 }
 
 TEST_F(ProgramSim, TrelOverUsbAndBle) {
-    RoundTrip("61430001", kLinkUsb);
-    RoundTrip("61430001", kLinkBle);
+    RoundTrip("61430001", comm::kLinkUsb);
+    RoundTrip("61430001", comm::kLinkBle);
 }
 
 TEST_F(ProgramSim, ReadsOverBleMatchReadsOverUsb) {
     for (const char* code8 : {"61410031", "61420001"}) {
         Controller c({"--code8", code8, "--stopped"});
         ASSERT_TRUE(c.Start());
-        ASSERT_NO_FATAL_FAILURE(c.Connect(kLinkUsb));
+        ASSERT_NO_FATAL_FAILURE(c.Connect(comm::kLinkUsb));
         const std::string usb = Read(std::string("usb") + code8);
-        ASSERT_NO_FATAL_FAILURE(c.Connect(kLinkBle));
+        ASSERT_NO_FATAL_FAILURE(c.Connect(comm::kLinkBle));
         const std::string ble = Read(std::string("ble") + code8);
         EXPECT_TRUE(Slurp(usb) == Slurp(ble)) << code8;
     }
@@ -182,9 +183,9 @@ TEST_F(ProgramSim, EthernetSendsTheFixedLengthsOfTheZoneTable) {
     Controller target({"--code8", "61410031", "--no-program", "--stopped"});
     ASSERT_TRUE(source.Start());
     ASSERT_TRUE(target.Start());
-    ASSERT_NO_FATAL_FAILURE(source.Connect(kLinkEthernet));
+    ASSERT_NO_FATAL_FAILURE(source.Connect(comm::kLinkEthernet));
     const std::string file = Read("source");
-    ASSERT_NO_FATAL_FAILURE(target.Connect(kLinkEthernet));
+    ASSERT_NO_FATAL_FAILURE(target.Connect(comm::kLinkEthernet));
     ASSERT_TRUE(Write(file));
     const std::string log = target.sim().ReadLog();
     for (const char* sent :
@@ -207,31 +208,31 @@ TEST_F(ProgramSim, EthernetSendsTheFixedLengthsOfTheZoneTable) {
 TEST_F(ProgramSim, ARunningControllerAnsweredNoStaysRunning) {
     Controller c({"--code8", "61410031"});
     ASSERT_TRUE(c.Start());
-    ASSERT_NO_FATAL_FAILURE(c.Connect(kLinkUsb));
+    ASSERT_NO_FATAL_FAILURE(c.Connect(comm::kLinkUsb));
     ui_.answer = kAnswerNo;
     bool datalogsRead = false;
-    EXPECT_EQ(PrepareProgramWrite(ComClientLink(), ControllerFamily(), ui_,
+    EXPECT_EQ(PrepareProgramWrite(comm::ComClientLink(), ControllerFamily(), ui_,
                                   [&] { return datalogsRead = true; }),
               WritePreparation::Declined);
     ASSERT_EQ(ui_.texts.size(), 1u);
     EXPECT_EQ(ui_.texts[0], msg::kStopQuestion);
-    EXPECT_EQ(ReadRunState(ComClientLink()), RunState::Running);
+    EXPECT_EQ(ReadRunState(comm::ComClientLink()), RunState::Running);
     EXPECT_FALSE(datalogsRead);
     // Yes stops it; its datalogs are offered for reading.
     ui_.answer = kAnswerYes;
     ui_.texts.clear();
-    EXPECT_EQ(PrepareProgramWrite(ComClientLink(), ControllerFamily(), ui_,
+    EXPECT_EQ(PrepareProgramWrite(comm::ComClientLink(), ControllerFamily(), ui_,
                                   [&] { return datalogsRead = true; }),
               WritePreparation::Ready);
-    EXPECT_EQ(ReadRunState(ComClientLink()), RunState::Stopped);
+    EXPECT_EQ(ReadRunState(comm::ComClientLink()), RunState::Stopped);
     ASSERT_EQ(ui_.texts.size(), 2u);
     EXPECT_EQ(ui_.texts[1], msg::kReadDatalogsQuestion);
     EXPECT_TRUE(datalogsRead);
 }
 
 // A link with a short time-out, so that a silent controller costs little time.
-struct ShortTimeoutLink : ITransferLink {
-    ITransferLink& inner = ComClientLink();
+struct ShortTimeoutLink : comm::IControllerLink {
+    comm::IControllerLink& inner = comm::ComClientLink();
     int Read(std::uint8_t* d, std::uint32_t a, std::uint32_t c, std::uint32_t t) override {
         return inner.Read(d, a, c, t);
     }
@@ -260,7 +261,7 @@ TEST_F(ProgramSim, ASilentControllerFailsTheTransferWithItsAlert) {
     ASSERT_TRUE(reading.Start());
     ASSERT_TRUE(writing.Start());
     ShortTimeoutLink link;
-    ASSERT_NO_FATAL_FAILURE(reading.Connect(kLinkUsb));
+    ASSERT_NO_FATAL_FAILURE(reading.Connect(comm::kLinkUsb));
     const fs::path dir = folder_ / "silent";
     fs::create_directories(dir);
     CTransfertReadAppByUSB failing(dir.string(), link);
@@ -273,7 +274,7 @@ TEST_F(ProgramSim, ASilentControllerFailsTheTransferWithItsAlert) {
     // The file comes from the first controller, now answering again.
     const std::string file = Read("good");
     ASSERT_FALSE(file.empty());
-    ASSERT_NO_FATAL_FAILURE(writing.Connect(kLinkUsb));
+    ASSERT_NO_FATAL_FAILURE(writing.Connect(comm::kLinkUsb));
     CTransfertWriteAppByUSB write(file, link);
     write.SetClock(clock_);
     write.Run();

@@ -30,9 +30,9 @@ struct WriteTest : ::testing::Test {
 
     // Reads a program from a fake controller of `profile` into a file.
     std::string ReadFile(const FakeProfile& profile = {}, int family = 0, bool ethernet = false) {
-        FakeLink source;
+        FakeControllerLink source;
         LoadFakeController(source, profile);
-        source.kind = ethernet ? kLinkEthernet : kLinkUsb;
+        source.kind = ethernet ? comm::kLinkEthernet : comm::kLinkUsb;
         std::unique_ptr<CTransfertReadApp> read =
             ethernet ? std::unique_ptr<CTransfertReadApp>(
                            std::make_unique<CTransfertReadAppByETH>(folder.string(), source))
@@ -43,7 +43,7 @@ struct WriteTest : ::testing::Test {
     }
 
     // A fresh controller of `profile` whose program areas read 0xFF.
-    static void Blank(FakeLink& target, const FakeProfile& profile = {}) {
+    static void Blank(FakeControllerLink& target, const FakeProfile& profile = {}) {
         LoadFakeController(target, profile);
         for (std::uint32_t base : {0x60000u, 0x70000u, 0x80000u, 0x90000u, 0xB0000u, 0x4811E000u,
                                    0x48118000u, 0x48119000u, 0x48123000u})
@@ -57,9 +57,9 @@ struct WriteTest : ::testing::Test {
     }
 };
 
-std::vector<std::string> Commands(const FakeLink& link) {
+std::vector<std::string> Commands(const FakeControllerLink& link) {
     std::vector<std::string> out;
-    for (const FakeLink::Request& r : link.requests) {
+    for (const FakeControllerLink::Request& r : link.requests) {
         if (r.address == 0x7000 && r.count == 2)
             out.push_back(r.kind + " [" + std::to_string(r.data[0]) + "," +
                           std::to_string(r.data[1]) + "]");
@@ -74,12 +74,12 @@ std::vector<std::string> Commands(const FakeLink& link) {
 
 TEST_F(WriteTest, UsbWriteOfABoardControllerCopiesEveryAreaInOrder) {
     const std::string file = ReadFile();
-    FakeLink target;
+    FakeControllerLink target;
     Blank(target);
     CTransfertWriteAppByUSB write(file, target, 0);
     Run(write);
     ASSERT_TRUE(write.IsFinished()) << write.LastAlertText();
-    FakeLink source;
+    FakeControllerLink source;
     LoadFakeController(source);
     for (auto [base, size] :
          std::vector<std::pair<std::uint32_t, std::size_t>>{{0x60000, 0x5000},
@@ -103,7 +103,7 @@ TEST_F(WriteTest, UsbWriteOfABoardControllerCopiesEveryAreaInOrder) {
         Commands(target),
         (std::vector<std::string>{"W [5,1]", "W [5,2]", "W [5,4]", "W [5,5]", "W [5,3]", "W [18,0]",
                                   "WCF 0", "WCF 2 04", "WCF 1", "W [17,0]", "WCF 8"}));
-    for (const FakeLink::Request& r : target.requests) {
+    for (const FakeControllerLink::Request& r : target.requests) {
         if (r.address == 0x7000) {
             EXPECT_EQ(r.timeoutMs, 6000u);
         }
@@ -122,12 +122,12 @@ TEST_F(WriteTest, EmptyDaughterZonesSendNoDaughterBoardCommand) {
     old.i = 6;
     old.r = 20;
     const std::string file = ReadFile(old);
-    FakeLink target;
+    FakeControllerLink target;
     Blank(target, old);
     CTransfertWriteAppByUSB write(file, target, 0);
     Run(write);
     ASSERT_TRUE(write.IsFinished()) << write.LastAlertText();
-    for (const FakeLink::Request& r : target.requests)
+    for (const FakeControllerLink::Request& r : target.requests)
         EXPECT_NE(r.kind, "WCF") << std::hex << r.address;
     EXPECT_EQ(Commands(target),
               (std::vector<std::string>{"W [5,1]", "W [5,2]", "W [5,4]", "W [5,5]", "W [5,3]"}));
@@ -140,7 +140,7 @@ TEST_F(WriteTest, RunningAPassingFileThroughTheOwnMemoryDatalogErase) {
     pask.i = 7;
     pask.r = 2;
     const std::string file = ReadFile(pask, 1);
-    FakeLink target;
+    FakeControllerLink target;
     Blank(target, pask);
     target.memory[0x0E00][4] = 100; // 100 bytes of datalogs
     CTransfertWriteAppByUSB write(file, target, 1);
@@ -180,22 +180,22 @@ TEST_F(WriteTest, RefusedFilesChangeNothing) {
         {(folder / "missing.vqap").string(), msg::kFileInvalid},
     };
     for (const Case& c : cases) {
-        FakeLink target;
+        FakeControllerLink target;
         Blank(target);
         CTransfertWriteAppByUSB write(c.file, target, 0);
         Run(write);
         EXPECT_TRUE(write.IsFailed()) << c.file;
         EXPECT_EQ(write.LastAlertText(), c.alert) << c.file;
-        for (const FakeLink::Request& r : target.requests)
+        for (const FakeControllerLink::Request& r : target.requests)
             EXPECT_TRUE(r.kind == "R" || r.kind == "RCF") << c.file << " sent " << r.kind;
     }
 }
 
 TEST_F(WriteTest, EthernetSendsFixedLengthsWithIntegrityWords) {
     const std::string file = ReadFile({}, 0, true);
-    FakeLink target;
+    FakeControllerLink target;
     Blank(target);
-    target.kind = kLinkEthernet;
+    target.kind = comm::kLinkEthernet;
     target.timeoutMs = 10000;
     target.memory[0x40000].resize(849);
     target.memory[0x60000].resize(20482);
@@ -206,7 +206,7 @@ TEST_F(WriteTest, EthernetSendsFixedLengthsWithIntegrityWords) {
     // Bytes sent per zone address.
     std::map<std::uint32_t, std::uint32_t> sent;
     std::uint32_t zone = 0;
-    for (const FakeLink::Request& r : target.requests) {
+    for (const FakeControllerLink::Request& r : target.requests) {
         if (r.kind != "WCF" || r.address == 0x7000 || r.address == 0x100 ||
             (r.address >= 0x47000000 && r.address <= 0x4700000E))
             continue;
@@ -255,7 +255,7 @@ TEST_F(WriteTest, EthernetSendsFixedLengthsWithIntegrityWords) {
     EXPECT_EQ(std::count(commands.begin(), commands.end(), "WCF [18,0]"), 1);
     EXPECT_EQ(commands.back(), "WCF 3");
     bool metierZeros = false;
-    for (const FakeLink::Request& r : target.requests) {
+    for (const FakeControllerLink::Request& r : target.requests) {
         if (r.address == 0x7000 || r.address >= 0x47000000) {
             EXPECT_EQ(r.timeoutMs, 10000u);
         }
@@ -272,14 +272,14 @@ TEST_F(WriteTest, EthernetSendsFixedLengthsWithIntegrityWords) {
 
 // A controller that falls silent at request n: the transfer ends with its alert, at every n.
 TEST_F(WriteTest, SilenceAtEveryRequestPositionEndsTheTransfer) {
-    FakeLink probe;
+    FakeControllerLink probe;
     LoadFakeController(probe);
     CTransfertReadAppByUSB first(folder.string(), probe, 0);
     Run(first);
     ASSERT_TRUE(first.IsFinished());
     const int readRequests = int(probe.requests.size());
     for (int n = 0; n < readRequests; ++n) {
-        FakeLink link;
+        FakeControllerLink link;
         LoadFakeController(link);
         link.silentFrom = n;
         const fs::path sub = folder / ("r" + std::to_string(n));
@@ -291,14 +291,14 @@ TEST_F(WriteTest, SilenceAtEveryRequestPositionEndsTheTransfer) {
         EXPECT_TRUE(fs::is_empty(sub)) << "read, request " << n;
     }
 
-    FakeLink counting;
+    FakeControllerLink counting;
     Blank(counting);
     CTransfertWriteAppByUSB whole(first.FilePath(), counting, 0);
     Run(whole);
     ASSERT_TRUE(whole.IsFinished());
     const int writeRequests = int(counting.requests.size());
     for (int n = 0; n < writeRequests; ++n) {
-        FakeLink link;
+        FakeControllerLink link;
         Blank(link);
         link.silentFrom = n;
         ui.texts.clear();

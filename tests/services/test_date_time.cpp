@@ -1,7 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "fake_service_link.h"
 #include "services/DateTime.h"
+#include "tests/support/byte_image.h"
+#include "tests/support/fake_controller_link.h"
 
 using services::ClockTime;
 using services::NoticeKind;
@@ -55,34 +56,34 @@ TEST(DateTime, FieldRangesAndSpinWrap) {
 }
 
 TEST(DateTime, ReadingShowsOneAlertForBothReads) {
-    FakeServiceLink link;
-    link.reader.memory[kClock] = Record({10, 20, 8, 0, 7, 12, 26});
-    link.reader.memory[kDrift] = Record({0xFD});
+    FakeControllerLink link;
+    link.memory[kClock] = Record({10, 20, 8, 0, 7, 12, 26});
+    link.memory[kDrift] = Record({0xFD});
     services::ClockReading ok = services::ReadClock(link);
     EXPECT_EQ(ok.notice, (services::Notice{NoticeKind::Information, "Successful reading"}));
     EXPECT_EQ(ok.time, (ClockTime{2026, 12, 7, 8, 20, 10}));
     EXPECT_EQ(ok.drift, -3);
 
     // The drift alone failing: the clock is still shown.
-    link.reader.memory.erase(kDrift);
+    link.memory.erase(kDrift);
     services::ClockReading noDrift = services::ReadClock(link);
     EXPECT_EQ(noDrift.notice, (services::Notice{NoticeKind::Warning, "Failed to read time"}));
     EXPECT_TRUE(noDrift.timeValid);
     EXPECT_EQ(noDrift.time->minute, 20);
 
     // 31 April: the fields are shown, the date is not taken, and the error wins.
-    link.reader.memory[kClock] = Record({1, 2, 3, 0, 31, 4, 26});
+    link.memory[kClock] = Record({1, 2, 3, 0, 31, 4, 26});
     services::ClockReading april = services::ReadClock(link);
     EXPECT_EQ(april.notice, (services::Notice{NoticeKind::Error, "Error time consistency"}));
     EXPECT_FALSE(april.timeValid);
     EXPECT_EQ(april.time->hour, 3);
 
-    link.reader.silent = true;
+    link.silent = true;
     EXPECT_EQ(services::ReadClock(link).notice.text, "Failed to read time");
 }
 
 TEST(DateTime, WritingTheClockThenTheDrift) {
-    FakeServiceLink link;
+    FakeControllerLink link;
     auto notice = services::WriteClock(link, {2099, 12, 31, 23, 59, 58}, -7);
     EXPECT_EQ(notice, (services::Notice{NoticeKind::Information, "Successful writing"}));
     ASSERT_EQ(link.writes.size(), 2u);
@@ -92,14 +93,14 @@ TEST(DateTime, WritingTheClockThenTheDrift) {
     EXPECT_EQ(link.writes[1].bytes, Record({0xF9}));
 
     // A failed clock write writes no drift.
-    FakeServiceLink refused;
+    FakeControllerLink refused;
     refused.failingWrites = {kClock};
     EXPECT_EQ(services::WriteClock(refused, {2026, 1, 1, 0, 0, 0}, 0),
               (services::Notice{NoticeKind::Warning, "Failed to write time"}));
     EXPECT_TRUE(refused.writes.empty());
 
     // A drift the controller refused is not reported as written.
-    FakeServiceLink noDrift;
+    FakeControllerLink noDrift;
     noDrift.failingWrites = {kDrift};
     EXPECT_EQ(services::WriteClock(noDrift, {2026, 1, 1, 0, 0, 0}, 5).text, "Failed to write time");
 }

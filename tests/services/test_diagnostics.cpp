@@ -1,7 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "fake_service_link.h"
 #include "services/Diagnostics.h"
+#include "tests/support/byte_image.h"
+#include "tests/support/fake_controller_link.h"
 
 using services::DiagColour;
 using services::DiagPage;
@@ -61,8 +62,8 @@ std::vector<std::uint8_t> ConfigRecord(std::size_t size) {
 } // namespace
 
 TEST(DiagHardware, ModuleSuffixesFollowTheModelIndex) {
-    FakeServiceLink link;
-    link.reader.memory[kIdentity] = T71Record("61410001"); // model 0: no module
+    FakeControllerLink link;
+    link.memory[kIdentity] = T71Record("61410001"); // model 0: no module
     DiagPage plain = services::ReadHardwarePage(link, 0);
     EXPECT_EQ(FieldOf(plain, "Boot Release Version").value, "1.05.12");
     EXPECT_EQ(FieldOf(plain, "Controller software Release Version ").value, "1.09.03");
@@ -70,7 +71,7 @@ TEST(DiagHardware, ModuleSuffixesFollowTheModelIndex) {
     EXPECT_EQ(FieldOf(plain, "Number and type of outputs").value, "2 PWM");
     EXPECT_EQ(FieldOf(plain, "Programming type").value, "FBD");
 
-    link.reader.memory[kIdentity] = T71Record("99999999"); // not in the table: model 255
+    link.memory[kIdentity] = T71Record("99999999"); // not in the table: model 255
     DiagPage suffixed = services::ReadHardwarePage(link, 0);
     EXPECT_EQ(FieldOf(suffixed, "Boot Release Version").value, "1.05.12 / 4.01.01");
     EXPECT_EQ(FieldOf(suffixed, "Bootloader Release Build Number Version").value,
@@ -79,33 +80,33 @@ TEST(DiagHardware, ModuleSuffixesFollowTheModelIndex) {
 }
 
 TEST(DiagHardware, StateWordColoursAndStatus) {
-    FakeServiceLink link;
-    link.reader.memory[kIdentity] = T71Record("61410001");
-    link.reader.memory[kRunState] = {0, 0, 0, 1};
-    link.reader.memory[kStateWord] = Word(0x04000000 | 291);
+    FakeControllerLink link;
+    link.memory[kIdentity] = T71Record("61410001");
+    link.memory[kRunState] = {0, 0, 0, 1};
+    link.memory[kStateWord] = Word(0x04000000 | 291);
     DiagPage page = services::ReadHardwarePage(link, 0);
     EXPECT_EQ(FieldOf(page, "Error code").value, "291");
     EXPECT_EQ(FieldOf(page, "Error code").colour, DiagColour::Orange);
     EXPECT_EQ(FieldOf(page, "Controller status").value, "On");
 
-    link.reader.memory[kStateWord] = Word(0x40000000 | 16);
+    link.memory[kStateWord] = Word(0x40000000 | 16);
     EXPECT_EQ(FieldOf(services::ReadHardwarePage(link, 0), "Error code").colour, DiagColour::Red);
-    link.reader.memory[kStateWord] = Word(16);
+    link.memory[kStateWord] = Word(16);
     page = services::ReadHardwarePage(link, 0);
     EXPECT_EQ(FieldOf(page, "Error code").value, "Unknown default code");
     EXPECT_EQ(FieldOf(page, "Error code").colour, DiagColour::Normal);
     EXPECT_EQ(services::ErrorCodeOf(0).text, "No error");
 
-    link.reader.memory.erase(kStateWord);
-    link.reader.memory.erase(kRunState);
+    link.memory.erase(kStateWord);
+    link.memory.erase(kRunState);
     page = services::ReadHardwarePage(link, 0);
     EXPECT_EQ(FieldOf(page, "Error code").value, "Unknown");
     EXPECT_EQ(FieldOf(page, "Controller status").value, "Unknown");
 }
 
 TEST(DiagHardware, ExpansionsAndAFailedRead) {
-    FakeServiceLink link;
-    link.reader.memory[kIdentity] = T71Record("61410031");
+    FakeControllerLink link;
+    link.memory[kIdentity] = T71Record("61410031");
     DiagPage none = services::ReadHardwarePage(link, 0);
     ASSERT_TRUE(none.grid);
     EXPECT_EQ(none.grid->rows, (std::vector<std::string>{"XT1 expansion", "XT2 expansion"}));
@@ -113,7 +114,7 @@ TEST(DiagHardware, ExpansionsAndAFailedRead) {
     EXPECT_EQ(none.grid->cells[1], (std::vector<std::string>{"None", "", "", ""}));
     EXPECT_TRUE(link.calls.empty()); // no expansion, no query
 
-    link.reader.silent = true;
+    link.silent = true;
     DiagPage failed = services::ReadHardwarePage(link, 0);
     EXPECT_EQ(FieldOf(failed, "Type of controller").value, "Unknown");
     EXPECT_EQ(FieldOf(failed, "Number and type of inputs").value, "Unknown");
@@ -123,12 +124,12 @@ TEST(DiagHardware, ExpansionsAndAFailedRead) {
 }
 
 TEST(DiagHardware, ExpansionQueryReplacesAnUnknownBootVersion) {
-    FakeServiceLink link;
-    link.reader.memory[kIdentity] = T71Record("61410031", true);
+    FakeControllerLink link;
+    link.memory[kIdentity] = T71Record("61410031", true);
     // In boot mode the record carries the expansion's boot version.
     link.onCommandExt = [&](std::uint8_t code, std::uint8_t slot) {
         if (code == 6 && slot == 2)
-            PutBytes(link.reader.memory[kIdentity], 124, {2, 4, 7});
+            PutBytes(link.memory[kIdentity], 124, {2, 4, 7});
     };
     DiagPage page = services::ReadHardwarePage(link, 0);
     EXPECT_EQ(page.grid->cells[0],
@@ -138,12 +139,12 @@ TEST(DiagHardware, ExpansionQueryReplacesAnUnknownBootVersion) {
 }
 
 TEST(DiagSheet, PagesPerModel) {
-    FakeServiceLink link;
-    link.reader.memory[kIdentity] = T71Record("61410031");
+    FakeControllerLink link;
+    link.memory[kIdentity] = T71Record("61410031");
     EXPECT_EQ(services::DiagPageKinds(link, 0),
               (std::vector<DiagPageKind>{DiagPageKind::Hardware, DiagPageKind::Application,
                                          DiagPageKind::ConnectionParameters}));
-    link.reader.memory[kIdentity] = T71Record("61410011");
+    link.memory[kIdentity] = T71Record("61410011");
     EXPECT_EQ(services::DiagPageKinds(link, 0).back(), DiagPageKind::Network);
 
     // Trel: no optional page, and "None" for both expansions.
@@ -152,7 +153,7 @@ TEST(DiagSheet, PagesPerModel) {
     PutText(trel, 18, "61430001");
     trel[26] = 7;
     PutText(trel, 98, "looks like a name "); // not an expansion in the Trel layout
-    link.reader.memory[kIdentity] = trel;
+    link.memory[kIdentity] = trel;
     EXPECT_EQ(services::DiagPageKinds(link, 2),
               (std::vector<DiagPageKind>{DiagPageKind::Hardware, DiagPageKind::Application}));
     DiagPage hardware = services::ReadHardwarePage(link, 2);
@@ -162,10 +163,10 @@ TEST(DiagSheet, PagesPerModel) {
 }
 
 TEST(DiagApplication, AvailableMemoryFollowsTheFamilyCode) {
-    FakeServiceLink link;
-    link.reader.memory[kConfig] = ConfigRecord(847);
-    link.reader.memory[kBootIdentity] = std::vector<std::uint8_t>(21, 0);
-    link.reader.memory[kBootIdentity][0] = 5; // Pask
+    FakeControllerLink link;
+    link.memory[kConfig] = ConfigRecord(847);
+    link.memory[kBootIdentity] = std::vector<std::uint8_t>(21, 0);
+    link.memory[kBootIdentity][0] = 5; // Pask
     DiagPage page = services::ReadApplicationPage(link, 1);
     EXPECT_FALSE(page.noProgram);
     EXPECT_EQ(FieldOf(page, "Project name").value, "Pumping station");
@@ -173,7 +174,7 @@ TEST(DiagApplication, AvailableMemoryFollowsTheFamilyCode) {
     EXPECT_EQ(page.grid->cells[4], (std::vector<std::string>{"0", "152"}));
 
     // The family code unreadable: 12345 five times, the application still shown.
-    link.reader.memory.erase(kBootIdentity);
+    link.memory.erase(kBootIdentity);
     page = services::ReadApplicationPage(link, 1);
     EXPECT_EQ(FieldOf(page, "Project name").value, "Pumping station");
     for (const auto& row : page.grid->cells)
@@ -181,26 +182,26 @@ TEST(DiagApplication, AvailableMemoryFollowsTheFamilyCode) {
 }
 
 TEST(DiagApplication, NoProgramOrNoConfiguration) {
-    FakeServiceLink link;
-    link.reader.memory[kConfig] = std::vector<std::uint8_t>(847, 0);
-    link.reader.memory[0x0F00] = std::vector<std::uint8_t>(18, ' ');
-    PutText(link.reader.memory[0x0F00], 0, "PUMP-STATION");
+    FakeControllerLink link;
+    link.memory[kConfig] = std::vector<std::uint8_t>(847, 0);
+    link.memory[0x0F00] = std::vector<std::uint8_t>(18, ' ');
+    PutText(link.memory[0x0F00], 0, "PUMP-STATION");
     DiagPage page = services::ReadApplicationPage(link, 0);
     EXPECT_TRUE(page.noProgram);
     EXPECT_EQ(FieldOf(page, "Controller label").value, "PUMP-STATION");
     EXPECT_EQ(FieldOf(page, "Author").value, "Unknown");
     EXPECT_EQ(page.grid->cells[2], (std::vector<std::string>{"", "12345"}));
 
-    link.reader.memory.erase(kConfig);
+    link.memory.erase(kConfig);
     page = services::ReadApplicationPage(link, 0);
     EXPECT_FALSE(page.noProgram);
     EXPECT_EQ(FieldOf(page, "Application checksum").value, "Unknown");
 }
 
 TEST(DiagNetwork, GprsAndTcpIpPages) {
-    FakeServiceLink link;
-    link.reader.memory[kIdentity] = T71Record("61410011");
-    link.reader.memory[kConfig] = std::vector<std::uint8_t>(847, 0);
+    FakeControllerLink link;
+    link.memory[kIdentity] = T71Record("61410011");
+    link.memory[kConfig] = std::vector<std::uint8_t>(847, 0);
     DiagPage gprs = services::ReadNetworkPage(link);
     EXPECT_EQ(FieldOf(gprs, "Power received").value, "-113 dBm");
     EXPECT_EQ(FieldOf(gprs, "Active PLMN").value, "Unknown");
@@ -209,7 +210,7 @@ TEST(DiagNetwork, GprsAndTcpIpPages) {
     EXPECT_EQ(FieldOf(tcp, "Reserved address").checked, false);
     EXPECT_EQ(FieldOf(tcp, "Reserved address").value, "000.000.000.000");
 
-    link.reader.silent = true;
+    link.silent = true;
     EXPECT_EQ(FieldOf(services::ReadNetworkPage(link), "IMEI").value, "Unknown");
     DiagPage failed = services::ReadConnectionPage(link);
     EXPECT_EQ(FieldOf(failed, "IP address").value, "000.000.000.000");

@@ -2,8 +2,9 @@
 
 #include <cstring>
 
-#include "fake_service_link.h"
 #include "services/RemotePassword.h"
+#include "tests/support/byte_image.h"
+#include "tests/support/fake_controller_link.h"
 
 using services::NoticeKind;
 
@@ -14,7 +15,7 @@ constexpr std::uint32_t kProbe = 0x40000, kLockState = 0x7300, kUnlock = 0x7200,
 
 // A remote-locked controller: the probe fails while locked, 0x7200 counts attempts.
 struct LockedController {
-    FakeServiceLink link;
+    FakeControllerLink link;
     std::vector<std::uint8_t> password;
 
     LockedController(std::string right, int attemptsLeft, bool unlockPossible = true,
@@ -26,15 +27,15 @@ struct LockedController {
         state[1] = 1;
         state[2] = unlockPossible ? 1 : 0;
         state[7] = std::uint8_t(attemptsLeft);
-        link.reader.memory[kLockState] = state;
-        link.onWrite = [this](const FakeServiceLink::WriteRecord& w) {
+        link.memory[kLockState] = state;
+        link.onWrite = [this](const FakeControllerLink::WriteRecord& w) {
             if (w.address != kUnlock)
                 return;
-            auto& s = link.reader.memory[kLockState];
+            auto& s = link.memory[kLockState];
             if (w.bytes == password) {
                 s[1] = 0;
                 s[7] = 5;
-                link.reader.memory[kProbe] = std::vector<std::uint8_t>(847, 0);
+                link.memory[kProbe] = std::vector<std::uint8_t>(847, 0);
             } else if (--s[7] == 0) {
                 s[8] = 60;
             }
@@ -115,17 +116,17 @@ TEST(RemotePassword, NewPasswordChecks) {
 
 TEST(AccessCheck, ControllersThatNeedNoPrompt) {
     // The probe answers: the lock state is never read.
-    FakeServiceLink open;
-    open.reader.memory[kProbe] = std::vector<std::uint8_t>(847, 0);
+    FakeControllerLink open;
+    open.memory[kProbe] = std::vector<std::uint8_t>(847, 0);
     ScriptedUi ui;
     EXPECT_TRUE(services::RunAccessCheck(open, ui));
     EXPECT_FALSE(open.WasRead(kLockState));
 
     // Lock state unreadable or protection off: allowed.
-    FakeServiceLink unreadable;
+    FakeControllerLink unreadable;
     EXPECT_TRUE(services::RunAccessCheck(unreadable, ui));
     LockedController inactive("pw", 5);
-    inactive.link.reader.memory[kLockState][1] = 0;
+    inactive.link.memory[kLockState][1] = 0;
     EXPECT_TRUE(services::RunAccessCheck(inactive.link, ui));
 
     // Cannot be unlocked from here: refused without a word.
@@ -135,9 +136,9 @@ TEST(AccessCheck, ControllersThatNeedNoPrompt) {
     EXPECT_TRUE(ui.notices.empty());
 
     // A closed link is connected first.
-    FakeServiceLink closed;
+    FakeControllerLink closed;
     closed.connected = false;
-    closed.reader.memory[kProbe] = std::vector<std::uint8_t>(847, 0);
+    closed.memory[kProbe] = std::vector<std::uint8_t>(847, 0);
     EXPECT_TRUE(services::RunAccessCheck(closed, ui));
     EXPECT_EQ(closed.calls.front(), "connect");
 }
@@ -195,9 +196,9 @@ TEST(AccessCheck, UnlockImpossibleOpensTheFirmwareUpdate) {
 }
 
 TEST(Protect, StoresTheNewPasswordAsTenBytes) {
-    FakeServiceLink link;
-    link.reader.memory[kProbe] = std::vector<std::uint8_t>(847, 0);
-    link.reader.memory[kLockState] = std::vector<std::uint8_t>(13, 0);
+    FakeControllerLink link;
+    link.memory[kProbe] = std::vector<std::uint8_t>(847, 0);
+    link.memory[kLockState] = std::vector<std::uint8_t>(13, 0);
     ScriptedUi ui;
     ui.newPassword = "ab";
     EXPECT_EQ(services::ProtectController(link, ui), services::ProtectResult::Locked);
@@ -214,8 +215,8 @@ TEST(Protect, StoresTheNewPasswordAsTenBytes) {
     ui.giveNewPassword = false;
     EXPECT_EQ(services::ProtectController(link, ui), services::ProtectResult::Cancelled);
 
-    FakeServiceLink silent;
-    silent.reader.silent = true;
+    FakeControllerLink silent;
+    silent.silent = true;
     EXPECT_EQ(services::ProtectController(silent, ui), services::ProtectResult::NotProtectable);
     EXPECT_EQ(ui.notices.back().text, "The controller cannot be protected.");
     EXPECT_TRUE(silent.writes.empty());

@@ -13,13 +13,14 @@
 
 #include <cstring>
 
-#include "fake_service_link.h"
 #include "services/ui/CIhmCtrlFlexGrid.h"
 #include "services/ui/CIhmDlgDiag.h"
 #include "services/ui/CIhmDlgRemotePwdLock.h"
 #include "services/ui/CIhmDlgTime.h"
 #include "services/ui/CIhmDlgUnlockRemotePwd.h"
 #include "services/ui/ServiceDialogs.h"
+#include "tests/support/byte_image.h"
+#include "tests/support/fake_controller_link.h"
 #include "widgets/AlertStyle.h"
 #include "widgets/ControlIds.h"
 #include "widgets/MenuDialogs.h"
@@ -66,7 +67,7 @@ void Type(const QWidget* dlg, int id, const char* text) {
 } // namespace
 
 TEST_F(ServiceDialogs, TimeWritesTheManualFields) {
-    FakeServiceLink link;
+    FakeControllerLink link;
     CIhmDlgTime dlg(nullptr, &link);
     EXPECT_EQ(dlg.windowTitle(), "Read/Write date and time");
     EXPECT_TRUE(FindCtl<QRadioButton>(&dlg, 1148)->isChecked());
@@ -96,7 +97,7 @@ TEST_F(ServiceDialogs, TimeWritesTheManualFields) {
 }
 
 TEST_F(ServiceDialogs, TimeFieldRangesAndSpinWrap) {
-    FakeServiceLink link;
+    FakeControllerLink link;
     CIhmDlgTime dlg(nullptr, &link);
     Type(&dlg, 1026, "75");
     EXPECT_EQ(Text(&dlg, 1026), "59");
@@ -116,8 +117,8 @@ TEST_F(ServiceDialogs, TimeFieldRangesAndSpinWrap) {
 }
 
 TEST_F(ServiceDialogs, TimeReadShowsWhatCameBack) {
-    FakeServiceLink link;
-    link.reader.memory[kClock] = {5, 4, 3, 0, 2, 1, 24};
+    FakeControllerLink link;
+    link.memory[kClock] = {5, 4, 3, 0, 2, 1, 24};
     CIhmDlgTime dlg(nullptr, &link);
     FindCtl<QRadioButton>(&dlg, 1149)->click(); // Auto: Read goes back to Manual
     FindCtl<QPushButton>(&dlg, 5)->click();
@@ -128,8 +129,8 @@ TEST_F(ServiceDialogs, TimeReadShowsWhatCameBack) {
     EXPECT_EQ(Alerts().back(),
               std::make_pair(std::string("Failed to read time"), kAlertStyleWarning));
 
-    link.reader.memory[kDrift] = {0x05};
-    link.reader.memory[kClock] = {1, 2, 9, 0, 31, 4, 26};
+    link.memory[kDrift] = {0x05};
+    link.memory[kClock] = {1, 2, 9, 0, 31, 4, 26};
     FindCtl<QPushButton>(&dlg, 5)->click();
     EXPECT_EQ(Text(&dlg, 1032), "9");
     EXPECT_EQ(Text(&dlg, 1062), "5");
@@ -152,17 +153,17 @@ TEST_F(ServiceDialogs, UnlockPromptTexts) {
 }
 
 TEST_F(ServiceDialogs, AccessCheckPromptsAndUnlockImpossibleOpensTheFirmwareDialog) {
-    FakeServiceLink link;
+    FakeControllerLink link;
     std::vector<std::uint8_t> state(13, 0);
     state[0] = state[1] = state[2] = 1;
     state[7] = 5;
-    link.reader.memory[kLockState] = state;
-    link.onWrite = [&](const FakeServiceLink::WriteRecord& w) {
+    link.memory[kLockState] = state;
+    link.onWrite = [&](const FakeControllerLink::WriteRecord& w) {
         if (w.address == kUnlock && w.bytes[0] == 'o' && w.bytes[1] == 'k') {
-            link.reader.memory[kLockState][1] = 0;
-            link.reader.memory[kProbe] = std::vector<std::uint8_t>(847, 0);
+            link.memory[kLockState][1] = 0;
+            link.memory[kProbe] = std::vector<std::uint8_t>(847, 0);
         } else if (w.address == kUnlock) {
-            --link.reader.memory[kLockState][7];
+            --link.memory[kLockState][7];
         }
     };
     std::vector<std::string> shown;
@@ -183,9 +184,9 @@ TEST_F(ServiceDialogs, AccessCheckPromptsAndUnlockImpossibleOpensTheFirmwareDial
     EXPECT_EQ(link.writes[1].bytes, (std::vector<std::uint8_t>{'o', 'k', 0, 0, 0, 0, 0, 0, 0, 0}));
 
     // Unlock not possible: no prompt, the firmware dialog of the menu instead.
-    FakeServiceLink old;
+    FakeControllerLink old;
     state[2] = 0;
-    old.reader.memory[kLockState] = state;
+    old.memory[kLockState] = state;
     int firmwareDialogs = 0;
     RegisterMenuDialog(kMenuUpdateFirmware, [&](QWidget*) { return ++firmwareDialogs > 0; });
     shown.clear();
@@ -218,9 +219,9 @@ TEST_F(ServiceDialogs, LockDialogChecksBothEntries) {
 }
 
 TEST_F(ServiceDialogs, ProtectWritesTheNewPassword) {
-    FakeServiceLink link;
-    link.reader.memory[kProbe] = std::vector<std::uint8_t>(847, 0);
-    link.reader.memory[kLockState] = std::vector<std::uint8_t>(13, 0);
+    FakeControllerLink link;
+    link.memory[kProbe] = std::vector<std::uint8_t>(847, 0);
+    link.memory[kLockState] = std::vector<std::uint8_t>(13, 0);
     bool busy = true;
     ModalSeam::SetScript([&](QDialog* dialog, const ModalRequest& request) {
         if (request.name == "CIhmDlgRemotePwdLock") {
@@ -245,13 +246,13 @@ TEST_F(ServiceDialogs, ProtectWritesTheNewPassword) {
 }
 
 TEST_F(ServiceDialogs, DiagnosticsSheetPagesColoursAndGrids) {
-    FakeServiceLink link;
+    FakeControllerLink link;
     std::vector<std::uint8_t> identity(361, 0);
     PutText(identity, 0, "kz9 TCP/IP        ");
     PutText(identity, 18, "61410031");
     identity[26] = 4;
-    link.reader.memory[0x8000] = identity;
-    link.reader.memory[0x5000] = {0x04, 0, 0x01, 0x23}; // 291 on orange
+    link.memory[0x8000] = identity;
+    link.memory[0x5000] = {0x04, 0, 0x01, 0x23}; // 291 on orange
     CIhmDlgDiag dlg(nullptr, &link, 0);
     EXPECT_EQ(dlg.windowTitle(), "Controller diagnostics");
     ASSERT_EQ(dlg.Sheet()->count(), 3);
@@ -284,7 +285,7 @@ TEST_F(ServiceDialogs, DiagnosticsSheetPagesColoursAndGrids) {
             << grid->TextMatrix(0, c + 1);
 
     // No program: the application page says so once, and shows 12345 as available.
-    link.reader.memory[0x40000] = std::vector<std::uint8_t>(847, 0);
+    link.memory[0x40000] = std::vector<std::uint8_t>(847, 0);
     dlg.Sheet()->setCurrentIndex(1);
     EXPECT_TRUE(pages[1]->Filled());
     EXPECT_EQ(Alerts(), (std::vector<std::pair<std::string, int>>{
@@ -294,7 +295,7 @@ TEST_F(ServiceDialogs, DiagnosticsSheetPagesColoursAndGrids) {
     EXPECT_EQ(memory->TextMatrix(5, 2), "12345");
 
     // The configuration unreadable: the connection page's fallbacks.
-    link.reader.memory.erase(0x40000);
+    link.memory.erase(0x40000);
     dlg.Sheet()->setCurrentIndex(2);
     EXPECT_TRUE(FindCtl<QRadioButton>(pages[2], 1177)->isChecked());
     EXPECT_FALSE(FindCtl<QCheckBox>(pages[2], 1175)->isChecked());

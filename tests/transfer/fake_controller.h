@@ -1,12 +1,13 @@
-// A controller memory for the program transfer tests, on FakeLink: boot identity, identity
-// record, configuration record and every program area filled with a pattern of its own.
+// A controller memory for the program transfer tests, on FakeControllerLink: boot identity,
+// identity record, configuration record and every program area filled with a pattern of its own.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
-#include "tests/transfer/fake_link.h"
+#include "tests/support/fake_controller_link.h"
+#include "tests/transfer/recording_ui.h"
 
 struct FakeProfile {
     std::string code8 = "61410031"; // kz9 TCP/IP, model 3
@@ -22,7 +23,7 @@ inline std::vector<std::uint8_t> Pattern(std::size_t n, std::uint8_t seed) {
     return out;
 }
 
-inline void LoadFakeController(FakeLink& link, const FakeProfile& p = {}) {
+inline void LoadFakeController(FakeControllerLink& link, const FakeProfile& p = {}) {
     std::vector<std::uint8_t> boot(21, 0);
     boot[0] = p.familyCode;
     for (int k = 0; k < 8; ++k)

@@ -13,7 +13,8 @@
 
 #include <atomic>
 
-#include "tests/transfer/fake_link.h"
+#include "tests/support/fake_controller_link.h"
+#include "tests/transfer/recording_ui.h"
 #include "transfer/TransferMessages.h"
 #include "transfer/ui/CIhmDlgExecutionTransfert.h"
 #include "widgets/ControlIds.h"
@@ -30,7 +31,7 @@ struct SeamGuard {
 
 // A transfer that asks a question, shows the answer in its step text and ends as told.
 struct QuestionTransfer : ITransfert {
-    explicit QuestionTransfer(ITransferLink& link) : ITransfert(link) {}
+    explicit QuestionTransfer(comm::IControllerLink& link) : ITransfert(link) {}
     bool fail = false;
     std::atomic<bool> askedOffUiThread{false};
     void Run() override {
@@ -56,7 +57,7 @@ TEST(ExecutionDialog, WorkerAlertsGoThroughTheUiThreadAndTheDialogClosesAfterOne
         a.code = r.style == kStyleQuestion ? kAnswerYes : kAnswerOk;
         return a;
     });
-    FakeLink link;
+    FakeControllerLink link;
     QuestionTransfer t(link);
     CIhmDlgExecutionTransfert dialog;
     dialog.SetTransfert(&t);
@@ -76,7 +77,7 @@ TEST(ExecutionDialog, WorkerAlertsGoThroughTheUiThreadAndTheDialogClosesAfterOne
 TEST(ExecutionDialog, EscapeAndCloseAreRefusedAndAFailureGivesOne) {
     SeamGuard guard;
     ModalSeam::SetScript(ScriptedAnswers({kAnswerNo, kAnswerOk}));
-    FakeLink link;
+    FakeControllerLink link;
     QuestionTransfer t(link);
     t.fail = true;
     CIhmDlgExecutionTransfert dialog;

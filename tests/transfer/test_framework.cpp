@@ -8,7 +8,8 @@
 #include <functional>
 #include <vector>
 
-#include "tests/transfer/fake_link.h"
+#include "tests/support/fake_controller_link.h"
+#include "tests/transfer/recording_ui.h"
 #include "transfer/CThreadTransfert.h"
 #include "transfer/ITransfert.h"
 #include "transfer/ProgressPoll.h"
@@ -20,7 +21,7 @@ using namespace transfer;
 
 // A transfer whose Run is given by the test; the protected helpers are reachable through it.
 struct ScriptedTransfer : ITransfert {
-    explicit ScriptedTransfer(ITransferLink& link) : ITransfert(link) {}
+    explicit ScriptedTransfer(comm::IControllerLink& link) : ITransfert(link) {}
     std::function<void(ScriptedTransfer&)> job;
     void Run() override {
         Reset(msg::kCreatingHeader);
@@ -35,7 +36,7 @@ struct ScriptedTransfer : ITransfert {
 };
 
 struct Framework : ::testing::Test {
-    FakeLink link;
+    FakeControllerLink link;
     ScriptedTransfer t{link};
     VirtualClock clock;
     RecordingUi ui;
@@ -143,7 +144,7 @@ TEST_F(Framework, CountdownShowsEachSecondAndCostsNoRealTime) {
 }
 
 // Datalog erase: own memory with datalogs present.
-void OwnMemoryIdentity(FakeLink& link, const char* code8, std::uint32_t logSize) {
+void OwnMemoryIdentity(FakeControllerLink& link, const char* code8, std::uint32_t logSize) {
     std::vector<std::uint8_t> id(361, 0);
     for (int i = 0; i < 8; ++i)
         id[18 + i] = std::uint8_t(code8[i]);
@@ -178,7 +179,7 @@ TEST_F(Framework, DatalogEraseWithNothingPresentOrAFailure) {
     EXPECT_EQ(clock.Sleeps(), 0u);
 
     // A board controller (model 3) whose status cannot be read: the error alert, no failure.
-    FakeLink board;
+    FakeControllerLink board;
     std::vector<std::uint8_t> id(361, 0);
     const char* code = "61410031";
     for (int i = 0; i < 8; ++i)
