@@ -30,31 +30,32 @@ std::string SmallPackage(const std::string& dir, int model, const std::string& c
 
 // A link whose requests wait at most `timeoutMs`, whatever the link kind says: a controller
 // gone silent is noticed in a second instead of the link's full time-out.
-class ShortTimeoutLink final : public comm::IControllerLink {
+class ShortTimeoutLink final : public comm::ForwardingLink {
   public:
     ShortTimeoutLink(comm::IControllerLink& inner, std::uint32_t timeoutMs)
-        : inner_(inner), timeoutMs_(timeoutMs) {}
+        : ForwardingLink(inner), timeoutMs_(timeoutMs) {}
     int Read(std::uint8_t* d, std::uint32_t a, std::uint32_t n, std::uint32_t t) override {
-        return inner_.Read(d, a, n, Cap(t));
+        return ForwardingLink::Read(d, a, n, Cap(t));
     }
     int ReadCF(std::uint8_t* d, std::uint32_t a, std::uint32_t n, std::uint32_t t) override {
-        return inner_.ReadCF(d, a, n, Cap(t));
+        return ForwardingLink::ReadCF(d, a, n, Cap(t));
     }
     int Write(const std::uint8_t* s, std::uint32_t a, std::uint32_t n, std::uint32_t t) override {
-        return inner_.Write(s, a, n, Cap(t));
+        return ForwardingLink::Write(s, a, n, Cap(t));
     }
     int WriteCF(const std::uint8_t* s, std::uint32_t a, std::uint32_t n, std::uint32_t t) override {
-        return inner_.WriteCF(s, a, n, Cap(t));
+        return ForwardingLink::WriteCF(s, a, n, Cap(t));
+    }
+    int WriteExt(std::uint32_t a, std::uint32_t t) override {
+        return ForwardingLink::WriteExt(a, Cap(t));
     }
     int CommandExt(std::uint8_t c, std::uint8_t g, std::uint32_t t) override {
-        return inner_.CommandExt(c, g, Cap(t));
+        return ForwardingLink::CommandExt(c, g, Cap(t));
     }
     std::uint32_t LinkTimeoutMs() const override { return timeoutMs_; }
-    int Kind() const override { return inner_.Kind(); }
 
   private:
     std::uint32_t Cap(std::uint32_t t) const { return t < timeoutMs_ ? t : timeoutMs_; }
-    comm::IControllerLink& inner_;
     std::uint32_t timeoutMs_;
 };
 

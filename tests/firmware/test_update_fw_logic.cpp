@@ -7,14 +7,15 @@
 #include <fstream>
 
 #include "firmware/UpdateFwLogic.h"
+#include "tests/support/fake_controller_link.h"
 
 namespace {
 
 using namespace transfer;
 
-struct BootReader : comm::IControllerLink {
+// Answers only the boot identity area, for the family code 4 and `code8`.
+struct BootReader : FakeControllerLink {
     std::string code8 = "61410001";
-    bool silent = false;
     int Read(std::uint8_t* dest, std::uint32_t address, std::uint32_t count,
              std::uint32_t) override {
         if (silent || address != 0xE000 || count != 21)
@@ -24,7 +25,6 @@ struct BootReader : comm::IControllerLink {
         std::memcpy(dest + 1, code8.data(), std::min<std::size_t>(8, code8.size()));
         return 0;
     }
-    std::uint32_t LinkTimeoutMs() const override { return 6000; }
 };
 
 class UpdateFwLogicTest : public ::testing::Test {

@@ -231,25 +231,9 @@ TEST_F(ProgramSim, ARunningControllerAnsweredNoStaysRunning) {
 }
 
 // A link with a short time-out, so that a silent controller costs little time.
-struct ShortTimeoutLink : comm::IControllerLink {
-    comm::IControllerLink& inner = comm::ComClientLink();
-    int Read(std::uint8_t* d, std::uint32_t a, std::uint32_t c, std::uint32_t t) override {
-        return inner.Read(d, a, c, t);
-    }
-    int ReadCF(std::uint8_t* d, std::uint32_t a, std::uint32_t c, std::uint32_t t) override {
-        return inner.ReadCF(d, a, c, t);
-    }
-    int Write(const std::uint8_t* s, std::uint32_t a, std::uint32_t c, std::uint32_t t) override {
-        return inner.Write(s, a, c, t);
-    }
-    int WriteCF(const std::uint8_t* s, std::uint32_t a, std::uint32_t c, std::uint32_t t) override {
-        return inner.WriteCF(s, a, c, t);
-    }
-    int CommandExt(std::uint8_t code, std::uint8_t arg, std::uint32_t t) override {
-        return inner.CommandExt(code, arg, t);
-    }
+struct ShortTimeoutLink : comm::ForwardingLink {
+    ShortTimeoutLink() : ForwardingLink(comm::ComClientLink()) {}
     std::uint32_t LinkTimeoutMs() const override { return 400; }
-    int Kind() const override { return inner.Kind(); }
 };
 
 TEST_F(ProgramSim, ASilentControllerFailsTheTransferWithItsAlert) {
