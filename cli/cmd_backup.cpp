@@ -23,6 +23,7 @@
 #include "cli/transfer_run.h"
 #include "comm/CComClient.h"
 #include "platform/line_input.h"
+#include "platform/local_time.h"
 
 namespace {
 
@@ -31,13 +32,6 @@ using cli::backup::PartResult;
 
 constexpr std::uint8_t kCmdStart = 2;
 constexpr std::uint32_t kRunStateAddress = 0x4000;
-
-std::tm LocalNow() {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    return local;
-}
 
 class ComClientRunControl final : public cli::backup::IRunControl {
   public:
@@ -146,8 +140,8 @@ int RunBackup(cli::Context& context) {
     const std::string name = configRead && config.label != cli::msg::kUnknown ? config.label
                              : identityRead                                   ? identity.code8
                                                                               : std::string();
-    const std::string folder =
-        cli::backup::CreateNewFolder(parent, cli::backup::FolderName(name, LocalNow()), error);
+    const std::string folder = cli::backup::CreateNewFolder(
+        parent, cli::backup::FolderName(name, platform::LocalNow()), error);
     if (folder.empty()) {
         context.err << error << "\n";
         return cli::kExitFailure;

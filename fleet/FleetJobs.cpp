@@ -13,6 +13,7 @@
 #include "fleet/ChildJson.h"
 #include "history/HistoryDb.h"
 #include "history/HistoryRecord.h"
+#include "platform/local_time.h"
 #include "program/ProgramFile.h"
 #include "program/ProgramImage.h"
 #include "services/RemotePassword.h"
@@ -131,13 +132,6 @@ std::optional<long long> ClockOffset(const std::string& date, const std::string&
 
 namespace {
 
-std::tm LocalNow() {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    return local;
-}
-
 const char* AnswerFlag(Answer answer) {
     return answer == Answer::No ? "--no" : "--yes";
 }
@@ -215,7 +209,7 @@ class ListJob final : public StepJob {
             s.model = json->Text("type");
             s.software = json->Text("software");
             if (auto date = json->Text("date"), time = json->Text("time"); date && time)
-                s.clockOffsetS = ClockOffset(*date, *time, LocalNow());
+                s.clockOffsetS = ClockOffset(*date, *time, platform::LocalNow());
         }
         if (Succeeded(result))
             End(Result::Done, "");
@@ -317,7 +311,7 @@ class ClockSetJob final : public StepJob {
             return;
         auto date = json->Text("date"), time = json->Text("time");
         const std::optional<long long> offset =
-            date && time ? ClockOffset(*date, *time, LocalNow()) : std::nullopt;
+            date && time ? ClockOffset(*date, *time, platform::LocalNow()) : std::nullopt;
         if (offset) {
             row_.state.clockOffsetS = offset;
             if (*offset <= *maxOffsetS_ && *offset >= -*maxOffsetS_)

@@ -7,6 +7,7 @@
 #include "comm/ProcessState.h"
 #include "model/ModelTable.h"
 #include "model/TableFactory.h"
+#include "platform/local_time.h"
 #include "program/ProgramFile.h"
 #include "program/ProgramTransfers.h"
 #include "transfer/AreaCatalogue.h"
@@ -15,13 +16,6 @@
 namespace transfer {
 
 namespace {
-
-std::tm LocalNow() {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    return local;
-}
 
 int ConnectedFamily(int familyIndex) {
     return familyIndex >= 0 ? familyIndex : ControllerFamily().load();
@@ -53,8 +47,8 @@ void CTransfertReadApp::Run() {
         Fail(msg::kUnknownError);
         return;
     }
-    const std::string path =
-        ProgramFilePath(folder_, ProgramFileBaseName(conf->GetProgramFileName(), LocalNow()));
+    const std::string path = ProgramFilePath(
+        folder_, ProgramFileBaseName(conf->GetProgramFileName(), platform::LocalNow()));
     model::IdentitySummary summary;
     identity->BuildSummary(summary);
     CBaseFile file;
