@@ -13,7 +13,7 @@
 #include "app/CIhmDlgHelp.h"
 #include "panel/CIhmFaceAvantView.h"
 #include "panel/KeyBits.h"
-#include "widgets/AccessCheck.h"
+#include "services/ui/AccessCheck.h"
 #include "widgets/Alerts.h"
 #include "widgets/ControlIds.h"
 #include "widgets/MenuDialogs.h"

@@ -2,12 +2,12 @@
 
 #include <QApplication>
 
+#include "services/ui/AccessCheck.h"
 #include "services/ui/CIhmDlgDiag.h"
 #include "services/ui/CIhmDlgRemotePwdLock.h"
 #include "services/ui/CIhmDlgTime.h"
 #include "services/ui/CIhmDlgUnlockRemotePwd.h"
 #include "services/ui/ServiceAlerts.h"
-#include "widgets/AccessCheck.h"
 #include "widgets/MenuDialogs.h"
 
 int QtAccessCheckUi::WithNormalCursor(const std::function<int()>& run) {

@@ -10,10 +10,10 @@
 #include "app/CIhmDlgSubMain.h"
 #include "app/MenuActions.h"
 #include "comm/CoreServerState.h"
+#include "services/ui/AccessCheck.h"
 #include "services/ui/CIhmDlgDiag.h"
 #include "services/ui/ServiceDialogs.h"
 #include "tests/app/app_sim_fixture.h"
-#include "widgets/AccessCheck.h"
 #include "widgets/ControlIds.h"
 #include "widgets/MenuDialogs.h"
 

@@ -1,4 +1,4 @@
-#include "widgets/AccessCheck.h"
+#include "services/ui/AccessCheck.h"
 
 #include <utility>
 
