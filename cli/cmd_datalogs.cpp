@@ -18,7 +18,7 @@
 #include "comm/ProcessState.h"
 #include "datalog/DatalogSetup.h"
 #include "platform/line_input.h"
-#include "program/ProgramChecks.h"
+#include "transfer/DatalogSaver.h"
 #ifdef QUORVEL_DATALOG_CHARTS
 #include "datalog/ui/DatalogChartPng.h"
 #endif

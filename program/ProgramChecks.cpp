@@ -2,7 +2,6 @@
 
 #include <array>
 #include <memory>
-#include <mutex>
 
 #include "model/TableFactory.h"
 #include "transfer/ITransfert.h"
@@ -18,16 +17,6 @@ int ReadFlag(comm::IControllerLink& link, std::uint32_t address, bool& value) {
         return kPrimitiveFailed;
     value = byte == 1;
     return 0;
-}
-
-struct SaverSlot {
-    std::mutex mutex;
-    DatalogSaver saver;
-};
-
-SaverSlot& Slot() {
-    static SaverSlot slot;
-    return slot;
 }
 
 constexpr std::uint8_t kCmdStop = 1;
@@ -60,16 +49,6 @@ bool CheckProgramPresent(comm::IControllerLink& link, ITransferUi& ui) {
         return false;
     }
     return true;
-}
-
-void InstallDatalogSaver(DatalogSaver saver) {
-    std::lock_guard<std::mutex> lock(Slot().mutex);
-    Slot().saver = std::move(saver);
-}
-
-DatalogSaver InstalledDatalogSaver() {
-    std::lock_guard<std::mutex> lock(Slot().mutex);
-    return Slot().saver;
 }
 
 WritePreparation PrepareProgramWrite(comm::IControllerLink& link, int familyIndex, ITransferUi& ui,

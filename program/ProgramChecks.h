@@ -11,6 +11,7 @@
 
 #include "comm/ControllerLink.h"
 #include "transfer/DatalogPresence.h"
+#include "transfer/DatalogSaver.h"
 #include "transfer/TransferUi.h"
 
 namespace transfer {
@@ -30,13 +31,6 @@ RunState ReadRunState(comm::IControllerLink& link);
 // the not-reacting error when the flag cannot be read. True when the read may start.
 bool CheckProgramPresent(comm::IControllerLink& link, ITransferUi& ui);
 
-// Saves the controller's datalogs before a write erases them: true when they were saved (or
-// the user chose to go on), false to stop the write. Installed by the datalog code; the
-// program dialog and the command line call it when the user wants the datalogs read.
-using DatalogSaver = std::function<bool(const std::string& folder)>;
-void InstallDatalogSaver(DatalogSaver saver);
-// The installed saver, or an empty function when none was installed.
-DatalogSaver InstalledDatalogSaver();
 // Shown when the datalogs should be read but nothing can read them: the write then stops.
 inline constexpr const char* kNoDatalogReader =
     "Reading the datalogs is not available. The program was not written, so the datalogs "

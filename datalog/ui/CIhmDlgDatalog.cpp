@@ -15,7 +15,7 @@
 #include "comm/ProcessState.h"
 #include "datalog/ui/DatalogChartView.h"
 #include "platform/program_folder.h"
-#include "program/ProgramChecks.h"
+#include "transfer/DatalogSaver.h"
 #include "transfer/ui/CIhmDlgExecutionTransfert.h"
 #include "transfer/ui/UiThreadTransferUi.h"
 #include "widgets/Alerts.h"
