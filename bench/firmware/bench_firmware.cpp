@@ -15,14 +15,11 @@
 #include <string>
 #include <unistd.h>
 
-#include "QRL_protocole.pb.h"
-#include "comm/CComClient.h"
-#include "comm/ProcessState.h"
+#include "bench/bench_sim.h"
 #include "comm/Startup.h"
 #include "firmware/FirmwarePackageWriter.h"
 #include "firmware/FirmwareUpdate.h"
 #include "sim/firmware_image.h"
-#include "tests/support/sim_fixture.h"
 #include "transfer/CThreadTransfert.h"
 #include "wire/t71.h"
 
@@ -30,10 +27,10 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr double kUsbCharsPerSecond = 115200 / 10.0;
-constexpr double kBleIntervalMs = 7.5;
-constexpr double kBlePieceGapMs = 15;
-constexpr std::size_t kBlePiece = 20;
+using bench::kBleIntervalMs;
+using bench::kBlePiece;
+using bench::kBlePieceGapMs;
+using bench::kUsbCharsPerSecond;
 constexpr std::uint32_t kImageLow = 0x08000000, kImageHigh = 0x08300000;
 
 // A write of n data bytes as characters on the serial line: ':' + hex + CR LF.
@@ -74,15 +71,6 @@ class TimingLink final : public comm::ForwardingLink {
     std::uint64_t bytes_ = 0;
 };
 
-std::string ProgramDir() {
-    if (const char* d = std::getenv("QUORVEL_PROGRAM_DIR"))
-        return d;
-    char exe[4096];
-    const ssize_t n = ::readlink("/proc/self/exe", exe, sizeof exe - 1);
-    const std::string path(exe, n > 0 ? std::size_t(n) : 0);
-    return path.substr(0, path.rfind('/'));
-}
-
 // A Larch package (base firmware, base bootloader) with a base image of `kib` KiB.
 std::string MakePackage(const std::string& dir, std::uint32_t kib) {
     transfer::fw::PackageContents c{0, "61410001", "Larch", "1.10.00", "", {}};
@@ -96,34 +84,14 @@ std::string MakePackage(const std::string& dir, std::uint32_t kib) {
 }
 
 int Measure(bool ble, const std::string& package) {
-    simtest::SimConfig config;
-    config.args = {"--code8", "61410001"};
-    if (ble)
-        config.args.insert(config.args.end(), {"--ble-interval-ms", "7.5"});
-    else
-        config.args.insert(config.args.end(), {"--baud", "115200"});
-    simtest::SimProcess sim(config);
     std::string error;
-    if (!sim.Start(&error)) {
+    const auto sim = bench::StartSimOnLink({"--code8", "61410001"},
+                                           ble ? comm::kLinkBle : comm::kLinkUsb, error);
+    if (!sim) {
         std::printf("%s: the simulator did not start: %s\n", ble ? "ble" : "usb", error.c_str());
         return 1;
     }
-    ::setenv("QUORVEL_DEV_DIR", sim.dev_dir().c_str(), 1);
-    PARAM_COM block = paramcom::Initial();
-    if (ble) {
-        const std::uint8_t address[6] = {0x00, 0x5E, 0x1D, 0xC4, 0x7B, 0xA2};
-        paramcom::SetU32(block, paramcom::kMedium, BLTH);
-        paramcom::SetString(block, paramcom::kDonglePort, paramcom::kDonglePortSize, "ttySIM1",
-                            paramcom::kMaxPortChars);
-        paramcom::SetBleAddressRaw(block, address);
-        ConnectionKind().store(comm::kLinkBle);
-    } else {
-        paramcom::SetString(block, paramcom::kPortName, paramcom::kPortNameSize, sim.usb_name(),
-                            paramcom::kMaxPortChars);
-        ConnectionKind().store(comm::kLinkUsb);
-    }
     CComClient& client = CComClient::Instance();
-    client.SetCommParam(block);
     client.Connect();
 
     TimingLink link(comm::ComClientLink(), ble);
@@ -158,8 +126,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: bench_firmware [KiB 1-976] [usb|ble|both]\n");
         return 2;
     }
-    const std::string dir = ProgramDir();
-    ::setenv("QUORVEL_PROGRAM_DIR", dir.c_str(), 1);
+    const std::string dir = bench::ProgramDir();
     char tmpl[] = "/tmp/bench-firmware-XXXXXX";
     const char* work = ::mkdtemp(tmpl);
     if (work == nullptr)

@@ -18,13 +18,9 @@
 #include <filesystem>
 #include <string>
 
-#include "QRL_protocole.pb.h"
-#include "comm/CComClient.h"
-#include "comm/ProcessState.h"
+#include "bench/bench_sim.h"
 #include "comm/Startup.h"
-#include "platform/device_folder.h"
 #include "program/ProgramTransfers.h"
-#include "tests/support/sim_fixture.h"
 #include "transfer/TransferClock.h"
 
 namespace {
@@ -32,9 +28,10 @@ namespace {
 using Clock = std::chrono::steady_clock;
 namespace fs = std::filesystem;
 
-constexpr double kUsbCharsPerSecond = 115200 / 10.0;
-constexpr double kBlePieceGapMs = 15.0, kBleIntervalMs = 7.5;
-constexpr std::size_t kBlePiece = 20;
+using bench::kBleIntervalMs;
+using bench::kBlePiece;
+using bench::kBlePieceGapMs;
+using bench::kUsbCharsPerSecond;
 
 std::size_t Pieces(std::size_t chars) {
     return (chars + kBlePiece - 1) / kBlePiece;
@@ -105,40 +102,19 @@ bool Measure(const char* what, transfer::ITransfert& job, MeasuredLink& link) {
 }
 
 bool RunLink(int kind) {
-    simtest::SimConfig config;
-    config.args = {"--code8", "61410031", "--stopped"};
-    if (kind == comm::kLinkUsb)
-        config.args.insert(config.args.end(), {"--baud", "115200"});
-    else
-        config.args.insert(config.args.end(), {"--ble-interval-ms", "7.5"});
-    simtest::SimProcess sim(config);
     std::string error;
-    if (!sim.Start(&error)) {
+    const auto sim = bench::StartSimOnLink({"--code8", "61410031", "--stopped"}, kind, error);
+    if (!sim) {
         std::printf("simulator: %s\n", error.c_str());
         return false;
     }
-    setenv(platform::kDevDirVariable, sim.dev_dir().c_str(), 1);
-    PARAM_COM block = paramcom::Initial();
-    if (kind == comm::kLinkUsb) {
-        paramcom::SetString(block, paramcom::kPortName, paramcom::kPortNameSize, sim.usb_name(),
-                            paramcom::kMaxPortChars);
-    } else {
-        const std::uint8_t address[6] = {0x00, 0x5E, 0x1D, 0xC4, 0x7B, 0xA2};
-        paramcom::SetU32(block, paramcom::kMedium, BLTH);
-        paramcom::SetString(block, paramcom::kDonglePort, paramcom::kDonglePortSize, "ttySIM1",
-                            paramcom::kMaxPortChars);
-        paramcom::SetBleAddressRaw(block, address);
-    }
     CComClient& client = CComClient::Instance();
-    if (client.SetCommParam(block) != 0)
-        return false;
-    ConnectionKind() = kind;
     std::uint8_t boot[21];
     if (client.SendRead(boot, 0xE000, 21, 40000) != 0) {
         std::printf("%s: the controller does not answer\n", kind == 0 ? "usb" : "ble");
         return false;
     }
-    const fs::path folder = fs::path(sim.dev_dir()) / "bench";
+    const fs::path folder = fs::path(sim->dev_dir()) / "bench";
     fs::create_directories(folder);
     MeasuredLink link;
     const std::string name = kind == comm::kLinkUsb ? "usb" : "ble";
@@ -155,12 +131,7 @@ bool RunLink(int kind) {
 
 int main(int argc, char** argv) {
     const std::string which = argc > 1 ? argv[1] : "both";
-    const char* dir = std::getenv("QUORVEL_PROGRAM_DIR");
-    std::string programDir = dir != nullptr ? dir : "";
-    if (programDir.empty()) {
-        programDir = fs::read_symlink("/proc/self/exe").parent_path().string();
-        setenv("QUORVEL_PROGRAM_DIR", programDir.c_str(), 1);
-    }
+    const std::string programDir = bench::ProgramDir();
     if (QuorvelStartup(programDir + "/") == 0)
         return 1;
     std::printf("Program read and write of a kz9 (61410031); ratio = link limit / time moving "
