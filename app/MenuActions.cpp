@@ -5,6 +5,7 @@
 #include "comm/CComClient.h"
 #include "comm/CComManager.h"
 #include "comm/ProcessState.h"
+#include "comm/SharedTexts.h"
 #include "comm/ui/PortChoice.h"
 #include "model/ModelTable.h"
 #include "model/TableFactory.h"
@@ -168,14 +169,14 @@ void MenuActions::ConnectWithDialog(int command) {
 
 bool MenuActions::CompleteConnection(int command) {
     if (!ReadStateWord()) {
-        ui_.Alert(kTextCommunicationFailed, kTitleError, kAlertStyleError);
+        ui_.Alert(texts::kCommunicationFailed, kTitleError, kAlertStyleError);
         return false;
     }
     Client().Connect();
     if (!ui_.AccessCheck())
         return false;
     if (Client().StartMonitor() != 0) {
-        ui_.Alert(kTextCommunicationFailed, kTitleError, kAlertStyleError);
+        ui_.Alert(texts::kCommunicationFailed, kTitleError, kAlertStyleError);
         return false;
     }
     ConnectionKind().store(LinkKindOf(command));
@@ -201,7 +202,7 @@ void MenuActions::DisconnectOrReconnect() {
     PARAM_COM param{};
     if (Client().GetCommParam(param) == 0)
         cause = portchoice::LinkOpenCause(param);
-    ui_.Alert(platform::WithCause(kTextNotReacting, cause), kTitleError, kAlertStyleError);
+    ui_.Alert(platform::WithCause(texts::kNotReacting, cause), kTitleError, kAlertStyleError);
 }
 
 // Firmware and clock (`refuseWhenIncapable` false) still open on old software, without the
@@ -209,7 +210,7 @@ void MenuActions::DisconnectOrReconnect() {
 void MenuActions::ServiceWithCapability(int command, bool refuseWhenIncapable) {
     bool capable = CapabilityCheck();
     if (!capable && refuseWhenIncapable) {
-        ui_.Alert(kTextUpdateSoftware, kTitleWarning, kAlertStyleWarning);
+        ui_.Alert(texts::kUpdateSoftware, kTitleWarning, kAlertStyleWarning);
         return;
     }
     if (capable && !ui_.AccessCheck())
@@ -232,7 +233,7 @@ void MenuActions::ServiceDialog(int command) {
 
 void MenuActions::ParameterAccess() {
     if (!CapabilityCheck()) {
-        ui_.Alert(kTextUpdateSoftware, kTitleWarning, kAlertStyleWarning);
+        ui_.Alert(texts::kUpdateSoftware, kTitleWarning, kAlertStyleWarning);
         return;
     }
     if (!ui_.AccessCheck())
@@ -263,7 +264,7 @@ void MenuActions::StopOrStart(int command) {
             WarnFailed();
             return;
         }
-        ui_.Alert(kTextSwitchedOff, kTitleInfo, kAlertStyleInfo);
+        ui_.Alert(texts::kSwitchedOff, kTitleInfo, kAlertStyleInfo);
         running_ = false;
         return;
     }
@@ -288,13 +289,13 @@ void MenuActions::ConfirmRunState() {
         return;
     }
     if (*running) {
-        ui_.Alert(kTextSwitchedOn, kTitleInfo, kAlertStyleInfo);
+        ui_.Alert(texts::kSwitchedOn, kTitleInfo, kAlertStyleInfo);
         running_ = true;
     } else {
-        ui_.Alert(kTextNoRunMode, kTitleInfo, kAlertStyleInfo);
+        ui_.Alert(texts::kNoRunMode, kTitleInfo, kAlertStyleInfo);
     }
 }
 
 void MenuActions::WarnFailed() {
-    ui_.Alert(kTextCommunicationFailed, kTitleWarning, kAlertStyleWarning);
+    ui_.Alert(texts::kCommunicationFailed, kTitleWarning, kAlertStyleWarning);
 }

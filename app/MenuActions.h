@@ -7,7 +7,6 @@
 #include <string>
 
 #include "app/MenuModel.h"
-#include "comm/SharedTexts.h"
 
 class IMenuUi {
   public:
@@ -25,14 +24,6 @@ class IMenuUi {
     virtual void ToggleChord() = 0;
     virtual void ClickEsc() = 0;
 };
-
-// Texts of the menu's alerts.
-inline constexpr const char* kTextCommunicationFailed = texts::kCommunicationFailed;
-inline constexpr const char* kTextNotReacting = texts::kNotReacting;
-inline constexpr const char* kTextUpdateSoftware = texts::kUpdateSoftware;
-inline constexpr const char* kTextSwitchedOff = texts::kSwitchedOff;
-inline constexpr const char* kTextSwitchedOn = texts::kSwitchedOn;
-inline constexpr const char* kTextNoRunMode = texts::kNoRunMode;
 
 // Controller memory used by the menu.
 constexpr std::uint32_t kRunStateAddress = 0x4000;

@@ -7,6 +7,7 @@
 #include "cli/messages.h"
 #include "cli/password_input.h"
 #include "cli/session.h"
+#include "comm/SharedTexts.h"
 
 namespace cli {
 
@@ -74,7 +75,7 @@ bool ServiceAllowed(Context& context, bool refuseIncapable) {
     comm::IControllerLink& reader = comm::ComClientLink();
     int family = 0;
     if (ReadConnectedFamily(reader, family) != 0) {
-        context.err << msg::kNotReacting << "\n";
+        context.err << texts::kNotReacting << "\n";
         return false;
     }
     return ServiceAllowed(context, family, refuseIncapable);
@@ -85,7 +86,7 @@ bool ServiceAllowed(Context& context, int family, bool refuseIncapable) {
     if (!SoftwareCapable(reader, family)) {
         if (!refuseIncapable)
             return true;
-        context.err << msg::kMustUpdate << "\n";
+        context.err << texts::kUpdateSoftware << "\n";
         return false;
     }
     return CheckAccess(context);

@@ -22,6 +22,7 @@
 #include "cli/session.h"
 #include "cli/transfer_run.h"
 #include "comm/CComClient.h"
+#include "comm/SharedTexts.h"
 #include "platform/line_input.h"
 #include "platform/local_time.h"
 
@@ -54,7 +55,7 @@ class ComClientRunControl final : public cli::backup::IRunControl {
 cli::backup::Part JsonPart(const std::string& name, bool read, std::string text) {
     return {name, [name, read, text = std::move(text)](const std::string& folder) -> PartResult {
                 if (!read)
-                    return {Outcome::Failed, cli::msg::kNotReacting};
+                    return {Outcome::Failed, texts::kNotReacting};
                 std::string error;
                 if (!cli::backup::WriteTextFile(folder + name + ".json", text, error))
                     return {Outcome::Failed, error};
@@ -89,7 +90,7 @@ PartResult SaveProgram(BackupRun& run, const std::string& folder) {
 // controller (--yes, --no, the terminal); the backup starts it again afterwards.
 PartResult SaveDatalogs(BackupRun& run, const std::string& folder) {
     if (!run.capable)
-        return {Outcome::Failed, cli::msg::kMustUpdate};
+        return {Outcome::Failed, texts::kUpdateSoftware};
     cli::Questions questions(run.answering, cli::StandardInput(), run.context.err);
     cli::ProgressLine progress(run.context.err, platform::StderrIsTerminal());
     cli::CliTransferUi ui(run.context.err, progress, questions);

@@ -16,6 +16,7 @@
 #include "cli/session.h"
 #include "cli/transfer_run.h"
 #include "comm/ProcessState.h"
+#include "comm/SharedTexts.h"
 #include "datalog/DatalogSetup.h"
 #include "platform/line_input.h"
 #include "transfer/DatalogSaver.h"
@@ -28,11 +29,11 @@ namespace {
 // The menu's checks before a service: capable software, access granted.
 bool ServiceAllowed(cli::Context& context, comm::IControllerLink& link, int& family) {
     if (cli::ReadConnectedFamily(link, family) != 0) {
-        context.err << cli::msg::kNotReacting << "\n";
+        context.err << texts::kNotReacting << "\n";
         return false;
     }
     if (!cli::SoftwareCapable(link, family)) {
-        context.err << cli::msg::kMustUpdate << "\n";
+        context.err << texts::kUpdateSoftware << "\n";
         return false;
     }
     // A locked controller asks for its password, as the command menu does.

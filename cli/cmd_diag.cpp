@@ -8,6 +8,7 @@
 #include "cli/messages.h"
 #include "cli/session.h"
 #include "comm/ProcessState.h"
+#include "comm/SharedTexts.h"
 
 namespace {
 
@@ -28,7 +29,7 @@ int RunDiag(cli::Context& context) {
         // opened with. Only a controller that answers nothing is not reached.
         std::uint8_t state[4];
         if (link.Read(state, kRunStateAddress, sizeof state, link.LinkTimeoutMs()) != 0) {
-            context.err << cli::msg::kNotReacting << "\n";
+            context.err << texts::kNotReacting << "\n";
             return cli::kExitFailure;
         }
         if (!cli::CheckAccess(context))

@@ -10,6 +10,7 @@
 #include "cli/discovery_lookup.h"
 #include "cli/json.h"
 #include "cli/messages.h"
+#include "comm/SharedTexts.h"
 #include "discovery/CDiscoveryClient.h"
 #include "discovery/DiscoveryAddress.h"
 #include "discovery/DiscoveryRows.h"
@@ -143,7 +144,7 @@ int RunAdd(cli::Context& context) {
     const std::optional<DiscoveryTable> table = found ? client.GetTable() : std::nullopt;
     client.Shutdown();
     if (!found) {
-        context.err << cli::msg::kNotReacting << "\n";
+        context.err << texts::kNotReacting << "\n";
         return cli::kExitFailure;
     }
     DiscoveryTable mine;

@@ -12,6 +12,7 @@
 #include "cli/questions.h"
 #include "cli/session.h"
 #include "cli/transfer_run.h"
+#include "comm/SharedTexts.h"
 #include "firmware/FirmwareFolders.h"
 #include "firmware/FirmwareMessages.h"
 #include "firmware/FirmwareUpdate.h"
@@ -26,7 +27,7 @@ namespace fw = transfer::fw;
 // The model index of the connected controller; prints why not and returns false.
 bool ConnectedModel(cli::Context& context, comm::IControllerLink& reader, int& modelIndex) {
     if (model::ReadBootModel(modelIndex, reader) != 0) {
-        context.err << cli::msg::kNotReacting << "\n";
+        context.err << texts::kNotReacting << "\n";
         return false;
     }
     return true;

@@ -13,6 +13,7 @@
 #include "cli/messages.h"
 #include "cli/session.h"
 #include "cli/state_word.h"
+#include "comm/SharedTexts.h"
 #include "model/LoaderState.h"
 #include "services/DateTime.h"
 #include "services/RemotePassword.h"
@@ -28,7 +29,7 @@ bool JsonOnlyArgs(cli::Context& context, bool& json) {
 }
 
 int NotReacting(cli::Context& context) {
-    context.err << cli::msg::kNotReacting << "\n";
+    context.err << texts::kNotReacting << "\n";
     return cli::kExitFailure;
 }
 

@@ -9,6 +9,7 @@
 #include "cli/commands.h"
 #include "cli/interrupt.h"
 #include "cli/messages.h"
+#include "comm/SharedTexts.h"
 #include "services/RemotePassword.h"
 
 namespace {
@@ -100,7 +101,7 @@ int RunUnlock(cli::Context& context) {
         link.Connect();
     const std::optional<bool> wasLocked = Locked(link);
     if (!wasLocked) {
-        context.err << cli::msg::kNotReacting << "\n";
+        context.err << texts::kNotReacting << "\n";
         return cli::kExitFailure;
     }
     if (!services::RunAccessCheck(link, ui)) {

@@ -9,6 +9,7 @@
 #include "cli/messages.h"
 #include "comm/CComClient.h"
 #include "comm/ProcessState.h"
+#include "comm/SharedTexts.h"
 #include "wire/t71.h"
 
 namespace {
@@ -36,7 +37,7 @@ int RunRead(cli::Context& context) {
         int result = cf ? client.SendReadCF(bytes.data() + done, at, n, RequestTimeoutMs())
                         : client.SendRead(bytes.data() + done, at, n, RequestTimeoutMs());
         if (result != 0) {
-            context.err << cli::msg::kNotReacting << "\n";
+            context.err << texts::kNotReacting << "\n";
             return cli::kExitFailure;
         }
     }

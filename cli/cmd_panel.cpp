@@ -9,6 +9,7 @@
 #include "cli/messages.h"
 #include "cli/session.h"
 #include "comm/CComClient.h"
+#include "comm/SharedTexts.h"
 #include "panel/ComClientPanelLink.h"
 #include "panel/FrontPanelSession.h"
 #include "panel/TextPanel.h"
@@ -55,7 +56,7 @@ int RunOnce(cli::Context& context, panel::FrontPanelSession& session, std::uint3
     }
     CComClient::Instance().StopMonitor();
     if (!session.HasScreen()) {
-        context.err << cli::msg::kNotReacting << "\n";
+        context.err << texts::kNotReacting << "\n";
         return cli::kExitFailure;
     }
     PrintScreen(context, session);
@@ -164,7 +165,7 @@ int RunPanel(cli::Context& context) {
     if (!cli::ConnectedFamilyOrSay(reader, family, context.err))
         return cli::kExitFailure;
     if (CComClient::Instance().StartMonitor() != 0) {
-        context.err << cli::msg::kCommunicationFailed << "\n";
+        context.err << texts::kCommunicationFailed << "\n";
         return cli::kExitFailure;
     }
     panel::FrontPanelSession session(panel::ComClientLink(), family, TerminalHooks(context));

@@ -18,6 +18,7 @@
 #include "cli/program_read.h"
 #include "cli/session.h"
 #include "cli/transfer_run.h"
+#include "comm/SharedTexts.h"
 #include "platform/line_input.h"
 #include "platform/program_folder.h"
 #include "program/AppPassword.h"
@@ -56,15 +57,15 @@ struct ProgramRun {
     // kExitOk when the transfer may start.
     int CheckAccess() {
         if (cli::ReadConnectedFamily(link, family) != 0)
-            return Fail(cli::msg::kNotReacting);
+            return Fail(texts::kNotReacting);
         if (!cli::SoftwareCapable(link, family))
-            return Fail(cli::msg::kMustUpdate);
+            return Fail(texts::kUpdateSoftware);
         // A remote-locked controller is asked for its password, as the menu does.
         if (!cli::CheckAccess(context))
             return cli::kExitFailure;
         bool isProtected = false;
         if (transfer::ReadAppPasswordFlag(link, isProtected) != 0)
-            return Fail(cli::msg::kNotReacting);
+            return Fail(texts::kNotReacting);
         return isProtected ? CheckAppPassword() : cli::kExitOk;
     }
 
@@ -72,7 +73,7 @@ struct ProgramRun {
     int CheckAppPassword() {
         transfer::AppPasswordPrompt prompt(link);
         if (!prompt.Refresh())
-            return Fail(cli::msg::kNotReacting);
+            return Fail(texts::kNotReacting);
         if (prompt.Blocked())
             return Fail(prompt.Message() + "\n" + prompt.AttemptLine());
         context.err << prompt.Message() << "\n" << prompt.AttemptLine() << "\n";
@@ -92,11 +93,11 @@ struct ProgramRun {
         case transfer::AppPasswordPrompt::Outcome::Wrong:
             if (!prompt.RecordWrongAttempt()) {
                 context.err << transfer::kAppWrongPassword << "\n";
-                return Fail(cli::msg::kNotReacting);
+                return Fail(texts::kNotReacting);
             }
             return Fail(std::string(transfer::kAppWrongPassword) + "\n" + prompt.AttemptLine());
         default:
-            return Fail(cli::msg::kNotReacting);
+            return Fail(texts::kNotReacting);
         }
     }
 };
@@ -110,7 +111,7 @@ int cli::ReadProgramInto(Context& context, Answering mode, const std::string& fo
         return rc;
     bool present = false;
     if (transfer::ReadProgramPresent(run.link, present) != 0)
-        return run.Fail(msg::kNotReacting);
+        return run.Fail(texts::kNotReacting);
     path.clear();
     if (!present)
         return kExitOk;

@@ -6,6 +6,7 @@
 #include "cli/commands.h"
 #include "cli/messages.h"
 #include "comm/CComClient.h"
+#include "comm/SharedTexts.h"
 
 namespace {
 
@@ -13,7 +14,7 @@ constexpr std::uint8_t kCmdStop = 1, kCmdStart = 2, kCmdStartReset = 3;
 constexpr std::uint32_t kRunStateAddress = 0x4000;
 
 int CommunicationFailed(cli::Context& context) {
-    context.err << cli::msg::kCommunicationFailed << "\n";
+    context.err << texts::kCommunicationFailed << "\n";
     return cli::kExitFailure;
 }
 
@@ -25,7 +26,7 @@ int RunStop(cli::Context& context) {
         return cli::kExitFailure;
     if (CComClient::Instance().SendCommand(kCmdStop, 0, reader.LinkTimeoutMs()) != 0)
         return CommunicationFailed(context);
-    context.out << cli::msg::kSwitchedOff << "\n";
+    context.out << texts::kSwitchedOff << "\n";
     return cli::kExitOk;
 }
 
@@ -43,10 +44,10 @@ int RunStart(cli::Context& context) {
     if (reader.Read(run.data(), kRunStateAddress, 4, reader.LinkTimeoutMs()) != 0)
         return CommunicationFailed(context);
     if ((run[3] & 1) == 0) {
-        context.err << cli::msg::kCannotRun << "\n";
+        context.err << texts::kNoRunMode << "\n";
         return cli::kExitFailure;
     }
-    context.out << cli::msg::kSwitchedOn << "\n";
+    context.out << texts::kSwitchedOn << "\n";
     return cli::kExitOk;
 }
 

@@ -1,18 +1,11 @@
 // The program's own texts, as the command line prints them.
 #pragma once
 
-#include "comm/SharedTexts.h"
 #include "services/Diagnostics.h"
 #include "services/RemotePassword.h"
 
 namespace cli::msg {
 
-inline constexpr const char* kNotReacting = texts::kNotReacting;
-inline constexpr const char* kCommunicationFailed = texts::kCommunicationFailed;
-inline constexpr const char* kSwitchedOff = texts::kSwitchedOff;
-inline constexpr const char* kSwitchedOn = texts::kSwitchedOn;
-inline constexpr const char* kCannotRun = texts::kNoRunMode;
-inline constexpr const char* kMustUpdate = texts::kUpdateSoftware;
 inline constexpr const char* kNoProgram = services::kTextNoProgram;
 inline constexpr const char* kPasswordProtected = services::kTextProtected;
 inline constexpr const char* kBlocked = services::kTextBlocked;

@@ -5,6 +5,7 @@
 #include "cli/messages.h"
 #include "comm/CComClient.h"
 #include "comm/ProcessState.h"
+#include "comm/SharedTexts.h"
 #include "comm/Startup.h"
 #include "comm/TrafficLog.h"
 #include "model/ModelTable.h"
@@ -23,12 +24,12 @@ bool LinkSession::Open(const LinkOptions& options, std::string& error) {
         return false;
     started_ = true;
     if (QuorvelStartup() == 0) {
-        error = msg::kNotReacting;
+        error = texts::kNotReacting;
         return false;
     }
     ConnectionKind() = ConnectionKindOf(options.kind);
     if (CComClient::Instance().SetCommParam(MakeParamCom(options)) != 0) {
-        error = msg::kNotReacting;
+        error = texts::kNotReacting;
         return false;
     }
     return true;
@@ -47,7 +48,7 @@ int ReadConnectedFamily(comm::IControllerLink& reader, int& familyIndex) {
 bool ConnectedFamilyOrSay(comm::IControllerLink& reader, int& familyIndex, std::ostream& err) {
     if (ReadConnectedFamily(reader, familyIndex) == 0)
         return true;
-    err << msg::kNotReacting << "\n";
+    err << texts::kNotReacting << "\n";
     return false;
 }
 

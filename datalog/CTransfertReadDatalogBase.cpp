@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "comm/SharedTexts.h"
 #include "datalog/DatalogMessages.h"
 #include "transfer/TransferMessages.h"
 
@@ -29,7 +30,7 @@ void CTransfertReadDatalogBase::Run() {
     Reset(msg::kComputeDatalogsSize);
     outcomes_ = {};
     if (job_.size > kMaxDatalogSize) {
-        Fail(msg::kNotReacting);
+        Fail(texts::kNotReacting);
         return;
     }
     // Whole frames, pre-filled with 0xFF: bytes past the size read as the end of data.

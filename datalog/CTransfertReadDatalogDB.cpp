@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "comm/SharedTexts.h"
 #include "datalog/DatalogMessages.h"
 #include "transfer/TransferMessages.h"
 
@@ -17,7 +18,7 @@ bool CTransfertReadDatalogDB::AfterFrames() {
     std::vector<std::uint8_t> table(kLabelTableSize);
     if (ReadSingle(kLabelAddress, std::uint32_t(table.size()), table.data(), true,
                    LinkTimeoutMs()) != kPrimitiveOk)
-        return Fail(msg::kNotReacting);
+        return Fail(texts::kNotReacting);
     labels_ = DecodeLabelTable(table);
     return true;
 }

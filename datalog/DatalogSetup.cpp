@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "comm/SharedTexts.h"
 #include "datalog/CTransfertReadDatalogDB.h"
 #include "datalog/DatalogMessages.h"
 #include "model/ModelTable.h"
@@ -54,7 +55,7 @@ std::optional<DatalogConfig> ReadDatalogConfig(comm::IControllerLink& link,
         std::vector<std::uint8_t> form(DatalogConfigSize(softwareV, softwareI));
         if (link.ReadCF(form.data(), kBoardConfigAddress, std::uint32_t(form.size()),
                         link.LinkTimeoutMs()) != 0) {
-            ui.Alert(AlertKind::Error, msg::kNotReacting);
+            ui.Alert(AlertKind::Error, texts::kNotReacting);
             return std::nullopt;
         }
         return DecodeDatalogConfig(form);
@@ -63,7 +64,7 @@ std::optional<DatalogConfig> ReadDatalogConfig(comm::IControllerLink& link,
         std::unique_ptr<CFctTabConf> conf = model::CreateConfTable(familyIndex, link);
         conf->Reset();
         if (conf->Read() != 0) {
-            ui.Alert(AlertKind::Error, msg::kNotReacting);
+            ui.Alert(AlertKind::Error, texts::kNotReacting);
             return std::nullopt;
         }
         return DecodeDatalogConfig(conf->GetDatalogConfig());
@@ -88,7 +89,7 @@ DatalogDialogState OpenDatalogDialog(comm::IControllerLink& link, int familyInde
     }
     state.folder = folder;
     if (model::ReadFamilyCode(state.familyIndex, link) != 0) {
-        ui.Alert(AlertKind::Error, msg::kNotReacting);
+        ui.Alert(AlertKind::Error, texts::kNotReacting);
         state.reachable = false;
         return state;
     }
@@ -113,14 +114,14 @@ DatalogReadCheck CheckDatalogRead(comm::IControllerLink& link, ITransferUi& ui,
     const std::uint32_t timeout = link.LinkTimeoutMs();
     int model = model::kUnknownModel;
     if (model::ReadBootModel(model, link) != 0) {
-        ui.Alert(AlertKind::Error, msg::kNotReacting);
+        ui.Alert(AlertKind::Error, texts::kNotReacting);
         return DatalogReadCheck::kFailed;
     }
     const MemoryOfModel memory = DatalogMemoryOf(model);
     if (memory == MemoryOfModel::kOwn) {
         std::uint8_t words[kBaseDatalogPointersSize];
         if (link.Read(words, kBaseDatalogPointers, sizeof words, timeout) != 0) {
-            ui.Alert(AlertKind::Error, msg::kNotReacting);
+            ui.Alert(AlertKind::Error, texts::kNotReacting);
             return DatalogReadCheck::kFailed;
         }
         source.kind = DatalogMemoryKind::kOwn;
@@ -128,7 +129,7 @@ DatalogReadCheck CheckDatalogRead(comm::IControllerLink& link, ITransferUi& ui,
     } else if (memory == MemoryOfModel::kBoard) {
         std::uint8_t words[kBoardDatalogStatusSize];
         if (link.ReadCF(words, kBoardDatalogStatus, sizeof words, timeout) != 0) {
-            ui.Alert(AlertKind::Error, msg::kNotReacting);
+            ui.Alert(AlertKind::Error, texts::kNotReacting);
             return DatalogReadCheck::kFailed;
         }
         source.kind = DatalogMemoryKind::kBoard;
@@ -143,7 +144,7 @@ DatalogReadCheck CheckDatalogRead(comm::IControllerLink& link, ITransferUi& ui,
     // Size words that no memory has (the start past the end of an own memory, for one) are
     // not a size to read.
     if (source.size > kMaxDatalogSize) {
-        ui.Alert(AlertKind::Error, msg::kNotReacting);
+        ui.Alert(AlertKind::Error, texts::kNotReacting);
         return DatalogReadCheck::kFailed;
     }
     auto running = [&](bool& on) {
@@ -155,7 +156,7 @@ DatalogReadCheck CheckDatalogRead(comm::IControllerLink& link, ITransferUi& ui,
     };
     bool on = false;
     if (!running(on)) {
-        ui.Alert(AlertKind::Error, msg::kNotReacting);
+        ui.Alert(AlertKind::Error, texts::kNotReacting);
         return DatalogReadCheck::kFailed;
     }
     if (!on)
@@ -164,7 +165,7 @@ DatalogReadCheck CheckDatalogRead(comm::IControllerLink& link, ITransferUi& ui,
         return DatalogReadCheck::kDeclined;
     const std::uint8_t stop[2] = {kCmdStop, 0};
     if (link.Write(stop, kCommandAddress, 2, timeout) != 0 || !running(on) || on) {
-        ui.Alert(AlertKind::Error, msg::kNotReacting);
+        ui.Alert(AlertKind::Error, texts::kNotReacting);
         return DatalogReadCheck::kFailed;
     }
     return DatalogReadCheck::kReady;

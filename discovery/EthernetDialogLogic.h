@@ -10,7 +10,6 @@
 #include <string>
 #include <vector>
 
-#include "comm/SharedTexts.h"
 #include "discovery/CDiscoveryTableHolder.h"
 #include "discovery/DiscoveryRows.h"
 #include "discovery/DiscoveryStore.h"
@@ -26,8 +25,6 @@ inline constexpr const char* kTextRemoveQuestion =
     "Do you really want to remove this controler from the list?";
 inline constexpr const char* kTextFailed = "FAILED!";
 inline constexpr const char* kTextDnsFailed = "The host name could not be resolved in DNS";
-inline constexpr const char* kTextSucceed = texts::kCommunicationSucceed;
-inline constexpr const char* kTextNotReacting = texts::kNotReacting;
 inline constexpr const char* kTextBadPort = "A port is a number from 1 to 65535";
 
 inline constexpr std::uint16_t kDefaultTcpPort = 42424;

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "comm/SharedTexts.h"
 #include "firmware/FirmwareMessages.h"
 #include "model/ModelTable.h"
 #include "model/TableFactory.h"
@@ -51,7 +52,7 @@ CTransfertWriteFW::CTransfertWriteFW(std::string packagePath, comm::IControllerL
 void CTransfertWriteFW::Run() {
     Reset(msg::kFwGathering);
     if (!ReadStartIdentity()) {
-        Fail(msg::kNotReacting);
+        Fail(texts::kNotReacting);
         return;
     }
     SetPercent(5);
@@ -91,14 +92,14 @@ bool CTransfertWriteFW::Analyse() {
     if (!lines)
         return Fail(msg::kFileInvalid);
     if (model::ReadBootModel(model_, Link()) != 0)
-        return Fail(msg::kNotReacting);
+        return Fail(texts::kNotReacting);
     SetPercent(8);
     SetStep(msg::kFwAnalysis);
     if (ModelFromIdentity()) {
         auto identity = model::CreateIdentityTable(model::kFamilyKz9, Link());
         identity->Reset();
         if (identity->Read() != 0)
-            return Fail(msg::kNotReacting);
+            return Fail(texts::kNotReacting);
         model_ = identity->GetModelIndex();
     }
     model::FamilyFromModel(model_, family_);
@@ -131,7 +132,7 @@ bool CTransfertWriteFW::ReadStateWord(std::uint32_t& word) {
 bool CTransfertWriteFW::CheckLoaderState() {
     std::uint32_t word = 0;
     if (!ReadStateWord(word))
-        return Fail(msg::kNotReacting);
+        return Fail(texts::kNotReacting);
     skipDeletion_ = word == kStateLoaderIdle || word == kStateLoading;
     return true;
 }
@@ -199,7 +200,7 @@ void CTransfertWriteFW::WaitBoardErase() {
 bool CTransfertWriteFW::PrepareLoader() {
     std::uint32_t word = 0;
     if (!ReadStateWord(word))
-        return Fail(msg::kNotReacting);
+        return Fail(texts::kNotReacting);
     if (word == kStateLoaded)
         SendCommand(7, 0, CommandKind::Write, LinkTimeoutMs());
     return true;

@@ -1,6 +1,7 @@
 // Flashing over Bluetooth, and the Trel two-part path.
 #include "firmware/CTransfertWriteFWByBTH.h"
 
+#include "comm/SharedTexts.h"
 #include "firmware/FirmwareMessages.h"
 #include "model/ModelTable.h"
 #include "model/TableFactory.h"
@@ -67,7 +68,7 @@ bool CTransfertWriteFWByBTH::Reconnect() {
     Session().Deconnect();
     Countdown(msg::kFwReboot, 30);
     if (Session().Connect() != 0)
-        return Fail(msg::kNotReacting);
+        return Fail(texts::kNotReacting);
     return true;
 }
 

@@ -3,6 +3,7 @@
 #include <array>
 #include <memory>
 
+#include "comm/SharedTexts.h"
 #include "model/TableFactory.h"
 #include "transfer/ITransfert.h"
 #include "transfer/TransferMessages.h"
@@ -41,7 +42,7 @@ RunState ReadRunState(comm::IControllerLink& link) {
 bool CheckProgramPresent(comm::IControllerLink& link, ITransferUi& ui) {
     bool present = false;
     if (ReadProgramPresent(link, present) != 0) {
-        ui.Alert(AlertKind::Error, msg::kNotReacting);
+        ui.Alert(AlertKind::Error, texts::kNotReacting);
         return false;
     }
     if (!present) {
@@ -55,7 +56,7 @@ WritePreparation PrepareProgramWrite(comm::IControllerLink& link, int familyInde
                                      const std::function<bool()>& readDatalogs) {
     switch (ReadRunState(link)) {
     case RunState::Unreadable:
-        ui.Alert(AlertKind::Error, msg::kNotReacting);
+        ui.Alert(AlertKind::Error, texts::kNotReacting);
         return WritePreparation::Failed;
     case RunState::Running: {
         if (ui.Alert(AlertKind::Question, msg::kStopQuestion) != kAnswerYes)
@@ -63,7 +64,7 @@ WritePreparation PrepareProgramWrite(comm::IControllerLink& link, int familyInde
         const std::uint8_t stop[2] = {kCmdStop, 0};
         if (link.Write(stop, kCommandAddress, 2, link.LinkTimeoutMs()) != 0 ||
             ReadRunState(link) != RunState::Stopped) {
-            ui.Alert(AlertKind::Error, msg::kNotReacting);
+            ui.Alert(AlertKind::Error, texts::kNotReacting);
             return WritePreparation::Failed;
         }
         break;

@@ -4,6 +4,7 @@
 
 #include <stdlib.h>
 
+#include "comm/SharedTexts.h"
 #include "history/KeptStore.h"
 #include "program/ProgramChecks.h"
 #include "program/ProgramTransfers.h"
@@ -23,12 +24,12 @@ KeepResult KeepControllerProgram(comm::IControllerLink& link, const std::string&
                                  bool passwordGiven, const std::function<bool(ITransfert&)>& run) {
     bool present = false, isProtected = false;
     if (ReadProgramPresent(link, present) != 0)
-        return CannotKeep(msg::kNotReacting);
+        return CannotKeep(texts::kNotReacting);
     if (!present)
         return {KeepResult::Kind::NothingToKeep, {}, {}};
     if (!passwordGiven) {
         if (ReadAppPasswordFlag(link, isProtected) != 0)
-            return CannotKeep(msg::kNotReacting);
+            return CannotKeep(texts::kNotReacting);
         if (isProtected)
             return CannotKeep("its program is protected and its password was not given.");
     }

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "comm/ProcessState.h"
+#include "comm/SharedTexts.h"
 #include "model/ModelTable.h"
 #include "model/TableFactory.h"
 #include "platform/local_time.h"
@@ -43,7 +44,7 @@ void CTransfertReadApp::Run() {
     identity->Reset();
     conf->Reset();
     if (identity->Read() != 0 || conf->Read() != 0) {
-        Alert(AlertKind::Error, msg::kNotReacting);
+        Alert(AlertKind::Error, texts::kNotReacting);
         Fail(msg::kUnknownError);
         return;
     }
@@ -59,7 +60,7 @@ void CTransfertReadApp::Run() {
     SetPercent(5);
     int modelIndex = model::kUnknownModel;
     if (model::ReadBootModel(modelIndex, Link()) != 0) {
-        Fail(msg::kNotReacting);
+        Fail(texts::kNotReacting);
         return;
     }
     if (!ReadAreas(file, modelIndex, RowOfFamily(identity->GetFamilyIndex()),
@@ -97,7 +98,7 @@ bool CTransfertReadApp::ReadAreas(CBaseFile& file, int modelIndex, int row, std:
             rc = ReadBaseArea(area.address, size, bytes.data());
         }
         if (rc != kPrimitiveOk)
-            return Fail(msg::kNotReacting);
+            return Fail(texts::kNotReacting);
         const std::string erase =
             area.eraseContent != nullptr ? area.eraseContent : std::string(size * 2, '0');
         if (!file.WriteZone(area.name, Hex8(size), Hex8(area.address),

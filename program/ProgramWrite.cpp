@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "comm/ProcessState.h"
+#include "comm/SharedTexts.h"
 #include "model/ModelTable.h"
 #include "model/TableFactory.h"
 #include "program/ProgramTransfers.h"
@@ -139,7 +140,7 @@ FileRefusal ProgramFileRefusal(const std::string& path, bool ethernet, comm::ICo
         return {msg::kUnknownError, AlertKind::Error};
     identity->Reset();
     if (identity->Read() != 0)
-        return {msg::kNotReacting, AlertKind::Error};
+        return {texts::kNotReacting, AlertKind::Error};
     ProgramImage image;
     return CheckProgramFile(path, ethernet, *identity, image);
 }
@@ -161,7 +162,7 @@ void CTransfertWriteApp::Run() {
     identity->Reset();
     int modelIndex = model::kUnknownModel;
     if (identity->Read() != 0 || model::ReadBootModel(modelIndex, Link()) != 0) {
-        Fail(msg::kNotReacting);
+        Fail(texts::kNotReacting);
         return;
     }
     if (!ethernet_ && (modelIndex == 0 || modelIndex == 7 || modelIndex == 8))
@@ -207,17 +208,17 @@ bool CTransfertWriteApp::WriteImage(const ProgramImage& image, int /*modelIndex*
         const std::uint8_t four = kDaughterEraseArgument;
         if (SendAddressedCommand(kDaughterEraseProgram, &four, 1, kFixedTimeoutEthernet) != 0 ||
             SendAddressedCommand(kPassThroughOpen, kFixedTimeoutEthernet) != 0)
-            return Fail(msg::kNotReacting);
+            return Fail(texts::kNotReacting);
     }
     for (std::size_t k = 0; k < image.zones.size(); ++k) {
         const ProgramZone& zone = image.zones[k];
         if (!EraseZone(zone, row))
-            return Fail(msg::kNotReacting);
+            return Fail(texts::kNotReacting);
         SetStep(WriteStepText(zone.record.address));
         const bool ok =
             ethernet_ ? WriteZoneEthernet(zone, shares[k]) : WriteZoneUsb(zone, shares[k]);
         if (!ok)
-            return Fail(msg::kNotReacting);
+            return Fail(texts::kNotReacting);
     }
     return true;
 }
@@ -279,7 +280,7 @@ bool CTransfertWriteApp::FinishUsb() {
         return true;
     if (SendAddressedCommand(kCloseDaughterSession, kFixedTimeoutUsb) != 0 ||
         SendCommand(kCmdEndDaughter, 0, CommandKind::Write, kFixedTimeoutUsb) != 0)
-        return Fail(msg::kNotReacting);
+        return Fail(texts::kNotReacting);
     SendAddressedCommand(kRestartDaughter, kFixedTimeoutUsb); // the board restarts
     return true;
 }

@@ -1,11 +1,8 @@
 // The texts the transfers show, exactly as the program has always shown them.
 #pragma once
 
-#include "comm/SharedTexts.h"
-
 namespace transfer::msg {
 
-inline constexpr const char* kNotReacting = texts::kNotReacting;
 inline constexpr const char* kUnknownError = "An unknown error has occured";
 inline constexpr const char* kFileInvalid = "The file is invalid or can't be read.";
 inline constexpr const char* kWrongFormat =

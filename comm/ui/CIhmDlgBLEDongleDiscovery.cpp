@@ -10,6 +10,7 @@
 #include "comm/CComClient.h"
 #include "comm/PortEnumeration.h"
 #include "comm/ProcessState.h"
+#include "comm/SharedTexts.h"
 #include "platform/link_cause.h"
 #include "widgets/AlertStyle.h"
 #include "widgets/Alerts.h"
@@ -134,7 +135,7 @@ void CIhmDlgBLEDongleDiscovery::OnOk() {
     CComClient& client = CComClient::Instance();
     const PARAM_COM param = portchoice::BleParameters(stored_, chosen_, dongle_);
     if (client.SetCommParam(param) != 0) {
-        ShowAlert(this, portchoice::kNotReacting, kTitleError, kAlertStyleError);
+        ShowAlert(this, texts::kNotReacting, kTitleError, kAlertStyleError);
         return;
     }
     // CONNECT is answered OK whatever became of the link; only an open link means the
@@ -145,7 +146,7 @@ void CIhmDlgBLEDongleDiscovery::OnOk() {
             ScopedWaitCursor wait;
             cause = portchoice::LinkOpenCause(param);
         }
-        ShowAlert(this, platform::WithCause(portchoice::kNotReacting, cause), kTitleError,
+        ShowAlert(this, platform::WithCause(texts::kNotReacting, cause), kTitleError,
                   kAlertStyleError);
         return;
     }

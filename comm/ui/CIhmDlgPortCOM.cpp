@@ -8,6 +8,7 @@
 
 #include "comm/CComClient.h"
 #include "comm/PortEnumeration.h"
+#include "comm/SharedTexts.h"
 #include "comm/ui/PortChoice.h"
 #include "platform/link_cause.h"
 #include "widgets/AlertStyle.h"
@@ -100,9 +101,9 @@ void CIhmDlgPortCOM::OnTest() {
         ok = portchoice::TestUsbPort(current_, stored_, &cause);
     }
     if (ok)
-        ShowAlert(this, portchoice::kTestSucceeded, kTitleInfo, kAlertStyleInfo);
+        ShowAlert(this, texts::kCommunicationSucceed, kTitleInfo, kAlertStyleInfo);
     else
-        ShowAlert(this, platform::WithCause(portchoice::kTestFailed, cause), kTitleWarning,
+        ShowAlert(this, platform::WithCause(texts::kCommunicationFailed, cause), kTitleWarning,
                   kAlertStyleWarning);
 }
 

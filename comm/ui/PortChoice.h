@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "comm/SharedTexts.h"
 #include "wire/t71.h"
 
 namespace portchoice {
@@ -30,9 +29,6 @@ inline constexpr const char* kBleScan = "Scan the area.\nThen select a device to
 inline constexpr const char* kBleNone =
     "No BLE device detected.\nIf you have just connected a BLE dongle, please refresh the COM "
     "list.";
-inline constexpr const char* kNotReacting = texts::kNotReacting;
-inline constexpr const char* kTestFailed = texts::kCommunicationFailed;
-inline constexpr const char* kTestSucceeded = texts::kCommunicationSucceed;
 
 // Entries marked "(USB)", in list order.
 std::vector<std::string> UsbEntries(const std::vector<std::string>& portList);

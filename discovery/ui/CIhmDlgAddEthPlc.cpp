@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+#include "comm/SharedTexts.h"
 #include "discovery/DiscoveryAddress.h"
 #include "platform/link_cause.h"
 #include "widgets/AlertStyle.h"
@@ -150,9 +151,9 @@ void CIhmDlgAddEthPlc::OnTest() {
     if (!ok)
         return;
     if (*ok)
-        ShowAlert(this, discovery::kTextSucceed, kTitleInfo, kAlertStyleInfo);
+        ShowAlert(this, texts::kCommunicationSucceed, kTitleInfo, kAlertStyleInfo);
     else
-        WarnFailed(discovery::kTextNotReacting);
+        WarnFailed(texts::kNotReacting);
 }
 
 void CIhmDlgAddEthPlc::OnOk() {

@@ -11,6 +11,7 @@
 #include <QVBoxLayout>
 
 #include "comm/ProcessState.h"
+#include "comm/SharedTexts.h"
 #include "firmware/FirmwareMessages.h"
 #include "firmware/FirmwareUpdate.h"
 #include "platform/program_folder.h"
@@ -175,7 +176,7 @@ void CIhmDlgUpdateFW::OnUpdate() {
     if (path.empty())
         return;
     if (!update) { // no link chosen yet
-        ErrorAlert(this, transfer::msg::kNotReacting);
+        ErrorAlert(this, texts::kNotReacting);
         return;
     }
     int result = 1;

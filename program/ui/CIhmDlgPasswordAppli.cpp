@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QStyle>
 
+#include "comm/SharedTexts.h"
 #include "transfer/TransferMessages.h"
 #include "widgets/Alerts.h"
 #include "widgets/ControlIds.h"
@@ -48,7 +49,7 @@ CIhmDlgPasswordAppli::CIhmDlgPasswordAppli(comm::IControllerLink& link, QWidget*
 
 void CIhmDlgPasswordAppli::Refresh() {
     if (!prompt_.Refresh()) {
-        ErrorAlert(this, transfer::msg::kNotReacting);
+        ErrorAlert(this, texts::kNotReacting);
         return;
     }
     ShowPrompt();
@@ -88,13 +89,13 @@ void CIhmDlgPasswordAppli::OnOk() {
         // The user learns first that the password was wrong, then the attempt is counted.
         WarningAlert(this, transfer::kAppWrongPassword);
         if (!prompt_.RecordWrongAttempt()) {
-            ErrorAlert(this, transfer::msg::kNotReacting);
+            ErrorAlert(this, texts::kNotReacting);
             return;
         }
         ShowPrompt();
         return;
     default:
-        ErrorAlert(this, transfer::msg::kNotReacting);
+        ErrorAlert(this, texts::kNotReacting);
         return;
     }
 }

@@ -13,6 +13,7 @@
 #include <filesystem>
 
 #include "comm/ProcessState.h"
+#include "comm/SharedTexts.h"
 #include "history/HistoryDb.h"
 #include "history/Recording.h"
 #include "platform/program_folder.h"
@@ -209,7 +210,7 @@ void CIhmDlgProg::Action() {
         return;
     bool isProtected = false;
     if (transfer::ReadAppPasswordFlag(link_, isProtected) != 0) {
-        ErrorAlert(this, transfer::msg::kNotReacting);
+        ErrorAlert(this, texts::kNotReacting);
         return;
     }
     if (isProtected) {

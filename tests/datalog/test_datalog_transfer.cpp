@@ -7,6 +7,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "comm/SharedTexts.h"
 #include "datalog/CTransfertReadDatalogDB.h"
 #include "datalog/DatalogMessages.h"
 #include "datalog/DatalogSetup.h"
@@ -186,7 +187,7 @@ TEST_F(DatalogTransfer, FailuresLeaveNoFilesAndEndTheTransfer) {
     CTransfertReadDatalogDB noLabels(Job({0x01, 0, 0}, 100), {0, 0, 0}, link);
     RunIt(noLabels);
     EXPECT_TRUE(noLabels.IsFailed());
-    EXPECT_EQ(noLabels.LastAlertText(), msg::kNotReacting);
+    EXPECT_EQ(noLabels.LastAlertText(), texts::kNotReacting);
     EXPECT_EQ(FilesWritten(), 0u);
 
     // The end-of-read command fails after the files were written.
@@ -233,7 +234,7 @@ TEST_F(DatalogTransfer, ChecksBeforeTheRead) {
     // A start word past the end word is no size to read.
     link.memory[0x0E00][9] = 0x30;
     EXPECT_EQ(CheckDatalogRead(link, ui, source), DatalogReadCheck::kFailed);
-    EXPECT_EQ(ui.texts.back(), msg::kNotReacting);
+    EXPECT_EQ(ui.texts.back(), texts::kNotReacting);
     link.memory[0x0E00][9] = 0x00;
 
     // Board (kz9 TCP/IP, model 3): size = word 3; the first three words are kept.
@@ -256,7 +257,7 @@ TEST_F(DatalogTransfer, ChecksBeforeTheRead) {
     ui.answer = kAnswerYes;
     EXPECT_EQ(CheckDatalogRead(link, ui, source), DatalogReadCheck::kFailed);
     EXPECT_EQ(link.requests.back().address, 0x4000u);
-    EXPECT_EQ(ui.texts.back(), msg::kNotReacting);
+    EXPECT_EQ(ui.texts.back(), texts::kNotReacting);
     link.memory.erase(0x0E00);
     EXPECT_EQ(CheckDatalogRead(link, ui, source), DatalogReadCheck::kFailed);
 }

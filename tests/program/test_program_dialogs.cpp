@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include "comm/SharedTexts.h"
 #include "history/HistoryDb.h"
 #include "tests/support/temp_folder.h"
 
@@ -111,7 +112,7 @@ TEST(PasswordAppli, WrongPasswordIsToldBeforeTheRecordThatCannotBeWritten) {
     dialog.OnOk();
     ASSERT_EQ(ModalSeam::History().size(), 2u);
     EXPECT_EQ(ModalSeam::History()[0].text, kAppWrongPassword);
-    EXPECT_EQ(ModalSeam::History()[1].text, transfer::msg::kNotReacting);
+    EXPECT_EQ(ModalSeam::History()[1].text, texts::kNotReacting);
     EXPECT_EQ(ModalSeam::History()[1].title, "Quorvel error");
 }
 

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "comm/SharedTexts.h"
 #include "program/ProgramFile.h"
 #include "program/ProgramImage.h"
 #include "program/ProgramTransfers.h"
@@ -123,7 +124,7 @@ TEST(ProgramFile, AFailedReadLeavesNoFileBehind) {
     CTransfertReadAppByUSB read(folder.path.string(), link, 0);
     read.Run();
     EXPECT_TRUE(read.IsFailed());
-    EXPECT_EQ(read.LastAlertText(), msg::kNotReacting);
+    EXPECT_EQ(read.LastAlertText(), texts::kNotReacting);
     EXPECT_TRUE(fs::is_empty(folder.path));
 }
 

@@ -14,6 +14,7 @@
 #include "QRL_protocole.pb.h"
 #include "comm/CComClient.h"
 #include "comm/ProcessState.h"
+#include "comm/SharedTexts.h"
 #include "platform/device_folder.h"
 #include "program/ProgramChecks.h"
 #include "program/ProgramTransfers.h"
@@ -252,7 +253,7 @@ TEST_F(ProgramSim, ASilentControllerFailsTheTransferWithItsAlert) {
     failing.SetClock(clock_);
     failing.Run();
     EXPECT_TRUE(failing.IsFailed());
-    EXPECT_EQ(failing.LastAlertText(), msg::kNotReacting);
+    EXPECT_EQ(failing.LastAlertText(), texts::kNotReacting);
     EXPECT_TRUE(fs::is_empty(dir));
 
     // The file comes from the first controller, now answering again.
@@ -263,7 +264,7 @@ TEST_F(ProgramSim, ASilentControllerFailsTheTransferWithItsAlert) {
     write.SetClock(clock_);
     write.Run();
     EXPECT_TRUE(write.IsFailed());
-    EXPECT_EQ(write.LastAlertText(), msg::kNotReacting);
+    EXPECT_EQ(write.LastAlertText(), texts::kNotReacting);
     EXPECT_NE(writing.sim().ReadLog().find("W   0x00007000 n=2 [05 01]"), std::string::npos);
 }
 

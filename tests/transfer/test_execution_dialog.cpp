@@ -13,6 +13,7 @@
 
 #include <atomic>
 
+#include "comm/SharedTexts.h"
 #include "tests/support/fake_controller_link.h"
 #include "tests/transfer/recording_ui.h"
 #include "transfer/TransferMessages.h"
@@ -41,7 +42,7 @@ struct QuestionTransfer : ITransfert {
         int answer = Alert(AlertKind::Question, "Go on?");
         SetStep(answer == kAnswerYes ? "Yes" : "No");
         if (fail) {
-            Fail(msg::kNotReacting);
+            Fail(texts::kNotReacting);
             return;
         }
         Finish();
@@ -91,7 +92,7 @@ TEST(ExecutionDialog, EscapeAndCloseAreRefusedAndAFailureGivesOne) {
     EXPECT_EQ(dialog.DoModal(), 1);
     EXPECT_TRUE(stillOpen);
     ASSERT_EQ(ModalSeam::History().size(), 2u);
-    EXPECT_EQ(ModalSeam::History()[1].text, msg::kNotReacting);
+    EXPECT_EQ(ModalSeam::History()[1].text, texts::kNotReacting);
     EXPECT_EQ(ModalSeam::History()[1].title, "Quorvel error");
 }
 

@@ -8,6 +8,7 @@
 #include <functional>
 #include <vector>
 
+#include "comm/SharedTexts.h"
 #include "tests/support/fake_controller_link.h"
 #include "tests/transfer/recording_ui.h"
 #include "transfer/CThreadTransfert.h"
@@ -206,14 +207,14 @@ TEST_F(Framework, AFailingWorkerShowsItsAlertThenTheDisplayClosesOneSecondLater)
     t.job = [](ScriptedTransfer& self) {
         std::uint8_t b[4];
         if (self.ReadSingle(0x4000, 4, b, false, 6000) != 0)
-            self.Fail(msg::kNotReacting);
+            self.Fail(texts::kNotReacting);
     };
     CThreadTransfert worker;
     worker.Start(t);
     worker.Join();
     ASSERT_EQ(ui.texts.size(), 1u);
-    EXPECT_EQ(ui.texts[0], msg::kNotReacting);
-    EXPECT_EQ(t.LastAlertText(), msg::kNotReacting);
+    EXPECT_EQ(ui.texts[0], texts::kNotReacting);
+    EXPECT_EQ(t.LastAlertText(), texts::kNotReacting);
     ProgressPoll poll(t);
     int ticks = 1;
     while (!poll.Tick())
