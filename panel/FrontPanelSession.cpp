@@ -1,5 +1,7 @@
 #include "panel/FrontPanelSession.h"
 
+#include "model/LoaderState.h"
+
 namespace panel {
 namespace {
 
@@ -40,7 +42,16 @@ int FrontPanelSession::Tick() {
 
 void FrontPanelSession::Take(const Publication& pub) {
     if (!pub.ok) {
-        screen_ = ErrorScreen();
+        // A controller in its loader serves no front panel: the first failure of a run
+        // asks for the state word, so the screen can say why rather than show an error.
+        if (!showsError_ && link_.IsLinkOpen()) {
+            std::uint32_t word = 0;
+            const bool wasNoFirmware = noFirmware_;
+            noFirmware_ = link_.ReadStateWord(word) == 0 && model::IsLoaderOnlyState(word);
+            if (noFirmware_ && !wasNoFirmware && hooks_.warn)
+                hooks_.warn(texts::kNoFirmware);
+        }
+        screen_ = noFirmware_ ? NoFirmwareScreen() : ErrorScreen();
         hasScreen_ = true;
         showsError_ = true;
         if (link_.IsLinkOpen()) {
@@ -60,6 +71,7 @@ void FrontPanelSession::Take(const Publication& pub) {
     screen_ = MapThroughGlyphTable(*raw);
     hasScreen_ = true;
     showsError_ = false;
+    noFirmware_ = false;
 }
 
 void FrontPanelSession::ReidentifyIfAsked() {

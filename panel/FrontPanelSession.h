@@ -45,6 +45,9 @@ class FrontPanelSession {
     bool HasScreen() const { return hasScreen_; }
     // Whether the screen on show is the "COMMUNICATION" / "ERROR" screen of a failed read.
     bool ShowsErrorScreen() const { return showsError_; }
+    // Whether that failure came from a controller that runs its loader only (no firmware):
+    // the screen then says so, and the warning hook was given texts::kNoFirmware once.
+    bool ShowsNoFirmware() const { return showsError_ && noFirmware_; }
     // The screen on show, cells as code points.
     const ScreenRecord& Screen() const { return screen_; }
     std::uint32_t ShownIcons() const { return IconMask(screen_.iconByte, screen_.iconWord); }
@@ -75,6 +78,7 @@ class FrontPanelSession {
     ScreenRecord screen_;
     bool hasScreen_ = false;
     bool showsError_ = false;
+    bool noFirmware_ = false;
     bool reidentify_ = false;
     std::uint8_t keyMask_ = 0;
     std::uint64_t taken_ = 0;

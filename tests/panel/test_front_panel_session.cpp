@@ -148,6 +148,36 @@ TEST_F(PanelSessionTest, KoOnEthernetDisconnectsOnce) {
     EXPECT_EQ(Row(s.Screen(), 2), u"      ERROR       ");
 }
 
+TEST_F(PanelSessionTest, KoFromALoaderOnlyControllerSaysItHasNoFirmware) {
+    link.linkKind = 2;
+    link.stateResult = 0;
+    link.stateWord = 0x400001F6;
+    FrontPanelSession s(link, 0, Hooks());
+    link.PublishKo();
+    link.PublishKo();
+    s.Tick();
+    // Asked once, before the Ethernet link is dropped; said once.
+    EXPECT_EQ(link.stateReads, 1);
+    EXPECT_TRUE(s.ShowsNoFirmware());
+    EXPECT_TRUE(s.ShowsErrorScreen());
+    EXPECT_EQ(Row(s.Screen(), 0), u"   NO FIRMWARE    ");
+    EXPECT_EQ(Row(s.Screen(), 2), u" FIRMWARE UPDATE  ");
+    EXPECT_EQ(Row(s.Screen(), 3), u" BRINGS IT BACK   ");
+    EXPECT_EQ(warnings, std::vector<std::string>{texts::kNoFirmware});
+    // The firmware back: the panel runs again; a later failure of a running controller is
+    // an ordinary communication error.
+    link.linkOpen = true;
+    link.PublishOk(Block({"RUN"}));
+    s.Tick();
+    EXPECT_FALSE(s.ShowsNoFirmware());
+    link.stateWord = 0x00000101;
+    link.PublishKo();
+    s.Tick();
+    EXPECT_FALSE(s.ShowsNoFirmware());
+    EXPECT_EQ(Row(s.Screen(), 1), u"   COMMUNICATION  ");
+    EXPECT_EQ(warnings.size(), 1u);
+}
+
 TEST_F(PanelSessionTest, KoOnBleReidentifiesWhenDataComesBack) {
     link.linkKind = 1;
     FrontPanelSession s(link, 1, Hooks());
