@@ -46,29 +46,15 @@ ScreenRecord MapThroughGlyphTable(const ScreenRecord& raw) {
     return mapped;
 }
 
-namespace {
-
-// A screen of plain text rows (at the given columns), no icons.
-ScreenRecord TextScreen(std::initializer_list<std::pair<int, const char*>> rows) {
+ScreenRecord ErrorScreen() {
     ScreenRecord r;
     r.cells.fill(0x0020);
-    int row = 0;
-    for (const auto& [column, text] : rows)
-        PutText(r, row++ * kLcdColumns + column, text);
+    PutText(r, 1 * kLcdColumns + 3, "COMMUNICATION");
+    PutText(r, 2 * kLcdColumns + 6, "ERROR");
     r.copy144 = 0xFF;
     r.iconByte = 0xFF;
     r.iconWord = 0;
     return r;
-}
-
-} // namespace
-
-ScreenRecord ErrorScreen() {
-    return TextScreen({{0, ""}, {3, "COMMUNICATION"}, {6, "ERROR"}});
-}
-
-ScreenRecord NoFirmwareScreen() {
-    return TextScreen({{3, "NO FIRMWARE"}, {0, ""}, {1, "FIRMWARE UPDATE"}, {1, "BRINGS IT BACK"}});
 }
 
 std::uint32_t IconMask(std::uint8_t iconByte, std::uint32_t iconWord) {

@@ -49,9 +49,6 @@ ScreenRecord MapThroughGlyphTable(const ScreenRecord& raw);
 // The "COMMUNICATION" / "ERROR" screen shown when the front-panel read failed; its cells
 // are already code points.
 ScreenRecord ErrorScreen();
-// The screen of a controller that runs its loader only: no firmware, an update brings it
-// back. Its cells are already code points.
-ScreenRecord NoFirmwareScreen();
 
 // Icons shown: ((iconByte × 8) | iconByte) × 2 | iconWord, bit i = icon i.
 std::uint32_t IconMask(std::uint8_t iconByte, std::uint32_t iconWord);

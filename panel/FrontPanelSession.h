@@ -45,9 +45,10 @@ class FrontPanelSession {
     bool HasScreen() const { return hasScreen_; }
     // Whether the screen on show is the "COMMUNICATION" / "ERROR" screen of a failed read.
     bool ShowsErrorScreen() const { return showsError_; }
-    // Whether that failure came from a controller that runs its loader only (no firmware):
-    // the screen then says so, and the warning hook was given texts::kNoFirmware once.
-    bool ShowsNoFirmware() const { return showsError_ && noFirmware_; }
+    // Whether the screen on show comes from a controller that runs its loader only (no
+    // firmware). The state word is read with the first screen of a link (and again after a
+    // failed read); the warning hook gets texts::kNoFirmware once each time it is found so.
+    bool ShowsNoFirmware() const { return hasScreen_ && !showsError_ && noFirmware_; }
     // The screen on show, cells as code points.
     const ScreenRecord& Screen() const { return screen_; }
     std::uint32_t ShownIcons() const { return IconMask(screen_.iconByte, screen_.iconWord); }
@@ -68,6 +69,7 @@ class FrontPanelSession {
   private:
     void Take(const Publication& pub);
     void ReidentifyIfAsked();
+    void CheckFirmwareIfDue();
     void SetPicture(int key, bool pressed);
     void Warn();
 
@@ -79,6 +81,9 @@ class FrontPanelSession {
     bool hasScreen_ = false;
     bool showsError_ = false;
     bool noFirmware_ = false;
+    bool checkFirmware_ = true;
+    bool dropped_ = false; // this session dropped the (Ethernet) link after a failed read
+    int blocksSinceCheck_ = 0;
     bool reidentify_ = false;
     std::uint8_t keyMask_ = 0;
     std::uint64_t taken_ = 0;
