@@ -103,7 +103,7 @@ CommandMenu MenuActions::Prepare() {
         if (auto running = ReadRunning(RequestTimeoutMs()))
             running_ = *running;
         in.stateWord = ReadStateWord();
-        if (!in.stateWord || !IsLoaderOnlyState(*in.stateWord))
+        if (!in.stateWord || !model::IsLoaderOnlyState(*in.stateWord))
             in.productType = ReadProductType();
     }
     in.running = running_;
