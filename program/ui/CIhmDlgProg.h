@@ -10,7 +10,6 @@
 
 #include <string>
 
-#include "history/HistoryRecord.h"
 #include "transfer/TransferLink.h"
 #include "transfer/ui/UiThreadTransferUi.h"
 
@@ -50,7 +49,6 @@ class CIhmDlgProg : public QDialog {
     void RunWrite();
     void RunCompare();
     void SetFileMode(int mode, const char* action);
-    bool KeepFirst(history::Record& record, const std::string& historyPath);
 
     transfer::ITransferLink& link_;
     UiThreadTransferUi ui_;
