@@ -4,12 +4,15 @@
 
 #include "comm/CComClient.h"
 #include "comm/CComManager.h"
+#include "comm/ControllerLink.h"
 #include "comm/ProcessState.h"
 #include "comm/ui/PortChoice.h"
+#include "history/HistoryRecord.h"
 #include "model/ModelTable.h"
 #include "model/TableFactory.h"
 #include "platform/link_cause.h"
 #include "widgets/AlertStyle.h"
+#include "widgets/HistoryRecording.h"
 #include "widgets/LinkState.h"
 #include "widgets/UiClock.h"
 
@@ -100,7 +103,7 @@ CommandMenu MenuActions::Prepare() {
         if (auto running = ReadRunning(RequestTimeoutMs()))
             running_ = *running;
         in.stateWord = ReadStateWord();
-        if (!in.stateWord || !IsLoaderOnlyState(*in.stateWord))
+        if (!in.stateWord || !model::IsLoaderOnlyState(*in.stateWord))
             in.productType = ReadProductType();
     }
     in.running = running_;
@@ -258,14 +261,16 @@ bool MenuActions::ChecksForStartStop() {
 void MenuActions::StopOrStart(int command) {
     if (!ChecksForStartStop())
         return;
-    if (command == kMenuStopOrStart && running_) {
+    const bool stop = command == kMenuStopOrStart && running_;
+    OperationRecord record(stop ? history::kStop : history::kStart, comm::ComClientLink());
+    if (stop) {
         if (WriteCommand(kCommandStop) != 0) {
             WarnFailed();
-            return;
+            return record.Finish(history::kFailed, kTextCommunicationFailed);
         }
         ui_.Alert(kTextSwitchedOff, kTitleInfo, kAlertStyleInfo);
         running_ = false;
-        return;
+        return record.Finish(history::kDone, kTextSwitchedOff);
     }
     int result;
     if (command == kMenuStartWithReset) {
@@ -276,23 +281,25 @@ void MenuActions::StopOrStart(int command) {
     }
     if (result != 0) {
         WarnFailed();
-        return;
+        return record.Finish(history::kFailed, kTextCommunicationFailed);
     }
-    ConfirmRunState();
+    const char* shown = ConfirmRunState();
+    record.Finish(shown == kTextSwitchedOn ? history::kDone : history::kFailed, shown);
 }
 
-void MenuActions::ConfirmRunState() {
+const char* MenuActions::ConfirmRunState() {
     auto running = ReadRunning(RequestTimeoutMs());
     if (!running) {
         WarnFailed();
-        return;
+        return kTextCommunicationFailed;
     }
     if (*running) {
         ui_.Alert(kTextSwitchedOn, kTitleInfo, kAlertStyleInfo);
         running_ = true;
-    } else {
-        ui_.Alert(kTextNoRunMode, kTitleInfo, kAlertStyleInfo);
+        return kTextSwitchedOn;
     }
+    ui_.Alert(kTextNoRunMode, kTitleInfo, kAlertStyleInfo);
+    return kTextNoRunMode;
 }
 
 void MenuActions::WarnFailed() {

@@ -23,8 +23,6 @@ inline constexpr const char* kWaitsShortened =
     "QUORVEL_WAIT_SCALE is set: the waits of reboots, erases and countdowns are shortened for "
     "testing.";
 // A controller in its loader (a firmware update stopped half way).
-inline constexpr const char* kNoFirmware =
-    "The controller has no firmware: it runs its loader only. A firmware update "
-    "(quorvel-cli firmware update FILE) brings it back.";
+inline constexpr const char* kNoFirmware = texts::kNoFirmware;
 
 } // namespace cli::msg
