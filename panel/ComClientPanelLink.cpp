@@ -43,7 +43,7 @@ int ComClientPanelLink::ReadModelIndex(int& model) {
 }
 
 int ComClientPanelLink::ReadStateWord(std::uint32_t& word) {
-    const std::optional<std::uint32_t> read = model::ReadStateWord(model::ComClientReader());
+    const std::optional<std::uint32_t> read = model::ReadStateWord(comm::ComClientLink());
     if (!read)
         return -1;
     word = *read;
