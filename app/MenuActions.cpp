@@ -4,13 +4,16 @@
 
 #include "comm/CComClient.h"
 #include "comm/CComManager.h"
+#include "comm/ControllerLink.h"
 #include "comm/ProcessState.h"
 #include "comm/SharedTexts.h"
 #include "comm/ui/PortChoice.h"
+#include "history/HistoryRecord.h"
 #include "model/ModelTable.h"
 #include "model/TableFactory.h"
 #include "platform/link_cause.h"
 #include "widgets/AlertStyle.h"
+#include "widgets/HistoryRecording.h"
 #include "widgets/LinkState.h"
 #include "widgets/UiClock.h"
 
@@ -101,7 +104,7 @@ CommandMenu MenuActions::Prepare() {
         if (auto running = ReadRunning(RequestTimeoutMs()))
             running_ = *running;
         in.stateWord = ReadStateWord();
-        if (!in.stateWord || !IsLoaderOnlyState(*in.stateWord))
+        if (!in.stateWord || !model::IsLoaderOnlyState(*in.stateWord))
             in.productType = ReadProductType();
     }
     in.running = running_;
@@ -259,14 +262,16 @@ bool MenuActions::ChecksForStartStop() {
 void MenuActions::StopOrStart(int command) {
     if (!ChecksForStartStop())
         return;
-    if (command == kMenuStopOrStart && running_) {
+    const bool stop = command == kMenuStopOrStart && running_;
+    OperationRecord record(stop ? history::kStop : history::kStart, comm::ComClientLink());
+    if (stop) {
         if (WriteCommand(kCommandStop) != 0) {
             WarnFailed();
-            return;
+            return record.Finish(history::kFailed, texts::kCommunicationFailed);
         }
         ui_.Alert(texts::kSwitchedOff, kTitleInfo, kAlertStyleInfo);
         running_ = false;
-        return;
+        return record.Finish(history::kDone, texts::kSwitchedOff);
     }
     int result;
     if (command == kMenuStartWithReset) {
@@ -277,23 +282,25 @@ void MenuActions::StopOrStart(int command) {
     }
     if (result != 0) {
         WarnFailed();
-        return;
+        return record.Finish(history::kFailed, texts::kCommunicationFailed);
     }
-    ConfirmRunState();
+    const char* shown = ConfirmRunState();
+    record.Finish(shown == texts::kSwitchedOn ? history::kDone : history::kFailed, shown);
 }
 
-void MenuActions::ConfirmRunState() {
+const char* MenuActions::ConfirmRunState() {
     auto running = ReadRunning(RequestTimeoutMs());
     if (!running) {
         WarnFailed();
-        return;
+        return texts::kCommunicationFailed;
     }
     if (*running) {
         ui_.Alert(texts::kSwitchedOn, kTitleInfo, kAlertStyleInfo);
         running_ = true;
-    } else {
-        ui_.Alert(texts::kNoRunMode, kTitleInfo, kAlertStyleInfo);
+        return texts::kSwitchedOn;
     }
+    ui_.Alert(texts::kNoRunMode, kTitleInfo, kAlertStyleInfo);
+    return texts::kNoRunMode;
 }
 
 void MenuActions::WarnFailed() {

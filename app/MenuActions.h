@@ -70,7 +70,8 @@ class MenuActions {
     void ServiceDialog(int command);
     void ParameterAccess();
     void StopOrStart(int command);
-    void ConfirmRunState();
+    // Reads whether the controller now runs and says so; the text shown.
+    const char* ConfirmRunState();
     bool ChecksForStartStop();
     void WarnFailed();
 

@@ -1,9 +1,5 @@
 #include "app/MenuModel.h"
 
-bool IsLoaderOnlyState(std::uint32_t stateWord) {
-    return stateWord == kStateLoaderIdle || stateWord == kStateLoading;
-}
-
 const MenuEntry* CommandMenu::Find(int code) const {
     for (const MenuEntry& e : entries)
         if (e.code == code)
@@ -67,7 +63,7 @@ CommandMenu BuildCommandMenu(const MenuInputs& in) {
         return menu;
     }
     // A failed state-word read counts as a normal state.
-    if (in.stateWord && IsLoaderOnlyState(*in.stateWord)) {
+    if (in.stateWord && model::IsLoaderOnlyState(*in.stateWord)) {
         SetNotConnected(menu, in.linkConfigured);
         for (MenuEntry& e : menu.entries)
             if (e.code == kMenuUpdateFirmware)

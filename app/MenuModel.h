@@ -9,12 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "model/LoaderState.h"
 #include "widgets/MenuDialogs.h"
-
-// The state words of a controller that runs its loader only.
-constexpr std::uint32_t kStateLoaderIdle = 0x400001F5;
-constexpr std::uint32_t kStateLoading = 0x400001F6;
-bool IsLoaderOnlyState(std::uint32_t stateWord);
 
 struct MenuEntry {
     int code = 0;

@@ -113,6 +113,9 @@ int RunRestore(cli::Context& context) {
         return cli::kExitUsage;
     }
     const bool keep = cli::TakeKeepFlag(context.args);
+    std::string datalogFolder = platform::DefaultDataFolder("Datalogs");
+    if (!cli::TakeDatalogsFolder(context.args, datalogFolder, context.err))
+        return cli::kExitUsage;
     int status = cli::kExitOk;
     const std::optional<history::Record> row = TakeRow(context, status);
     if (!row)
@@ -125,7 +128,6 @@ int RunRestore(cli::Context& context) {
                     << "\n";
         return cli::kExitFailure;
     }
-    const std::string datalogFolder = platform::DefaultDataFolder("Datalogs");
     return cli::RunOnLink(context, [&](cli::Context& c) {
         return cli::WriteProgramFile(c, mode, row->kept, datalogFolder, keep);
     });
@@ -146,7 +148,8 @@ int RunHistory(cli::Context& context) {
 const cli::Command kHistory{
     "history",
     "history [--controller TEXT] [--operation OP] [--since DATE] [--limit N] [--json] | "
-    "history show ID [--json] | history restore ID [--yes|--no] [--no-keep]",
+    "history show ID [--json] | history restore ID [--yes|--no] [--no-keep] [--datalogs-folder "
+    "DIR]",
     "The service history: what was done to which controller, when, by whom, with which files",
     "history: the rows, newest first, one per line (ID, start, operation, result, controller,\n"
     "  link, message). --controller TEXT keeps the controllers whose label holds TEXT (any\n"
@@ -159,7 +162,8 @@ const cli::Command kHistory{
     "  software, mac}, operation, files [{path, size, sha256}], result (done, failed,\n"
     "  cancelled), message, kept (the kept copy's path or null); history prints an array.\n"
     "restore ID (with the link options first): writes the program copy kept by that row back\n"
-    "  into the connected controller, with the checks and questions of program write.\n"
+    "  into the connected controller, with the checks and questions of program write\n"
+    "  (datalogs read first go into --datalogs-folder DIR, as program write's do).\n"
     "The history is --history FILE, else $QUORVEL_HISTORY, else history.sqlite3 in the data\n"
     "  folder; kept programs are in KeptPrograms/ beside it.\n"
     "Exit status: 0 done, 1 no such row or the write failed, 2 usage error or a question left\n"

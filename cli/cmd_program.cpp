@@ -148,17 +148,8 @@ int RunRead(cli::Context& context, cli::Answering mode) {
 int RunWrite(cli::Context& context, cli::Answering mode) {
     const bool keep = cli::TakeKeepFlag(context.args);
     std::string datalogFolder = platform::DefaultDataFolder("Datalogs");
-    for (auto it = context.args.begin(); it != context.args.end(); ++it) {
-        if (*it != "--datalogs-folder")
-            continue;
-        if (it + 1 == context.args.end()) {
-            context.err << "--datalogs-folder needs a folder.\n";
-            return cli::kExitUsage;
-        }
-        datalogFolder = *(it + 1);
-        context.args.erase(it, it + 2);
-        break;
-    }
+    if (!cli::TakeDatalogsFolder(context.args, datalogFolder, context.err))
+        return cli::kExitUsage;
     if (context.args.size() != 1) {
         context.err << "Give the program file (.vqap) to write.\n";
         return cli::kExitUsage;
@@ -167,6 +158,22 @@ int RunWrite(cli::Context& context, cli::Answering mode) {
 }
 
 } // namespace
+
+bool cli::TakeDatalogsFolder(std::vector<std::string>& args, std::string& folder,
+                             std::ostream& err) {
+    for (auto it = args.begin(); it != args.end(); ++it) {
+        if (*it != "--datalogs-folder")
+            continue;
+        if (it + 1 == args.end()) {
+            err << "--datalogs-folder needs a folder.\n";
+            return false;
+        }
+        folder = *(it + 1);
+        args.erase(it, it + 2);
+        break;
+    }
+    return true;
+}
 
 int cli::WriteProgramFile(Context& context, Answering mode, const std::string& file,
                           const std::string& datalogFolder, bool keep) {

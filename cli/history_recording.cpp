@@ -7,12 +7,10 @@
 #include <streambuf>
 
 #include "cli/commands.h"
-#include "cli/identity_report.h"
 #include "cli/session.h"
 #include "comm/ControllerLink.h"
 #include "history/HistoryRecord.h"
 #include "history/Recording.h"
-#include "services/Diagnostics.h"
 
 namespace cli {
 
@@ -25,11 +23,6 @@ std::string FirstArgument(const std::vector<std::string>& args) {
         if (arg.rfind("--", 0) != 0)
             return arg;
     return {};
-}
-
-std::string HexByte(std::uint8_t b) {
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    return {kHex[b >> 4], kHex[b & 0xF]};
 }
 
 } // namespace
@@ -76,15 +69,11 @@ history::LinkEntry HistoryLink(const LinkOptions& options) {
     case LinkKind::Ble:
         link.kind = "ble";
         link.port = options.port;
-        // Shown most significant byte first, as the connection dialog does.
-        for (int i = 5; i >= 0; --i)
-            link.address += HexByte(options.address[static_cast<std::size_t>(i)]) + (i ? ":" : "");
+        link.address = history::BleAddressText(options.address.data());
         break;
     case LinkKind::Ethernet:
         link.kind = "eth";
-        for (int i = 0; i < 4; ++i)
-            link.address += std::to_string((options.host >> (8 * i)) & 0xFF) + (i < 3 ? "." : "");
-        link.address += ":" + std::to_string(options.tcpPort);
+        link.address = history::EthernetAddressText(options.host, options.tcpPort);
         break;
     case LinkKind::None:
         break;
@@ -184,21 +173,9 @@ class OperationRecording::Capture final : public std::streambuf {
 
 OperationRecording::OperationRecording(Context& context, const std::string& operation)
     : context_(context) {
-    record_ = history::BeginRecord(std::string(kProgramName) + " " + QUORVEL_VERSION, operation);
-    record_.link = HistoryLink(context.link);
     // The controller as it was at the start (a firmware update changes its software).
-    comm::IControllerLink& reader = comm::ComClientLink();
-    int family = 0;
-    IdentityReport identity;
-    if (ReadConnectedFamily(reader, family) == 0 &&
-        ReadIdentityReport(reader, family, identity) == 0) {
-        record_.controller.code8 = identity.code8;
-        record_.controller.model = identity.type;
-        record_.controller.software = identity.software;
-        std::string label = services::ReadControllerLabel(reader);
-        if (label != services::kTextUnknown)
-            record_.controller.label = label;
-    }
+    record_ = history::BeginOperation(std::string(kProgramName) + " " + QUORVEL_VERSION, operation,
+                                      HistoryLink(context.link), comm::ComClientLink());
     context_.notes = &notes_;
     capture_ = std::make_unique<Capture>(context_.err);
 }

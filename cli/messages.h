@@ -1,6 +1,7 @@
 // The program's own texts, as the command line prints them.
 #pragma once
 
+#include "comm/SharedTexts.h"
 #include "services/Diagnostics.h"
 #include "services/RemotePassword.h"
 
@@ -16,8 +17,6 @@ inline constexpr const char* kWaitsShortened =
     "QUORVEL_WAIT_SCALE is set: the waits of reboots, erases and countdowns are shortened for "
     "testing.";
 // A controller in its loader (a firmware update stopped half way).
-inline constexpr const char* kNoFirmware =
-    "The controller has no firmware: it runs its loader only. A firmware update "
-    "(quorvel-cli firmware update FILE) brings it back.";
+inline constexpr const char* kNoFirmware = texts::kNoFirmware;
 
 } // namespace cli::msg

@@ -2,7 +2,9 @@
 // dialog: used by program read and by backup.
 #pragma once
 
+#include <ostream>
 #include <string>
+#include <vector>
 
 #include "cli/commands.h"
 #include "cli/questions.h"
@@ -20,5 +22,9 @@ int ReadProgramInto(Context& context, Answering mode, const std::string& folder,
 // `datalogFolder`), then the write of `file`. The exit status, the reason on context.err.
 int WriteProgramFile(Context& context, Answering mode, const std::string& file,
                      const std::string& datalogFolder, bool keep);
+
+// Takes --datalogs-folder DIR out of `args` into `folder` (left as it is when not given). False
+// after saying on `err` that the folder is missing.
+bool TakeDatalogsFolder(std::vector<std::string>& args, std::string& folder, std::ostream& err);
 
 } // namespace cli

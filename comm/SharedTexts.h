@@ -18,5 +18,9 @@ inline constexpr const char* kUpdateSoftware =
 inline constexpr const char* kSwitchedOff = "Controller successfully switched off.";
 inline constexpr const char* kSwitchedOn = "Controller successfully switched on.";
 inline constexpr const char* kNoRunMode = "The target responds but it can't enable run mode.";
+// A controller that runs its loader only (a firmware update stopped half way): its software
+// 0.00.00 is no version.
+inline constexpr const char* kNoFirmware =
+    "The controller has no firmware: it runs its loader only. A firmware update brings it back.";
 
 } // namespace texts

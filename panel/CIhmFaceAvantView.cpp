@@ -9,6 +9,7 @@
 #include <QPainter>
 #include <QThread>
 
+#include "comm/SharedTexts.h"
 #include "panel/CGfxForme.h"
 #include "panel/CGfxIconeBar.h"
 #include "panel/CIhmCtrlKeyButton.h"
@@ -156,6 +157,8 @@ void CIhmFaceAvantView::RequestRedraw() {
     Impl& d = *d_;
     d.note.text = QString::fromStdU16String(panel::LcdText(d.session->Screen()));
     d.bar->SetShownFromMask(d.session->ShownIcons());
+    // The loader's own screen does not say that the firmware is missing: the view does.
+    setToolTip(d.session->ShowsNoFirmware() ? QString::fromUtf8(texts::kNoFirmware) : QString());
     // Only the LCD and the icon bar change. The text rectangle reaches beyond the cleared
     // area on every family, so it is repainted whole, or parts of old glyphs would stay.
     QRegion area(CMemDC_QRL::LcdArea());

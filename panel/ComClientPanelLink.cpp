@@ -3,6 +3,7 @@
 #include "QRL_protocole.pb.h"
 #include "comm/CComClient.h"
 #include "comm/ProcessState.h"
+#include "model/LoaderState.h"
 #include "model/ModelTable.h"
 
 namespace panel {
@@ -39,6 +40,14 @@ int ComClientPanelLink::Deconnect() {
 
 int ComClientPanelLink::ReadModelIndex(int& model) {
     return model::ReadBootModel(model);
+}
+
+int ComClientPanelLink::ReadStateWord(std::uint32_t& word) {
+    const std::optional<std::uint32_t> read = model::ReadStateWord(comm::ComClientLink());
+    if (!read)
+        return -1;
+    word = *read;
+    return 0;
 }
 
 bool ComClientPanelLink::IsLinkOpen() const {

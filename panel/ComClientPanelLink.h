@@ -14,6 +14,7 @@ class ComClientPanelLink final : public PanelLink {
     int StartMonitor() override;
     int Deconnect() override;
     int ReadModelIndex(int& model) override;
+    int ReadStateWord(std::uint32_t& word) override;
     bool IsLinkOpen() const override;
     int LinkKind() const override;
     void SetFamilyIndex(int family) override;

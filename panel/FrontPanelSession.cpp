@@ -1,5 +1,7 @@
 #include "panel/FrontPanelSession.h"
 
+#include "model/LoaderState.h"
+
 namespace panel {
 namespace {
 
@@ -8,6 +10,9 @@ constexpr int kLinkEthernet = 2;
 
 // A bound on one idle pass, so a flood of publications can never hold the interface.
 constexpr int kMaxPublicationsPerTick = 256;
+// While the controller runs its loader only, the state word is read again every so many
+// screens, so the panel sees the firmware come back.
+constexpr int kFirmwareRecheckBlocks = 50;
 
 } // namespace
 
@@ -42,17 +47,24 @@ void FrontPanelSession::Take(const Publication& pub) {
     if (!pub.ok) {
         screen_ = ErrorScreen();
         hasScreen_ = true;
+        checkFirmware_ = true;
         showsError_ = true;
         if (link_.IsLinkOpen()) {
             // A failing Ethernet controller is not polled on; a BLE one may have been
             // replaced by another behind the same dongle.
-            if (link_.LinkKind() == kLinkEthernet)
+            if (link_.LinkKind() == kLinkEthernet) {
                 link_.Deconnect();
-            else if (link_.LinkKind() == kLinkBle)
+                dropped_ = true;
+            } else if (link_.LinkKind() == kLinkBle)
                 reidentify_ = true;
         }
         return;
     }
+    // Blocks still queued when this session dropped the link were read before the failure:
+    // they do not hide the error screen that says why the link was dropped.
+    if (dropped_ && !link_.IsLinkOpen())
+        return;
+    dropped_ = false;
     ReidentifyIfAsked();
     const auto raw = DecodeBlock(pub.data.data(), pub.data.size());
     if (!raw || KeepsPreviousScreen(*raw))
@@ -60,6 +72,22 @@ void FrontPanelSession::Take(const Publication& pub) {
     screen_ = MapThroughGlyphTable(*raw);
     hasScreen_ = true;
     showsError_ = false;
+    CheckFirmwareIfDue();
+}
+
+void FrontPanelSession::CheckFirmwareIfDue() {
+    if (!checkFirmware_ && !(noFirmware_ && ++blocksSinceCheck_ >= kFirmwareRecheckBlocks))
+        return;
+    checkFirmware_ = false;
+    blocksSinceCheck_ = 0;
+    std::uint32_t word = 0;
+    // A failed read says nothing: what was known stays.
+    if (!link_.IsLinkOpen() || link_.ReadStateWord(word) != 0)
+        return;
+    const bool was = noFirmware_;
+    noFirmware_ = model::IsLoaderOnlyState(word);
+    if (noFirmware_ && !was && hooks_.warn)
+        hooks_.warn(texts::kNoFirmware);
 }
 
 void FrontPanelSession::ReidentifyIfAsked() {

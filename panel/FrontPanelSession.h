@@ -45,6 +45,10 @@ class FrontPanelSession {
     bool HasScreen() const { return hasScreen_; }
     // Whether the screen on show is the "COMMUNICATION" / "ERROR" screen of a failed read.
     bool ShowsErrorScreen() const { return showsError_; }
+    // Whether the screen on show comes from a controller that runs its loader only (no
+    // firmware). The state word is read with the first screen of a link (and again after a
+    // failed read); the warning hook gets texts::kNoFirmware once each time it is found so.
+    bool ShowsNoFirmware() const { return hasScreen_ && !showsError_ && noFirmware_; }
     // The screen on show, cells as code points.
     const ScreenRecord& Screen() const { return screen_; }
     std::uint32_t ShownIcons() const { return IconMask(screen_.iconByte, screen_.iconWord); }
@@ -65,6 +69,7 @@ class FrontPanelSession {
   private:
     void Take(const Publication& pub);
     void ReidentifyIfAsked();
+    void CheckFirmwareIfDue();
     void SetPicture(int key, bool pressed);
     void Warn();
 
@@ -75,6 +80,10 @@ class FrontPanelSession {
     ScreenRecord screen_;
     bool hasScreen_ = false;
     bool showsError_ = false;
+    bool noFirmware_ = false;
+    bool checkFirmware_ = true;
+    bool dropped_ = false; // this session dropped the (Ethernet) link after a failed read
+    int blocksSinceCheck_ = 0;
     bool reidentify_ = false;
     std::uint8_t keyMask_ = 0;
     std::uint64_t taken_ = 0;

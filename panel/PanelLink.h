@@ -27,6 +27,8 @@ class PanelLink {
     virtual int Deconnect() = 0;
     // Model index read from the boot identity area at 0xE000; 0 on success.
     virtual int ReadModelIndex(int& model) = 0;
+    // The state word at 0x5000 (tells a controller that runs its loader only); 0 on success.
+    virtual int ReadStateWord(std::uint32_t& word) = 0;
     virtual bool IsLinkOpen() const = 0;
     // 0 USB, 1 BLE, 2 Ethernet.
     virtual int LinkKind() const = 0;

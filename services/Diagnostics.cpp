@@ -6,6 +6,7 @@
 #include "model/AnsiText.h"
 #include "model/CFctTabConfT71.h"
 #include "model/CFctTabIdentiteT71.h"
+#include "model/ControllerLabel.h"
 #include "model/ModelTable.h"
 #include "model/TableFactory.h"
 
@@ -16,7 +17,6 @@ namespace {
 using model::VirKind;
 
 constexpr std::uint32_t kRunStateAddress = 0x4000, kStateWordAddress = 0x5000;
-constexpr std::uint32_t kLabelAddress = 0x0F00, kLabelSize = 18;
 constexpr std::uint32_t kSlotsAddress = 0x5200;
 constexpr std::uint32_t kOrangeBit = 0x04000000, kRedBit = 0x40000000, kLow24 = 0x00FFFFFF;
 constexpr const char* kNoVersion = "0.0.00";
@@ -58,10 +58,7 @@ std::string ControllerStatus(comm::IControllerLink& reader) {
 } // namespace
 
 std::string ReadControllerLabel(comm::IControllerLink& reader) {
-    std::array<std::uint8_t, kLabelSize> b{};
-    if (reader.Read(b.data(), kLabelAddress, kLabelSize, reader.LinkTimeoutMs()) != 0)
-        return kTextUnknown;
-    return model::FieldCode(b.data(), b.size());
+    return model::ReadLabel(reader).value_or(kTextUnknown);
 }
 
 long ReadSlotsUsed(comm::IControllerLink& reader) {

@@ -67,6 +67,9 @@ wire::Bytes ControllerState::Serialize(std::int64_t now_ms) const {
     PutRecord(out, "own-log", own_log_.Raw());
     PutRecord(out, "board-log", board_log_.Raw());
     PutRecord(out, "counter", Scalar(counter_base_ + std::uint32_t(run_ms_ / 1000), 4));
+    // The session's lock, for whoever inspects the file: not read back, since a restart
+    // locks a controller with a remote password again.
+    PutRecord(out, "session-locked", Scalar(locked_ ? 1 : 0, 1));
     return out;
 }
 

@@ -14,6 +14,7 @@
 
 #include "comm/ProcessState.h"
 #include "datalog/ui/DatalogChartView.h"
+#include "history/HistoryRecord.h"
 #include "platform/program_folder.h"
 #include "transfer/DatalogSaver.h"
 #include "transfer/ui/CIhmDlgExecutionTransfert.h"
@@ -22,6 +23,7 @@
 #include "widgets/AppIcon.h"
 #include "widgets/ControlIds.h"
 #include "widgets/FolderChooser.h"
+#include "widgets/HistoryRecording.h"
 #include "widgets/MenuDialogs.h"
 #include "widgets/ModalSeam.h"
 #include "widgets/WaitCursor.h"
@@ -150,19 +152,25 @@ void CIhmDlgDatalog::OnSelectFolder() {
 
 void CIhmDlgDatalog::OnRead() {
     ScopedWaitCursor wait;
+    OperationRecord record(history::kDatalogsRead, link_);
     UiThreadTransferUi ui(this);
     transfer::DatalogSource source;
     const transfer::DatalogReadCheck check = transfer::CheckDatalogRead(link_, ui, source);
     if (check == transfer::DatalogReadCheck::kNoDatalogs)
         saved_ = true; // nothing to lose
     if (check != transfer::DatalogReadCheck::kReady)
-        return;
+        return record.Finish(check == transfer::DatalogReadCheck::kDeclined ? history::kCancelled
+                                                                            : history::kFailed);
     state_.folder = folder_->text().toStdString();
     std::unique_ptr<transfer::CTransfertReadDatalogBase> job =
         transfer::MakeDatalogTransfer(source, state_, link_);
     RunTransfertDialog(this, *job);
     outcomes_ = job->Outcomes();
     saved_ = job->IsFinished() && !job->IsFailed() && transfer::AllGenerated(outcomes_);
+    for (const transfer::DatalogRangeOutcome& o : outcomes_)
+        if (o.generated)
+            record.AddFile(o.path);
+    record.Finish(saved_ ? history::kDone : history::kFailed);
     const bool wrote =
         std::any_of(outcomes_.begin(), outcomes_.end(),
                     [](const transfer::DatalogRangeOutcome& o) { return o.generated; });

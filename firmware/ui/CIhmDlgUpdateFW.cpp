@@ -13,13 +13,17 @@
 #include "comm/ProcessState.h"
 #include "comm/SharedTexts.h"
 #include "firmware/FirmwareMessages.h"
+#include "firmware/FirmwarePackage.h"
 #include "firmware/FirmwareUpdate.h"
+#include "history/HistoryRecord.h"
 #include "platform/program_folder.h"
 #include "transfer/TransferMessages.h"
 #include "transfer/ui/CIhmDlgExecutionTransfert.h"
 #include "widgets/AlertIcons.h"
 #include "widgets/Alerts.h"
 #include "widgets/ControlIds.h"
+#include "widgets/HistoryRecording.h"
+#include "widgets/KeepFirst.h"
 #include "widgets/MenuDialogs.h"
 #include "widgets/ModalSeam.h"
 #include "widgets/WaitCursor.h"
@@ -112,6 +116,11 @@ CIhmDlgUpdateFW::CIhmDlgUpdateFW(QWidget* parent, comm::IControllerLink& reader,
     status->addWidget(statusText_, 1);
     layout->addLayout(status);
 
+    keep_ = new QCheckBox(QStringLiteral("Keep a copy of the controller's program first"), this);
+    keep_->setChecked(KeepProgramRemembered());
+    connect(keep_, &QCheckBox::toggled, this, [](bool on) { KeepProgramRemembered() = on; });
+    layout->addWidget(keep_);
+
     auto* buttons = new QHBoxLayout;
     update_ = MakeCtlButton(this, 1, "Update");
     auto* back = MakeCtlButton(this, 2, "Return");
@@ -170,37 +179,49 @@ void CIhmDlgUpdateFW::OnChecks() {
     update_->setEnabled(v.updateEnabled);
 }
 
+void CIhmDlgUpdateFW::SetKeep(bool keep) {
+    keep_->setChecked(keep);
+}
+
 void CIhmDlgUpdateFW::OnUpdate() {
     const std::string path = logic_.ChosenPath(versions_->currentRow());
     auto update = transfer::CreateFirmwareTransfer(ConnectionKind().load(), path);
     if (path.empty())
         return;
+    OperationRecord record(history::kFirmwareUpdate, reader_);
+    record.AddFile(path);
     if (!update) { // no link chosen yet
         ErrorAlert(this, texts::kNotReacting);
-        return;
+        return record.Finish(history::kFailed);
     }
-    int result = 1;
-    {
+    auto run = [this](transfer::ITransfert& transfer) {
         ScopedWaitCursor wait;
-        result = RunTransfertDialog(this, *update);
-    }
-    if (result != 0)
-        return;
+        return RunTransfertDialog(this, transfer) == 0;
+    };
+    // The update erases the program: a copy is kept first, once the package is known good (a
+    // refused package keeps nothing; the transfer says why it refuses it).
+    if (keep_->isChecked() &&
+        transfer::fw::ReadFirmwarePackageFile(path, logic_.ModelIndex()).ok() &&
+        !KeepProgramFirst(this, comm::ComClientLink(), false, record, run))
+        return record.Finish(history::kCancelled);
+    if (!run(*update))
+        return record.Finish(history::kFailed);
     InfoAlert(this, transfer::msg::kFwComplete);
     // Back on the same link by itself; a controller that does not come back says so.
     transfer::CTransfertReconnect reconnect;
     if (RunTransfertDialog(this, reconnect) != 0)
-        return;
+        return record.Finish(history::kFailed);
     // Judged by what changed, as the command line does.
     const transfer::UpdateVerdict verdict =
         transfer::JudgeUpdate(update->StartVersion(), reconnect.Result().softwareVersion,
                               transfer::PackageNameVersion(path, update->ModelIndex()));
     if (!verdict.started) {
         ErrorAlert(this, verdict.message);
-        return;
+        return record.Finish(history::kFailed);
     }
     if (!verdict.message.empty())
         InfoAlert(this, verdict.message);
+    record.Finish(history::kDone);
     accept();
 }
 

@@ -30,6 +30,9 @@ class CIhmDlgUpdateFW : public QDialog {
     // Identifies the controller, builds the list and runs the dialog through the modal seam.
     int DoModal();
     const transfer::UpdateFwLogic& Logic() const { return logic_; }
+    // "Keep a copy of the controller's program first" (checked, remembered with the program
+    // dialog's).
+    void SetKeep(bool keep);
 
   private:
     void Show();
@@ -41,6 +44,7 @@ class CIhmDlgUpdateFW : public QDialog {
     transfer::UpdateFwLogic logic_;
     QRadioButton* languages_[5];
     QCheckBox* controller_;
+    QCheckBox* keep_;
     QLabel* name_;
     QListWidget* versions_;
     QGroupBox* expansions_[2];

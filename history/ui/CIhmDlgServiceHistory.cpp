@@ -11,6 +11,7 @@
 #include <filesystem>
 
 #include "history/HistoryText.h"
+#include "widgets/HistoryRecording.h"
 #include "widgets/MenuDialogs.h"
 
 namespace {
@@ -136,8 +137,9 @@ QString CIhmDlgServiceHistory::DetailsText() const {
 
 void RegisterServiceHistoryWindow(CIhmDlgServiceHistory::WriteBack writeBack) {
     RegisterMenuDialog(kMenuServiceHistory, [writeBack](QWidget* parent) {
-        history::HistoryDb db(history::HistoryPath(), [](const std::string&) {});
-        CIhmDlgServiceHistory dialog(db, writeBack, parent);
+        // Its warnings (a damaged file set aside, a newer schema) are the program's history
+        // warnings.
+        CIhmDlgServiceHistory dialog(ProgramHistory(), writeBack, parent);
         dialog.exec();
         return true;
     });

@@ -9,13 +9,11 @@
 #include <QPushButton>
 #include <QRadioButton>
 
-#include <cstdio>
 #include <filesystem>
 
 #include "comm/ProcessState.h"
 #include "comm/SharedTexts.h"
-#include "history/HistoryDb.h"
-#include "history/Recording.h"
+#include "history/HistoryRecord.h"
 #include "platform/program_folder.h"
 #include "program/ProgramChecks.h"
 #include "program/ProgramCompare.h"
@@ -28,33 +26,13 @@
 #include "widgets/AppIcon.h"
 #include "widgets/ControlIds.h"
 #include "widgets/FolderChooser.h"
+#include "widgets/HistoryRecording.h"
+#include "widgets/KeepFirst.h"
 #include "widgets/MenuDialogs.h"
 #include "widgets/ModalSeam.h"
 #include "widgets/WaitCursor.h"
 
 namespace {
-
-// The keep check box's state, remembered from one opening of the dialog to the next.
-bool& KeepRemembered() {
-    static bool keep = true;
-    return keep;
-}
-
-// The service history for one operation of the dialog; its warnings go to standard error
-// (the operation itself is never stopped by them).
-std::unique_ptr<history::HistoryDb> OpenHistory() {
-    return std::make_unique<history::HistoryDb>(history::HistoryPath(), [](const std::string& t) {
-        std::fprintf(stderr, "%s\n", t.c_str());
-    });
-}
-
-std::string GuiProgramName() {
-    return "Quorvel";
-}
-
-const char* LinkKindName(int kind) {
-    return kind == comm::kLinkEthernet ? "eth" : kind == comm::kLinkBle ? "ble" : "usb";
-}
 
 template <class T> T* Named(T* widget, int id) {
     widget->setObjectName(CtlName(id));
@@ -95,8 +73,8 @@ CIhmDlgProg::CIhmDlgProg(QWidget* parent, comm::IControllerLink& link)
     grid->addWidget(keep_, 5, 0, 1, 3);
     grid->addWidget(action_, 6, 1);
     grid->addWidget(back, 6, 2);
-    keep_->setChecked(KeepRemembered());
-    connect(keep_, &QCheckBox::toggled, this, [](bool on) { KeepRemembered() = on; });
+    keep_->setChecked(KeepProgramRemembered());
+    connect(keep_, &QCheckBox::toggled, this, [](bool on) { KeepProgramRemembered() = on; });
     connect(compare_, &QRadioButton::clicked, this, &CIhmDlgProg::SetCompareMode);
     setMinimumWidth(460);
     connect(read_, &QRadioButton::clicked, this, &CIhmDlgProg::SetReadMode);
@@ -229,55 +207,37 @@ void CIhmDlgProg::Action() {
 }
 
 void CIhmDlgProg::RunRead() {
+    OperationRecord record(history::kProgramRead, link_);
     if (!transfer::CheckProgramPresent(link_, ui_))
-        return;
+        return record.Finish(history::kFailed);
     std::unique_ptr<transfer::CTransfertReadApp> read = transfer::MakeProgramRead(path_, link_);
     int result = 1;
     {
         ScopedWaitCursor wait;
         result = RunTransfertDialog(this, *read);
     }
+    if (!read->FilePath().empty())
+        record.AddFile(read->FilePath());
     if (result == 0)
         InfoAlert(this, transfer::msg::kReadComplete);
-}
-
-// Keeps the controller's program in the service history's store; false when the user chose
-// not to write without a copy.
-bool CIhmDlgProg::KeepFirst(history::Record& record, const std::string& historyPath) {
-    using Kind = transfer::KeepResult::Kind;
-    const transfer::KeepResult kept = transfer::KeepControllerProgram(
-        link_, history::KeptFolder(historyPath), true,
-        [this](transfer::ITransfert& read) { return RunTransfertDialog(this, read) == 0; });
-    switch (kept.kind) {
-    case Kind::Kept:
-        record.kept = kept.path;
-        return true;
-    case Kind::NothingToKeep:
-        InfoAlert(this, transfer::kNothingToKeep);
-        return true;
-    case Kind::CannotKeep:
-        break;
-    }
-    return QuestionAlert(this, transfer::CannotKeepText(kept) + "\n" + transfer::kKeepQuestion);
+    record.Finish(result == 0 ? history::kDone : history::kFailed);
 }
 
 void CIhmDlgProg::RunWrite() {
-    history::Record record = history::BeginRecord(GuiProgramName(), history::kProgramWrite);
-    record.link.kind = LinkKindName(link_.Kind());
-    record.files.push_back(history::DescribeFile(path_));
-    const std::unique_ptr<history::HistoryDb> db = OpenHistory();
-    auto finish = [&](const char* result, const std::string& message) {
-        history::FinishRecord(*db, record, result, message);
-    };
+    OperationRecord record(history::kProgramWrite, link_);
+    record.AddFile(path_);
     // The whole file is checked first: a refused file stops, reads and keeps nothing.
     const transfer::FileRefusal refusal = transfer::ProgramFileRefusal(
         path_, link_.Kind() == comm::kLinkEthernet, link_, ControllerFamily().load());
     if (refusal.message != nullptr) {
         ui_.Alert(refusal.kind, refusal.message);
-        return finish(history::kFailed, refusal.message);
+        return record.Finish(history::kFailed, refusal.message);
     }
-    if (keep_->isChecked() && !KeepFirst(record, db->Path()))
-        return finish(history::kCancelled, "");
+    if (keep_->isChecked() &&
+        !KeepProgramFirst(this, link_, true, record, [this](transfer::ITransfert& read) {
+            return RunTransfertDialog(this, read) == 0;
+        }))
+        return record.Finish(history::kCancelled);
     auto readDatalogs = [this] {
         MenuDialogOpener open = FindMenuDialog(kMenuDatalogs);
         if (!open) {
@@ -289,7 +249,7 @@ void CIhmDlgProg::RunWrite() {
     };
     if (transfer::PrepareProgramWrite(link_, ControllerFamily().load(), ui_, readDatalogs) !=
         transfer::WritePreparation::Ready)
-        return finish(history::kCancelled, "");
+        return record.Finish(history::kCancelled);
     std::unique_ptr<transfer::CTransfertWriteApp> write = transfer::MakeProgramWrite(path_, link_);
     int result = 1;
     if (link_.Kind() == comm::kLinkEthernet) {
@@ -298,32 +258,35 @@ void CIhmDlgProg::RunWrite() {
     } else {
         result = RunTransfertDialog(this, *write);
     }
-    finish(result == 0 ? history::kDone : history::kFailed,
-           result == 0 ? transfer::msg::kWriteComplete : write->LastAlertText());
-    if (result == 0)
-        InfoAlert(this, transfer::msg::kWriteComplete);
+    if (result != 0)
+        return record.Finish(history::kFailed, write->LastAlertText());
+    InfoAlert(this, transfer::msg::kWriteComplete);
+    record.Finish(history::kDone);
 }
 
 void CIhmDlgProg::RunCompare() {
+    OperationRecord record(history::kProgramCompare, link_);
+    record.AddFile(path_);
     transfer::ProgramImage file, controller;
     std::string error;
     if (!transfer::LoadProgramImage(path_, file, error)) {
         ErrorAlert(this, error);
-        return;
+        return record.Finish(history::kFailed);
     }
     if (!transfer::CheckProgramPresent(link_, ui_))
-        return;
+        return record.Finish(history::kFailed);
     transfer::ReadFolder folder(std::filesystem::temp_directory_path().string() + "/");
     std::unique_ptr<transfer::CTransfertReadApp> read =
         transfer::MakeProgramRead(folder.Path(), link_);
     if (folder.Path().empty() || RunTransfertDialog(this, *read) != 0)
-        return;
+        return record.Finish(history::kFailed);
     if (!transfer::LoadProgramImage(read->FilePath(), controller, error)) {
         ErrorAlert(this, error);
-        return;
+        return record.Finish(history::kFailed);
     }
     comparison_ = transfer::ComparisonText(transfer::CompareProgramImages(controller, file));
     InfoAlert(this, comparison_);
+    record.Finish(history::kDone);
 }
 
 void RegisterProgramDialog() {

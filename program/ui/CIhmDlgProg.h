@@ -11,7 +11,6 @@
 #include <string>
 
 #include "comm/ControllerLink.h"
-#include "history/HistoryRecord.h"
 #include "transfer/ui/UiThreadTransferUi.h"
 
 class QCheckBox;
@@ -50,7 +49,6 @@ class CIhmDlgProg : public QDialog {
     void RunWrite();
     void RunCompare();
     void SetFileMode(int mode, const char* action);
-    bool KeepFirst(history::Record& record, const std::string& historyPath);
 
     comm::IControllerLink& link_;
     UiThreadTransferUi ui_;

@@ -12,10 +12,12 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "history/HistoryRecord.h"
 #include "services/ui/ServiceAlerts.h"
 #include "widgets/Alerts.h"
 #include "widgets/AppIcon.h"
 #include "widgets/ControlIds.h"
+#include "widgets/HistoryRecording.h"
 #include "widgets/ModalSeam.h"
 
 namespace {
@@ -207,6 +209,11 @@ int CIhmDlgTime::Drift() const {
 }
 
 void CIhmDlgTime::OnWrite() {
+    OperationRecord record(history::kClockSet, link_);
     const services::ClockTime t = manual_->isChecked() ? ManualTime() : services::LocalTimeNow();
-    ShowNotice(this, services::WriteClock(link_, t, Drift()));
+    const services::Notice notice = services::WriteClock(link_, t, Drift());
+    ShowNotice(this, notice);
+    record.Finish(notice.kind == services::NoticeKind::Information ? history::kDone
+                                                                   : history::kFailed,
+                  notice.text);
 }

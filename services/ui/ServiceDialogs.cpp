@@ -2,13 +2,20 @@
 
 #include <QApplication>
 
-#include "services/ui/AccessCheck.h"
+#include "history/HistoryRecord.h"
 #include "services/ui/CIhmDlgDiag.h"
 #include "services/ui/CIhmDlgRemotePwdLock.h"
 #include "services/ui/CIhmDlgTime.h"
 #include "services/ui/CIhmDlgUnlockRemotePwd.h"
 #include "services/ui/ServiceAlerts.h"
+#include "services/ui/AccessCheck.h"
+#include "widgets/HistoryRecording.h"
 #include "widgets/MenuDialogs.h"
+
+QtAccessCheckUi::QtAccessCheckUi(QWidget* parent, comm::IControllerLink* reader)
+    : parent_(parent), reader_(reader) {}
+
+QtAccessCheckUi::~QtAccessCheckUi() = default;
 
 int QtAccessCheckUi::WithNormalCursor(const std::function<int()>& run) {
     const int held = waitCursors_;
@@ -22,10 +29,13 @@ int QtAccessCheckUi::WithNormalCursor(const std::function<int()>& run) {
 
 bool QtAccessCheckUi::AskPassword(const services::UnlockPrompt& prompt,
                                   services::Secret& password) {
+    if (!unlock_ && reader_ != nullptr)
+        unlock_ = std::make_unique<OperationRecord>(history::kUnlock, *reader_);
     CIhmDlgUnlockRemotePwd dlg(prompt, parent_);
     const bool ok = WithNormalCursor([&dlg] { return dlg.DoModal(); }) == QDialog::Accepted;
     if (ok)
         password = dlg.TakePassword();
+    unlockCancelled_ = !ok;
     return ok;
 }
 
@@ -56,11 +66,35 @@ bool QtAccessCheckUi::AskNewPassword(services::Secret& password) {
     return true;
 }
 
+void QtAccessCheckUi::EndUnlock(bool allowed) {
+    if (!unlock_)
+        return;
+    unlock_->Finish(allowed            ? history::kDone
+                    : unlockCancelled_ ? history::kCancelled
+                                       : history::kFailed);
+    unlock_.reset();
+}
+
+bool RunRecordedAccessCheck(QWidget* parent, comm::IControllerLink& link) {
+    QtAccessCheckUi ui(parent, &link);
+    const bool allowed = services::RunAccessCheck(link, ui);
+    ui.EndUnlock(allowed);
+    return allowed;
+}
+
 void RunProtect(QWidget* parent, comm::IControllerLink& link) {
-    QtAccessCheckUi ui(parent);
+    using services::ProtectResult;
+    OperationRecord lock(history::kLock, link);
+    QtAccessCheckUi ui(parent, &link);
     ui.SetWaitCursor(true);
-    services::ProtectController(link, ui);
-    services::ReconnectAfterProtect(link, ui);
+    const ProtectResult result = services::ProtectController(link, ui);
+    ui.EndUnlock(result != ProtectResult::AccessRefused);
+    lock.Finish(result == ProtectResult::Locked ? history::kDone
+                : result == ProtectResult::Cancelled || result == ProtectResult::AccessRefused
+                    ? history::kCancelled
+                    : history::kFailed);
+    // A freshly locked controller asks for its password at once: an unlock of its own.
+    ui.EndUnlock(services::ReconnectAfterProtect(link, ui));
     ui.SetWaitCursor(false);
 }
 
@@ -79,8 +113,6 @@ void RegisterServiceDialogs() {
         RunProtect(parent, comm::ComClientLink());
         return true;
     });
-    SetAccessCheck([](QWidget* parent) {
-        QtAccessCheckUi ui(parent);
-        return services::RunAccessCheck(comm::ComClientLink(), ui);
-    });
+    SetAccessCheck(
+        [](QWidget* parent) { return RunRecordedAccessCheck(parent, comm::ComClientLink()); });
 }

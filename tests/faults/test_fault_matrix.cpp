@@ -8,18 +8,21 @@
 // Every run must end by itself within its time-outs, exit 0 or 1 (never a crash), carry the
 // system's message on standard error when it fails, and leave no partial file: a failed
 // transfer leaves its output folder without the file it was writing, a successful one leaves
-// the same file a clean run writes.
+// the same file a clean run writes. A run that succeeds is judged by what the controller then
+// holds (its state file: program zones, clock, lock), which must be what a clean run leaves.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <csignal>
+#include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <future>
+#include <map>
 #include <set>
 #include <sstream>
 #include <sys/wait.h>
@@ -134,7 +137,46 @@ struct Operation {
     bool sameOutput = false; // a run that succeeds prints what a clean run prints
     // Requests (a text of their log line) whose refusal must end the run in failure.
     std::vector<std::string> mustFailWhenRefused;
+    // Records of the simulator's state file that a run that succeeds must leave as a clean
+    // run leaves them ("clock" within kClockSlackSeconds).
+    std::vector<std::string> judgedState;
+    // Records the clean run must leave (so that judging by them is not vacuous).
+    std::map<std::string, std::string> cleanLeaves;
 };
+
+// A clock set by two runs drifts apart by no more than their run times.
+constexpr std::int64_t kClockSlackSeconds = 2 * kDeadlineMs / 1000;
+
+using StateRecords = std::map<std::string, std::string>;
+
+// The records of a simulator state file ("QSIM", format, code8, then name length, name,
+// data length (4, little-endian), data); empty when the file is not whole.
+StateRecords ReadStateRecords(const std::string& file) {
+    StateRecords records;
+    std::size_t at = 9;
+    auto byte = [&](std::size_t i) { return std::size_t(std::uint8_t(file[i])); };
+    while (at < file.size()) {
+        const std::size_t nameLength = byte(at);
+        if (at + 1 + nameLength + 4 > file.size())
+            return {};
+        const std::size_t lengthAt = at + 1 + nameLength;
+        const std::size_t length = byte(lengthAt) | byte(lengthAt + 1) << 8 |
+                                   byte(lengthAt + 2) << 16 | byte(lengthAt + 3) << 24;
+        if (lengthAt + 4 + length > file.size())
+            return {};
+        records[file.substr(at + 1, nameLength)] = file.substr(lengthAt + 4, length);
+        at = lengthAt + 4 + length;
+    }
+    return records;
+}
+
+// A little-endian record as a number (the clock: seconds since 2000-01-01).
+std::int64_t LittleEndian(const std::string& data) {
+    std::uint64_t v = 0;
+    for (std::size_t i = data.size(); i-- > 0;)
+        v = v << 8 | std::uint8_t(data[i]);
+    return std::int64_t(v);
+}
 
 Operation Op(std::vector<std::string> simArgs, std::vector<std::string> cliArgs,
              std::string input = "", std::string outputExt = "") {
@@ -154,6 +196,7 @@ struct CaseResult {
     std::vector<std::string> files; // the names left in the output folder
     std::string written;            // the content of the one output file, when one
     std::string log;                // the simulator's request log
+    StateRecords state;             // the simulator's state file once stopped, when judged
 };
 
 bool Has(const std::string& text, const std::string& part) {
@@ -206,7 +249,28 @@ CaseResult RunCase(const Operation& op, const std::string& label,
     }
     r.log = sim.ReadLog();
     r.requests = CountRequests(r.log);
+    if (!op.judgedState.empty()) {
+        sim.Stop(); // the state file is written whole at exit
+        r.state = ReadStateRecords(ReadFile(sim.state_path()));
+    }
     return r;
+}
+
+// A run that reports success leaves the controller as a clean run leaves it.
+void ExpectSameState(const Operation& op, const CaseResult& r, const CaseResult& clean) {
+    for (const std::string& name : op.judgedState) {
+        const auto got = r.state.find(name), want = clean.state.find(name);
+        ASSERT_NE(want, clean.state.end()) << "no " << name << " in the clean run's state";
+        ASSERT_NE(got, r.state.end()) << "no " << name << " in the state file";
+        if (name == "clock") {
+            EXPECT_LE(std::abs(LittleEndian(got->second) - LittleEndian(want->second)),
+                      kClockSlackSeconds)
+                << "success reported, but the controller's clock is not the one set";
+        } else {
+            EXPECT_TRUE(got->second == want->second)
+                << "success reported, but the controller holds another " << name;
+        }
+    }
 }
 
 // What every faulted run must show. `clean` is the clean run, whose file a run that reports
@@ -226,10 +290,7 @@ void ExpectSound(const Operation& op, const CaseResult& r, const CaseResult& cle
     if (o.status == 1 && Has(o.err, "but files were generated.")) {
         // The datalogs were all read and saved, and only the command that ends the read
         // failed: the files are whole, and the message says so.
-        // Their records carry the simulated clock's times: whole means as many lines.
-        EXPECT_EQ(std::count(r.written.begin(), r.written.end(), '\n'),
-                  std::count(clean.written.begin(), clean.written.end(), '\n'))
-            << "a datalog file saved incomplete";
+        EXPECT_EQ(r.written, clean.written) << "a datalog file saved incomplete";
         EXPECT_FALSE(o.out.empty());
     } else if (o.status == 1) {
         // The system's message, and nothing the transfer was writing left behind.
@@ -250,6 +311,8 @@ void ExpectSound(const Operation& op, const CaseResult& r, const CaseResult& cle
             EXPECT_EQ(r.written, clean.written) << "success reported with a different file";
         }
     }
+    if (o.status == 0)
+        ExpectSameState(op, r, clean);
 }
 
 // The last non-empty line of a failed run's standard error: the message it ended with.
@@ -307,6 +370,8 @@ std::size_t RunMatrix(const std::string& name, const Operation& op, bool sameFil
                       std::vector<std::vector<std::string>> extraSilent = {}) {
     const CaseResult clean = RunCase(op, name + " clean", {});
     EXPECT_EQ(clean.outcome.status, 0) << clean.outcome.err << clean.log;
+    for (const auto& [record, value] : op.cleanLeaves)
+        EXPECT_TRUE(clean.state.count(record) && clean.state.at(record) == value) << record;
     const std::size_t n = clean.requests;
     EXPECT_GT(n, 0u);
     if (clean.outcome.status != 0 || n == 0)
@@ -413,15 +478,21 @@ void ProgramWriteMatrix(Link link, const std::string& suffix, const fs::path& fo
     const std::string file = ReadProgramFile(kStoppedKz9, folder);
     Operation op = Op(kStoppedKz9, {"program", "write", file, "--no"});
     op.link = link;
+    // Its own program written back: a success must leave every zone whole again.
+    op.judgedState = {"area:Init", "area:Prog", "area:Param", "area:MetierSlot", "area:Metier"};
     // The program is written, but the old datalogs stay: not a success.
     op.mustFailWhenRefused = {"erase board datalogs"};
     EXPECT_GT(RunMatrix("program write" + suffix, op), 0u);
 }
 
 void DatalogReadMatrix(Link link, const std::string& suffix) {
-    Operation op = Op(kStoppedPask, {"datalogs", "read", "{out}"}, "", ".csv");
+    // One clock start for every run: the records carry the same times, so a read that
+    // succeeds must give the very lines of a clean read.
+    std::vector<std::string> sim = kStoppedPask;
+    sim.insert(sim.end(), {"--clock-start", "800000000"});
+    Operation op = Op(sim, {"datalogs", "read", "{out}"}, "", ".csv");
     op.link = link;
-    EXPECT_GT(RunMatrix("datalog read" + suffix, op), 0u);
+    EXPECT_GT(RunMatrix("datalog read" + suffix, op, /*sameFile=*/true), 0u);
 }
 
 TEST_F(FaultMatrix, ProgramRead) {
@@ -521,6 +592,7 @@ TEST_F(FaultMatrix, ClockGet) {
 TEST_F(FaultMatrix, ClockSet) {
     Operation op = Op(kStoppedKz9, {"clock", "set", "2030-06-15", "12:00:00"});
     op.sameOutput = true;
+    op.judgedState = {"clock"};
     EXPECT_GT(RunMatrix("clock set", op), 0u);
 }
 
@@ -531,6 +603,8 @@ TEST_F(FaultMatrix, Diagnostics) {
 TEST_F(FaultMatrix, Lock) {
     Operation op = Op(kStoppedKz9, {"lock"}, std::string(kPassword) + "\n");
     op.sameOutput = true;
+    op.judgedState = {"remote-password", "session-locked"};
+    op.cleanLeaves = {{"session-locked", std::string(1, '\1')}};
     EXPECT_GT(RunMatrix("lock", op), 0u);
 }
 
@@ -538,6 +612,9 @@ TEST_F(FaultMatrix, Unlock) {
     Operation op = Op({"--code8", "61410031", "--remote-password", kPassword}, {"unlock"},
                       std::string(kPassword) + "\n");
     op.sameOutput = true;
+    // The session ends with the command, and the controller locks again: what stays is the
+    // password and its attempts.
+    op.judgedState = {"remote-password", "lock"};
     EXPECT_GT(RunMatrix("unlock", op), 0u);
 }
 

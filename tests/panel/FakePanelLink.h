@@ -21,6 +21,9 @@ class FakePanelLink : public panel::PanelLink {
     int modelResult = 0;
     int model = 0;
     int family = -1;
+    int stateResult = 1; // the state word read fails unless a test sets it to 0
+    std::uint32_t stateWord = 0;
+    int stateReads = 0;
 
     void PublishOk(std::vector<std::uint8_t> block) { queue.push_back({true, std::move(block)}); }
     void PublishKo() { queue.push_back({false, {}}); }
@@ -51,6 +54,12 @@ class FakePanelLink : public panel::PanelLink {
         if (modelResult == 0)
             m = model;
         return modelResult;
+    }
+    int ReadStateWord(std::uint32_t& w) override {
+        ++stateReads;
+        if (stateResult == 0)
+            w = stateWord;
+        return stateResult;
     }
     bool IsLinkOpen() const override { return linkOpen; }
     int LinkKind() const override { return linkKind; }

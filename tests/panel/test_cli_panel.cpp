@@ -1,5 +1,6 @@
 // quorvel-cli panel --once against the simulator: four LCD lines and the icon line on
-// standard output, exit status 0; without an answering controller, status 1.
+// standard output, exit status 0; without an answering controller, status 1; a controller
+// without firmware gets its own screen.
 #include <cstdio>
 #include <cstdlib>
 #include <sstream>
@@ -9,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include "comm/SharedTexts.h"
 #include "tests/support/sim_fixture.h"
 
 namespace {
@@ -63,6 +65,24 @@ TEST_F(CliPanelTest, OnceWithoutAControllerFails) {
     const CliRun run = Cli(sim().dev_dir(), "--usb ttyNONE panel --once");
     EXPECT_EQ(run.status, 1);
     EXPECT_TRUE(run.lines.empty());
+}
+
+// A controller that runs its loader only shows its loader's screen; the panel says plainly
+// that the firmware is missing.
+class CliPanelNoFirmwareTest : public simtest::SimFixture {
+  protected:
+    simtest::SimConfig Config() const override {
+        simtest::SimConfig c;
+        c.args = {"--state-word", "0x400001F5"};
+        return c;
+    }
+};
+
+TEST_F(CliPanelNoFirmwareTest, OnceSaysTheControllerHasNoFirmware) {
+    // Standard error alone (the screen goes to standard output).
+    const CliRun run =
+        Cli(sim().dev_dir(), "--usb " + sim().usb_name() + " panel --once 2>&1 >/dev/null | cat");
+    EXPECT_EQ(run.lines, std::vector<std::string>{texts::kNoFirmware});
 }
 
 } // namespace

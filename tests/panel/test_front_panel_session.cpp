@@ -142,10 +142,43 @@ TEST_F(PanelSessionTest, KoOnEthernetDisconnectsOnce) {
     FrontPanelSession s(link, 0, Hooks());
     link.PublishKo();
     link.PublishKo();
+    // Read before the link was dropped: it does not hide why it was dropped.
+    link.PublishOk(Block({"RUN"}));
     s.Tick();
     EXPECT_EQ(link.log, std::vector<std::string>{"deconnect"});
     EXPECT_FALSE(link.linkOpen);
     EXPECT_EQ(Row(s.Screen(), 2), u"      ERROR       ");
+}
+
+TEST_F(PanelSessionTest, ALoaderOnlyControllerIsSaidToHaveNoFirmware) {
+    link.stateResult = 0;
+    link.stateWord = 0x400001F5;
+    FrontPanelSession s(link, 0, Hooks());
+    link.PublishOk(Block({"WAITING IMAGE"}));
+    link.PublishOk(Block({"WAITING IMAGE"}));
+    s.Tick();
+    EXPECT_TRUE(s.ShowsNoFirmware());
+    EXPECT_EQ(Row(s.Screen(), 0), u"WAITING IMAGE     "); // the controller's own screen
+    EXPECT_EQ(link.stateReads, 1);
+    EXPECT_EQ(warnings, std::vector<std::string>{texts::kNoFirmware});
+    // The firmware loaded: a later check sees it, and nothing more is said.
+    link.stateWord = 0x00000101;
+    for (int i = 0; i < 60; ++i)
+        link.PublishOk(Block({"RUN"}));
+    s.Tick();
+    EXPECT_FALSE(s.ShowsNoFirmware());
+    const int reads = link.stateReads;
+    for (int i = 0; i < 60; ++i)
+        link.PublishOk(Block({"RUN"}));
+    s.Tick();
+    EXPECT_EQ(link.stateReads, reads); // a controller with firmware is not asked again
+    // After a failed read the controller may be another one: asked again.
+    link.stateWord = 0x400001F6;
+    link.PublishKo();
+    link.PublishOk(Block({"WAITING IMAGE"}));
+    s.Tick();
+    EXPECT_TRUE(s.ShowsNoFirmware());
+    EXPECT_EQ(warnings.size(), 2u);
 }
 
 TEST_F(PanelSessionTest, KoOnBleReidentifiesWhenDataComesBack) {

@@ -127,6 +127,7 @@ struct ProgDialog : ::testing::Test {
                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::create_directories(folder / "Programs");
         setenv("QUORVEL_PROGRAM_DIR", folder.c_str(), 1);
+        setenv("QUORVEL_HISTORY", (folder / "history.sqlite3").c_str(), 1);
     }
     void TearDown() override {
         SetDefaultTransferClock(nullptr);
@@ -287,7 +288,8 @@ TEST_F(ProgDialog, WriteKeepsTheControllersProgramFirstAndIsRecorded) {
     EXPECT_EQ(ModalSeam::History().back().text, msg::kWriteComplete);
     history::HistoryDb db((folder / "history.sqlite3").string(), [](const std::string&) {});
     const std::vector<history::Record> rows = db.Query({});
-    ASSERT_EQ(rows.size(), 1u);
+    ASSERT_EQ(rows.size(), 2u); // the read, then the write (newest first)
+    EXPECT_EQ(rows[1].operation, history::kProgramRead);
     EXPECT_EQ(rows[0].operation, history::kProgramWrite);
     EXPECT_EQ(rows[0].result, history::kDone);
     EXPECT_EQ(rows[0].files.at(0).path, file.string());
