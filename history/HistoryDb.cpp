@@ -9,6 +9,7 @@
 #include <sqlite3.h>
 #include <unistd.h>
 
+#include "platform/local_time.h"
 #include "platform/program_folder.h"
 
 namespace history {
@@ -117,9 +118,7 @@ Record RowOf(const Statement& s) {
 
 // "20261208-140509": the date a damaged file is set aside with.
 std::string DateStamp() {
-    std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
+    const std::tm local = platform::LocalNow();
     char text[32];
     std::strftime(text, sizeof text, "%Y%m%d-%H%M%S", &local);
     return text;

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <ctime>
 
+#include "platform/local_time.h"
+
 namespace services {
 
 namespace {
@@ -100,9 +102,7 @@ std::string AutoDateText(const ClockTime& t) {
 }
 
 ClockTime LocalTimeNow() {
-    std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
+    const std::tm local = platform::LocalNow();
     ClockTime t;
     t.year = local.tm_year + 1900;
     t.month = local.tm_mon + 1;
