@@ -16,12 +16,11 @@
 #include "cli/session.h"
 #include "cli/transfer_run.h"
 #include "comm/ProcessState.h"
+#include "datalog/ChartsModule.h"
 #include "datalog/DatalogSetup.h"
 #include "platform/line_input.h"
+#include "platform/program_folder.h"
 #include "program/ProgramChecks.h"
-#ifdef QUORVEL_DATALOG_CHARTS
-#include "datalog/ui/DatalogChartPng.h"
-#endif
 
 namespace {
 
@@ -117,18 +116,13 @@ int PlotDatalogs(cli::Context& context) {
         context.err << "datalogs plot needs CSV files and --png FILE.\n";
         return cli::kExitUsage;
     }
-#ifdef QUORVEL_DATALOG_CHARTS
     std::string error;
-    if (!datalogchart::RenderDatalogChartsPng(csvs, png, error)) {
+    if (!datalog::RenderChartsPng(platform::ProgramFolder(), csvs, png, error)) {
         context.err << error << "\n";
         return cli::kExitFailure;
     }
     context.out << png << "\n";
     return cli::kExitOk;
-#else
-    context.err << "Charts are not available in this build.\n";
-    return cli::kExitFailure;
-#endif
 }
 
 int RunDatalogs(cli::Context& context) {

@@ -12,7 +12,7 @@ packages=(
   fonts-unifont iproute2 util-linux procps
   python3-fontforge xvfb xauth
   desktop-file-utils man-db dpkg-dev
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev lld
   libsqlite3-dev lintian
 )
 

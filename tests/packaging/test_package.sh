@@ -57,7 +57,7 @@ lib=usr/lib/quorvel
       echo "usr/bin/$f"
     fi
   done
-  for f in HB30.so Z9hb10_Comm.so Z9hb20_Comm.so Z9PCnormalFont.ttf; do
+  for f in HB30.so Z9hb10_Comm.so Z9hb20_Comm.so DatalogCharts.so Z9PCnormalFont.ttf; do
     [ -e "$bin/$f" ] && echo "$lib/$f"
   done
   (cd "$bin" && find res -type f) | sed "s|^|$lib/|"
@@ -98,6 +98,15 @@ for f in Quorvel quorvel-cli; do
   out="$(env -u DISPLAY -u WAYLAND_DISPLAY "$root/usr/bin/$f" --version 2>&1)"
   [ "$out" = "$f $version" ] || fail "$f --version: $out"
 done
+
+# The command line starts without Qt; its charts come from the module beside it.
+if [ -e "$bin/DatalogCharts.so" ]; then
+  ldd "$root/$lib/quorvel-cli" | grep -q libQt && fail "quorvel-cli loads Qt at start"
+  csv="$(dirname "$0")/../datalog/golden/own_channels_1_8.csv"
+  QT_QPA_PLATFORM=offscreen "$root/usr/bin/quorvel-cli" datalogs plot "$csv" --png "$tmp/plot.png" \
+    >"$tmp/plot-out" 2>&1 || fail "datalogs plot from the package: $(cat "$tmp/plot-out")"
+  [ -s "$tmp/plot.png" ] || fail "datalogs plot from the package wrote no picture"
+fi
 
 mkdir -p "$tmp/dev"
 "$root/usr/bin/quorvel-sim" --dev-dir "$tmp/dev" --usb-name ttyPKG0 --tcp-port -1 \

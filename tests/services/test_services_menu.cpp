@@ -10,9 +10,11 @@
 #include "app/CIhmDlgSubMain.h"
 #include "app/MenuActions.h"
 #include "comm/CoreServerState.h"
+#include "history/HistoryDb.h"
 #include "services/ui/CIhmDlgDiag.h"
 #include "services/ui/ServiceDialogs.h"
 #include "tests/app/app_sim_fixture.h"
+#include "tests/support/temp_folder.h"
 #include "widgets/AccessCheck.h"
 #include "widgets/ControlIds.h"
 #include "widgets/MenuDialogs.h"
@@ -108,9 +110,23 @@ TEST_F(ServicesMenu, ProtectLocksAndAsksAtOnceOnTheNewConnection) {
     };
     int prompts = 0;
     user_.dialogs["CIhmDlgUnlockRemotePwd"] = Unlock("ab", &prompts);
+    testsupport::TempFolder dir;
+    const std::string historyPath = dir.Path() + "/history.sqlite3";
+    setenv("QUORVEL_HISTORY", historyPath.c_str(), 1);
     Choose(kMenuPassword);
     EXPECT_TRUE(Shown("Product has been successfully locked.")) << testing::PrintToString(Alerts());
     EXPECT_EQ(prompts, 1);
     EXPECT_TRUE(sim_->WaitForLog("0x00007400 n=10 [10 bytes hidden]")) << sim_->ReadLog();
     EXPECT_TRUE(MenuActions::IsConnected());
+
+    // The lock and the unlock it asked for at once are rows of the history.
+    const std::vector<history::Record> rows =
+        history::HistoryDb(historyPath, [](const std::string&) {}).Query({});
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[1].operation, history::kLock);
+    EXPECT_EQ(rows[1].result, history::kDone);
+    EXPECT_EQ(rows[1].message, "Product has been successfully locked.");
+    EXPECT_EQ(rows[1].controller.code8, "61420001");
+    EXPECT_EQ(rows[0].operation, history::kUnlock);
+    EXPECT_EQ(rows[0].result, history::kDone);
 }
