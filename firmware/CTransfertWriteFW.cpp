@@ -2,6 +2,7 @@
 #include "firmware/CTransfertWriteFW.h"
 
 #include <algorithm>
+#include <chrono>
 #include <memory>
 
 #include "firmware/FirmwareMessages.h"
@@ -129,9 +130,15 @@ bool CTransfertWriteFW::ReadStateWord(std::uint32_t& word) {
 }
 
 bool CTransfertWriteFW::AwaitStateWord(std::uint32_t& word) {
+    // The reads' own time-outs run in real time, not on the transfer clock.
+    const auto start = std::chrono::steady_clock::now();
     for (int check = 0; check < kRestartChecks; ++check) {
-        if (check > 0)
+        if (check > 0) {
+            if (std::chrono::steady_clock::now() - start >=
+                std::chrono::milliseconds(kRestartChecksBudgetMs))
+                break;
             Clock().SleepMs(kRestartCheckPauseMs);
+        }
         if (ReadStateWord(word))
             return true;
     }
