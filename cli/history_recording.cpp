@@ -1,5 +1,7 @@
 #include "cli/history_recording.h"
 
+#include "cli/interrupt.h"
+
 #include <algorithm>
 #include <filesystem>
 #include <iostream>
@@ -7,6 +9,7 @@
 #include <streambuf>
 
 #include "cli/commands.h"
+#include "cli/interrupt.h"
 #include "cli/session.h"
 #include "comm/ControllerLink.h"
 #include "history/HistoryRecord.h"
@@ -178,9 +181,11 @@ OperationRecording::OperationRecording(Context& context, const std::string& oper
                                       HistoryLink(context.link), comm::ComClientLink());
     context_.notes = &notes_;
     capture_ = std::make_unique<Capture>(context_.err);
+    SetStopObserver([this](const std::string& said) { Write(history::kCancelled, said); });
 }
 
 OperationRecording::~OperationRecording() {
+    SetStopObserver(nullptr);
     context_.notes = nullptr;
 }
 
@@ -190,6 +195,12 @@ void OperationRecording::Finish(int status) {
                                                                   : history::kFailed;
     const std::string message = LastShownLine(capture_->Tail());
     capture_.reset();
+    Write(result, message);
+}
+
+void OperationRecording::Write(const char* result, const std::string& message) {
+    if (written_.exchange(true))
+        return;
     for (const std::string& path : notes_.files)
         record_.files.push_back(history::DescribeFile(path));
     record_.kept = notes_.kept;

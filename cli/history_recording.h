@@ -4,6 +4,7 @@
 // a command: a row that cannot be written costs one warning on standard error.
 #pragma once
 
+#include <atomic>
 #include <iosfwd>
 #include <memory>
 #include <string>
@@ -54,15 +55,19 @@ class OperationRecording {
     OperationRecording(const OperationRecording&) = delete;
     OperationRecording& operator=(const OperationRecording&) = delete;
 
-    // Writes the row for the command's exit status.
+    // Writes the row for the command's exit status. A command stopped by a signal has its row
+    // written as cancelled, with what the stop said, before the process exits.
     void Finish(int status);
 
   private:
     class Capture;
+    // Writes the row once: the first of Finish and a stop wins.
+    void Write(const char* result, const std::string& message);
     Context& context_;
     history::Record record_;
     OperationNotes notes_;
     std::unique_ptr<Capture> capture_;
+    std::atomic<bool> written_{false};
 };
 
 // The last line of `text` as a terminal showed it: the text after the last carriage return

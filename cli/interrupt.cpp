@@ -21,6 +21,8 @@ constexpr int kNoWrite = -1;
 std::mutex g_mutex;
 int g_write = kNoWrite;
 int g_presses = 0;
+// Told of a stop before the process exits; set and called under g_mutex.
+std::function<void(const std::string&)> g_observer;
 // The signal handler hands each signal number to the watcher thread through this pipe.
 int g_pipe[2] = {-1, -1};
 
@@ -36,9 +38,12 @@ void Say(const std::string& text) {
     [[maybe_unused]] ssize_t n = ::write(STDERR_FILENO, line.data(), line.size());
 }
 
+// Called with g_mutex held.
 [[noreturn]] void Stop(const std::string& state) {
     platform::RemovePendingOutputFiles();
     Say(state);
+    if (g_observer)
+        g_observer(state);
     ::_exit(kExitInterrupted);
 }
 
@@ -101,6 +106,11 @@ void InstallInterruptHandlers() {
     action.sa_flags = SA_RESTART;
     for (int signalNumber : {SIGINT, SIGTERM, SIGHUP})
         ::sigaction(signalNumber, &action, nullptr);
+}
+
+void SetStopObserver(std::function<void(const std::string& said)> observer) {
+    std::lock_guard<std::mutex> lock(g_mutex);
+    g_observer = std::move(observer);
 }
 
 WriteGuard::WriteGuard(WriteKind kind, bool armed) : kind_(kind) {

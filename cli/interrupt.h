@@ -9,6 +9,9 @@
 // that then finishes ends the command with 130 right after it, the controller whole.
 #pragma once
 
+#include <functional>
+#include <string>
+
 #include "comm/ControllerLink.h"
 
 namespace cli {
@@ -25,6 +28,10 @@ enum class WriteKind {
 // Installs the handlers of SIGINT, SIGTERM and SIGHUP for the rest of the process (commands
 // on a link).
 void InstallInterruptHandlers();
+
+// Called with the text said, just before an interrupted command exits (from the thread that
+// stops it): the history recording of the run finishes its row with it. Empty: nothing.
+void SetStopObserver(std::function<void(const std::string& said)> observer);
 
 // Marks a write in progress for its lifetime; Arm() starts it (at once unless constructed
 // with armed = false, for a guard armed by GuardedLink at the first write request).

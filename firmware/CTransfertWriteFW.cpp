@@ -2,6 +2,7 @@
 #include "firmware/CTransfertWriteFW.h"
 
 #include <algorithm>
+#include <chrono>
 #include <memory>
 
 #include "comm/SharedTexts.h"
@@ -129,6 +130,22 @@ bool CTransfertWriteFW::ReadStateWord(std::uint32_t& word) {
     return true;
 }
 
+bool CTransfertWriteFW::AwaitStateWord(std::uint32_t& word) {
+    // The reads' own time-outs run in real time, not on the transfer clock.
+    const auto start = std::chrono::steady_clock::now();
+    for (int check = 0; check < kRestartChecks; ++check) {
+        if (check > 0) {
+            if (std::chrono::steady_clock::now() - start >=
+                std::chrono::milliseconds(kRestartChecksBudgetMs))
+                break;
+            Clock().SleepMs(kRestartCheckPauseMs);
+        }
+        if (ReadStateWord(word))
+            return true;
+    }
+    return false;
+}
+
 bool CTransfertWriteFW::CheckLoaderState() {
     std::uint32_t word = 0;
     if (!ReadStateWord(word))
@@ -199,7 +216,8 @@ void CTransfertWriteFW::WaitBoardErase() {
 
 bool CTransfertWriteFW::PrepareLoader() {
     std::uint32_t word = 0;
-    if (!ReadStateWord(word))
+    // The first load follows the erase, the second the restart into the new bootloader.
+    if (!AwaitStateWord(word))
         return Fail(texts::kNotReacting);
     if (word == kStateLoaded)
         SendCommand(7, 0, CommandKind::Write, LinkTimeoutMs());
@@ -215,6 +233,10 @@ bool CTransfertWriteFW::LoadBaseImage(fw::ImageKind kind, std::uint8_t mode, con
     if (SendCommand(6, mode, CommandKind::Write, LinkTimeoutMs()) != kPrimitiveOk)
         return Fail(error);
     Countdown(msg::kFwReboot, 5);
+    // The loading mode restarts the controller: the image goes once it answers again.
+    std::uint32_t word = 0;
+    if (!AwaitStateWord(word))
+        return Fail(error);
     if (WriteBaseArea(fw::ImageAddress(kind), std::uint32_t(image.size()), image.data(),
                       LinkTimeoutMs()) != kPrimitiveOk)
         return Fail(error);

@@ -24,6 +24,13 @@ constexpr std::uint32_t kStateLoaderIdle = 0x400001F5;
 constexpr std::uint32_t kStateLoading = 0x400001F6;
 constexpr std::uint32_t kStateLoaded = 0x400001F7;
 constexpr std::uint32_t kStateTrelPending = 0x40000201;
+// How often, and how far apart, a restarting controller is asked for its state word.
+constexpr int kRestartChecks = 10;
+constexpr std::uint32_t kRestartCheckPauseMs = 1000;
+// Each silent check costs a whole link time-out (40 s over Bluetooth): no new check starts
+// once the checks have taken this long, so a controller that never comes back fails the
+// update in about a minute, not ten time-outs.
+constexpr std::uint32_t kRestartChecksBudgetMs = 60000;
 
 // Addressed commands of the daughter board and of the update.
 constexpr std::uint32_t kBoardSessionOpen = 0x47000000;
@@ -70,6 +77,12 @@ class CTransfertWriteFW : public ITransfert {
     // ---- Shared steps.
     // The 4-byte big-endian state word; false when it cannot be read.
     bool ReadStateWord(std::uint32_t& word);
+    // The state word of a controller that may still be restarting: asked again, with a pause
+    // on the transfer clock between tries, until it answers (at most kRestartChecks tries,
+    // none started after kRestartChecksBudgetMs of failed reads).
+    // The next request then does not fall into the silence of the restart, however short the
+    // clock makes the countdown before it.
+    bool AwaitStateWord(std::uint32_t& word);
     // The state word before flashing: a controller left in its loader by an earlier attempt
     // has no program to delete (SkipDeletion). Fails the transfer when it cannot be read.
     bool CheckLoaderState();

@@ -100,6 +100,10 @@ bool CTransfertWriteFWByETH::Flash() {
         SendAddressedCommand(kCommitTarget, timeout);
         Countdown(msg::kFwWritingTarget, 15);
         Clock().SleepMs(5000);
+        // The commit restarts the target: the next image goes once it answers again.
+        std::uint32_t word = 0;
+        if (!AwaitStateWord(word))
+            return Fail(c.error);
     }
 
     if (!LoadBoardFirmware())

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "sim/controller_helpers.h"
 
@@ -228,7 +229,38 @@ void ControllerState::LoadApplication() {
     }
     Area* metier = AreaNamed("Metier");
     std::fill(metier->data.begin(), metier->data.end(), 0);
+    SealApplication();
     config_served_ = c;
+}
+
+namespace {
+// The two's complement of the 16-bit sum of bytes [from, to], least significant byte first
+// at `at`.
+void PutIntegrityWord(wire::Bytes& d, std::size_t at, std::size_t from, std::size_t to) {
+    if (d.size() < at + 2 || to >= d.size())
+        return;
+    std::uint16_t sum = 0;
+    for (std::size_t i = from; i <= to; ++i)
+        sum = std::uint16_t(sum + d[i]);
+    PutLE16(d, at, std::uint16_t(-sum));
+}
+} // namespace
+
+// An application as the programming tool leaves it: most areas closed by integrity words
+// (the last two bytes of the area's written length over all bytes before; the configuration
+// record and the board's parameters at fixed places), so that writing the program read
+// back from here, which recomputes those words, leaves the memory as it was.
+void ControllerState::SealApplication() {
+    const std::pair<const char*, std::size_t> closed[] = {
+        {"Init", 20482},       {"Prog", 20482},  {"Param", 16386},
+        {"MetierSlot", 69634}, {"Metier", 546},  {"annuaire", 4003},
+        {"message", 15959},    {"zone133", 962}, {"zone143", 834}};
+    for (const auto& [name, length] : closed)
+        PutIntegrityWord(AreaNamed(name)->data, length - 2, 0, length - 3);
+    PutIntegrityWord(AreaNamed("TabConf")->data, 847, 0, 844);
+    wire::Bytes& pcf = AreaNamed("paramCF")->data;
+    PutIntegrityWord(pcf, 194, 0, 193);
+    PutIntegrityWord(pcf, 426, 196, 425);
 }
 
 // The channels and widths chosen on the command line replace the built-in ones.

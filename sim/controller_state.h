@@ -104,6 +104,7 @@ class ControllerState {
     void Advance(std::int64_t now_ms);
     void BuildAreas();
     void LoadApplication();
+    void SealApplication();
     void SeedDatalogs(std::int64_t now_ms);
     void ApplyDatalogOptions(DatalogConfig& log) const;
 

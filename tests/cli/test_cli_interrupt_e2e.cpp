@@ -38,7 +38,9 @@ class Interrupt : public ::testing::Test {
         return args;
     }
     std::map<std::string, std::string> Env() const {
-        return {{"QUORVEL_DEV_DIR", sim_->dev_dir()}, {"QUORVEL_WAIT_SCALE", "0"}};
+        return {{"QUORVEL_DEV_DIR", sim_->dev_dir()},
+                {"QUORVEL_WAIT_SCALE", "0"},
+                {"QUORVEL_HISTORY", history_.Path() + "/history.sqlite3"}};
     }
     e2e::RunResult Cli(const std::vector<std::string>& args) const {
         return e2e::Run("quorvel-cli", args, Env());
@@ -73,7 +75,7 @@ class Interrupt : public ::testing::Test {
         return std::size_t(std::count(log.begin(), log.end(), '\n'));
     }
 
-    testsupport::TempFolder folder_;
+    testsupport::TempFolder folder_, history_;
     std::unique_ptr<simtest::SimProcess> sim_;
 };
 
@@ -88,6 +90,10 @@ TEST_F(Interrupt, AReadStopsAtOnceWithoutLeavingAFile) {
         EXPECT_EQ(r.status, 130) << r.err;
         EXPECT_TRUE(Has(r.err, kReadStopped)) << r.err;
         EXPECT_TRUE(testsupport::EntryNames(folder_.Path()).empty());
+        // The run's history row is finished as cancelled, with what the stop said.
+        const e2e::RunResult row = Cli({"history", "--limit", "1", "--json"});
+        EXPECT_TRUE(Has(row.out, "\"result\":\"cancelled\"")) << row.out;
+        EXPECT_TRUE(Has(row.out, std::string("\"message\":\"") + kReadStopped)) << row.out;
     }
 }
 

@@ -158,4 +158,25 @@ TEST_F(FirmwareCli, EthernetUpdateReconnectsToTheSameAddress) {
     EXPECT_FALSE(Logged("cmd [6,"));
 }
 
+// A controller that says nothing for a while after each restart: the update asks for its
+// state word until it answers, however short the test's clock makes the countdowns.
+TEST_F(FirmwareCli, UpdateWaitsForAControllerSilentWhileItRestarts) {
+    Start({"--code8", "61410001", "--reboot-ms", "2500"});
+    const std::string package = fwtest::SmallPackage(sim_->dev_dir(), 0, "61410001", "1.10.03");
+    auto r = Cli({"firmware", "update", package, "--yes"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "1.10.03\n");
+    EXPECT_TRUE(Logged("silent (restarting)")) << "the restart's silence was not met";
+}
+
+TEST_F(FirmwareCli, EthernetUpdateWaitsForAControllerSilentWhileItRestarts) {
+    Start({"--code8", "61420011", "--reboot-ms", "2500"});
+    const std::string package = Binaries() + "T71/Rowan/Rowan_1_10_00_2_5_-1--------.vqfw";
+    const std::string address = "127.0.0.1:" + std::to_string(sim_->tcp_port());
+    auto r = Cli({"firmware", "update", package, "--yes"}, {"--eth", address});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "1.10.00\n");
+    EXPECT_TRUE(Logged("silent (restarting)")) << "the restart's silence was not met";
+}
+
 } // namespace

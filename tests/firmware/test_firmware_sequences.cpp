@@ -91,9 +91,12 @@ TEST_F(FirmwareSequences, BluetoothDaughterBoardModelInOrder) {
         "R 0x5000 4", "W [5,3]", "W 0x40000 847", "W [5,2]", "W [5,1]", "W [5,4]", "W [5,5]",
         "W 0xB0000 544", "W [18,0]",
         // Daughter-board session: addressed commands carry no data, the erase one byte.
+        // Each loading mode restarts the controller: its state word is asked for before the
+        // image goes.
         "WCF 0x47000000 0", "WCF 0x47000002 1", "WCF 0x47000001 0", "R 0x5000 4", "W [6,2]",
-        "W 0x8110000 2048", "W [7,0]", "R 0x5000 4", "W [6,0]", "W 0x8000000 2048", "W [7,0]",
-        "WCF 0x47000008 0", "WCF 0x100 0", "WCF [6,7]", "WCF 0x48000000 300",
+        "R 0x5000 4", "W 0x8110000 2048", "W [7,0]", "R 0x5000 4", "W [6,0]", "R 0x5000 4",
+        "W 0x8000000 2048", "W [7,0]", "WCF 0x47000008 0", "WCF 0x100 0", "WCF [6,7]",
+        "WCF 0x48000000 300",
         // Model 2 sends no restart between the board images; Bluetooth closes the
         // pass-through after the firmware's start.
         "WCF 0x48018000 2048", "WCF [7,0]", "WCF 0x200 0", "WCF 0x47000008 0",

@@ -60,6 +60,34 @@ class Fleet : public ::testing::Test {
         }
     }
     std::string Hosts() const { return dir_ + "/hosts.txt"; }
+    // Starts `quorvel-cli fleet ARGS --hosts HOSTS` in the background, its standard output
+    // and error into Said(), with the tests' waits and history.
+    pid_t StartFleet(std::vector<std::string> args) {
+        args.insert(args.begin(), {e2e::ProgramDir() + "/quorvel-cli", "fleet"});
+        args.insert(args.end(), {"--hosts", Hosts()});
+        const std::string out = dir_ + "/out.txt", history = dir_ + "/history.sqlite3";
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            const int fd = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            ::dup2(fd, 1);
+            ::dup2(fd, 2);
+            ::setenv("QUORVEL_WAIT_SCALE", "0", 1);
+            ::setenv("QUORVEL_HISTORY", history.c_str(), 1);
+            std::vector<char*> argv;
+            for (std::string& a : args)
+                argv.push_back(a.data());
+            argv.push_back(nullptr);
+            ::execv(argv[0], argv.data());
+            ::_exit(127);
+        }
+        return pid;
+    }
+    std::string Said() const {
+        std::ifstream said(dir_ + "/out.txt");
+        std::stringstream text;
+        text << said.rdbuf();
+        return text.str();
+    }
     std::string Folder() {
         const std::string f = dir_ + "/backups";
         fs::create_directories(f);
@@ -199,22 +227,45 @@ TEST_F(Fleet, LockedControllerIsSkippedUnlessItsPasswordIsGiven) {
     EXPECT_NE(r.out.find("\"clock_offset_s\":"), std::string::npos) << r.out;
 }
 
+TEST_F(Fleet, CtrlCDuringAWriteLetsItFinishAndStartsNoOther) {
+    Start({{"W-1", {"--eth-rate", "20000"}}, {"W-2", {"--eth-rate", "20000"}}});
+    e2e::RunResult read = e2e::Run(
+        "quorvel-cli",
+        {"--eth", "127.0.0.1:" + std::to_string(sims_[0]->tcp_port()), "program", "read", dir_},
+        {{"QUORVEL_HISTORY", dir_ + "/history.sqlite3"}});
+    ASSERT_EQ(read.status, 0) << read.err;
+    const std::string file = read.out.substr(0, read.out.find('\n'));
+    const pid_t pid = StartFleet({"program", "write", file, "--yes"});
+    ASSERT_GT(pid, 0);
+    // Ctrl-C once the first controller is being written.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (Writes(0) == 0 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    ::kill(pid, SIGINT);
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    const std::string said = Said();
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << said;
+    EXPECT_NE(said.find("W-1 (127.0.0.1:" + std::to_string(sims_[0]->tcp_port()) +
+                        "): a program write is under way; it is let finish."),
+              std::string::npos)
+        << said;
+    EXPECT_NE(said.find("Interrupted: 1 of 2"), std::string::npos) << said;
+    EXPECT_EQ(Writes(1), 0u);
+    // The first controller was written to the end: it holds the file.
+    e2e::RunResult same = e2e::Run(
+        "quorvel-cli",
+        {"--eth", "127.0.0.1:" + std::to_string(sims_[0]->tcp_port()), "program", "compare", file},
+        {{"QUORVEL_HISTORY", dir_ + "/history.sqlite3"}});
+    EXPECT_EQ(same.status, 0) << same.out << same.err;
+}
+
 TEST_F(Fleet, InterruptedBackupLeavesNoPartialFolder) {
     // At a slow controller's pace the backups are still running when Ctrl-C comes.
     Start({{"SLOW-1", {"--eth-rate", "3000"}}, {"SLOW-2", {"--eth-rate", "3000"}}});
     const std::string folder = Folder();
-    const std::string out = dir_ + "/out.txt";
-    const std::string program = e2e::ProgramDir() + "/quorvel-cli";
-    const pid_t pid = ::fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-        const int fd = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        ::dup2(fd, 1);
-        ::dup2(fd, 2);
-        ::execl(program.c_str(), program.c_str(), "fleet", "backup", folder.c_str(), "--yes",
-                "--hosts", Hosts().c_str(), static_cast<char*>(nullptr));
-        ::_exit(127);
-    }
+    const pid_t pid = StartFleet({"backup", folder, "--yes"});
+    ASSERT_GT(pid, 0);
     // Wait for the children's dated folders to appear in their staging folders.
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
     bool started = false;
@@ -230,10 +281,7 @@ TEST_F(Fleet, InterruptedBackupLeavesNoPartialFolder) {
     EXPECT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 1);
     EXPECT_TRUE(Entries(folder).empty());
-    std::ifstream said(out);
-    std::stringstream text;
-    text << said.rdbuf();
-    EXPECT_NE(text.str().find("Interrupted: 0 of 2"), std::string::npos) << text.str();
+    EXPECT_NE(Said().find("Interrupted: 0 of 2"), std::string::npos) << Said();
 }
 
 } // namespace
