@@ -110,7 +110,7 @@ std::string IdentityText(const IdentityReport& r) {
     line("Bootloader Release Build Number Version",
          WithModule(r.bootloader, r.module, &ModuleReport::bootloader));
     line("Controller software Release Version",
-         r.noFirmware ? std::string(msg::kNoFirmware)
+         r.noFirmware ? std::string(texts::kNoFirmware)
                       : WithModule(r.software, r.module, &ModuleReport::software));
     line("Number and type of inputs", InputsText(r.digitalInputs, r.analogInputs));
     line("Number and type of outputs", OutputsText(r.relayOutputs, r.pwmOutputs));

@@ -16,7 +16,5 @@ inline constexpr const char* kNone = services::kTextNone;
 inline constexpr const char* kWaitsShortened =
     "QUORVEL_WAIT_SCALE is set: the waits of reboots, erases and countdowns are shortened for "
     "testing.";
-// A controller in its loader (a firmware update stopped half way).
-inline constexpr const char* kNoFirmware = texts::kNoFirmware;
 
 } // namespace cli::msg

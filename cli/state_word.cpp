@@ -32,7 +32,7 @@ std::string StatusText(const StatusReport& status) {
         text += std::string("State word: ") + word + "\n";
     }
     if (status.NoFirmware())
-        text += std::string(msg::kNoFirmware) + "\n";
+        text += std::string(texts::kNoFirmware) + "\n";
     return text;
 }
 

@@ -262,7 +262,7 @@ TEST(StatusReport, ErrorCodesAndRendering) {
     cli::StatusReport status{true, 0x400001F6};
     EXPECT_EQ(cli::StatusText(status),
               std::string("Controller status: On\nError code: 502\nState word: 0x400001F6\n") +
-                  cli::msg::kNoFirmware + "\n");
+                  texts::kNoFirmware + "\n");
     EXPECT_EQ(cli::StatusJson({false, std::nullopt}),
               "{\"running\":false,\"state_word\":null,\"error_code\":\"Unknown\","
               "\"no_firmware\":false}\n");
