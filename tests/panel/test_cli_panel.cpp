@@ -72,9 +72,7 @@ TEST_F(CliPanelTest, OnceWithoutAControllerFails) {
 class CliPanelNoFirmwareTest : public simtest::SimFixture {
   protected:
     simtest::SimConfig Config() const override {
-        simtest::SimConfig c;
-        c.args = {"--state-word", "0x400001F5"};
-        return c;
+        return simtest::SimConfig::WithArgs({"--state-word", "0x400001F5"});
     }
 };
 

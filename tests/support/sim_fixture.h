@@ -16,6 +16,13 @@ struct SimConfig {
     std::vector<std::string> args; // extra options, e.g. {"--code8", "61420001"}
     std::string usb_name = "ttySIM0";
     int ready_timeout_ms = 15000;
+
+    // The default simulator with these extra options.
+    static SimConfig WithArgs(std::vector<std::string> extra) {
+        SimConfig c;
+        c.args = std::move(extra);
+        return c;
+    }
 };
 
 class SimProcess {
