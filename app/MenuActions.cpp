@@ -5,16 +5,16 @@
 #include "comm/CComClient.h"
 #include "comm/CComManager.h"
 #include "comm/ControllerLink.h"
+#include "comm/LinkState.h"
 #include "comm/ProcessState.h"
 #include "comm/SharedTexts.h"
 #include "comm/ui/PortChoice.h"
 #include "history/HistoryRecord.h"
+#include "history/ProgramRecording.h"
 #include "model/ModelTable.h"
 #include "model/TableFactory.h"
 #include "platform/link_cause.h"
 #include "widgets/AlertStyle.h"
-#include "widgets/HistoryRecording.h"
-#include "widgets/LinkState.h"
 #include "widgets/UiClock.h"
 
 namespace {
@@ -263,7 +263,7 @@ void MenuActions::StopOrStart(int command) {
     if (!ChecksForStartStop())
         return;
     const bool stop = command == kMenuStopOrStart && running_;
-    OperationRecord record(stop ? history::kStop : history::kStart, comm::ComClientLink());
+    history::OperationRecord record(stop ? history::kStop : history::kStart, comm::ComClientLink());
     if (stop) {
         if (WriteCommand(kCommandStop) != 0) {
             WarnFailed();

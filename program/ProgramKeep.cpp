@@ -6,6 +6,7 @@
 
 #include "comm/SharedTexts.h"
 #include "history/KeptStore.h"
+#include "history/ProgramRecording.h"
 #include "program/ProgramChecks.h"
 #include "program/ProgramTransfers.h"
 #include "transfer/TransferMessages.h"
@@ -62,6 +63,30 @@ ReadFolder::~ReadFolder() {
 
 std::string CannotKeepText(const KeepResult& result) {
     return "No copy of the controller's program could be kept: " + result.reason;
+}
+
+bool& KeepProgramRemembered() {
+    static bool keep = true;
+    return keep;
+}
+
+bool KeepProgramFirst(comm::IControllerLink& link, bool passwordGiven,
+                      history::OperationRecord& record, const std::function<bool(ITransfert&)>& run,
+                      const std::function<void(const std::string&)>& tell,
+                      const std::function<bool(const std::string&)>& ask) {
+    const KeepResult kept = KeepControllerProgram(
+        link, history::KeptFolder(history::ProgramHistory().Path()), passwordGiven, run);
+    switch (kept.kind) {
+    case KeepResult::Kind::Kept:
+        record.SetKept(kept.path);
+        return true;
+    case KeepResult::Kind::NothingToKeep:
+        tell(kNothingToKeep);
+        return true;
+    case KeepResult::Kind::CannotKeep:
+        break;
+    }
+    return ask(CannotKeepText(kept) + "\n" + kKeepQuestion);
 }
 
 } // namespace transfer

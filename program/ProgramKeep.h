@@ -10,6 +10,10 @@
 #include "comm/ControllerLink.h"
 #include "transfer/ITransfert.h"
 
+namespace history {
+class OperationRecord;
+}
+
 namespace transfer {
 
 inline constexpr const char* kNothingToKeep =
@@ -46,5 +50,18 @@ KeepResult KeepControllerProgram(comm::IControllerLink& link, const std::string&
 
 // "No copy of the controller's program could be kept: <reason>"
 std::string CannotKeepText(const KeepResult& result);
+
+// "Keep a copy of the controller's program first": checked at the start of the program, and
+// remembered from one dialog to the next (the program and the firmware dialogs share it).
+bool& KeepProgramRemembered();
+
+// The keep-first step of the program's dialogs: keeps the program of the controller on `link`
+// in the program's history store and names the copy in `record`; `tell` shows that there is
+// nothing to keep, `ask` asks whether to go on when no copy could be made. False when the user
+// chose not to go on without one.
+bool KeepProgramFirst(comm::IControllerLink& link, bool passwordGiven,
+                      history::OperationRecord& record, const std::function<bool(ITransfert&)>& run,
+                      const std::function<void(const std::string&)>& tell,
+                      const std::function<bool(const std::string&)>& ask);
 
 } // namespace transfer

@@ -17,7 +17,7 @@
 #include "widgets/AppIcon.h"
 #include "widgets/CIhmCtrlList.h"
 #include "widgets/ControlIds.h"
-#include "widgets/LinkState.h"
+#include "comm/LinkState.h"
 #include "widgets/ModalSeam.h"
 #include "widgets/WaitCursor.h"
 

@@ -15,6 +15,7 @@
 #include "comm/ProcessState.h"
 #include "datalog/ui/DatalogChartView.h"
 #include "history/HistoryRecord.h"
+#include "history/ProgramRecording.h"
 #include "platform/program_folder.h"
 #include "transfer/DatalogSaver.h"
 #include "transfer/ui/CIhmDlgExecutionTransfert.h"
@@ -23,7 +24,6 @@
 #include "widgets/AppIcon.h"
 #include "widgets/ControlIds.h"
 #include "widgets/FolderChooser.h"
-#include "widgets/HistoryRecording.h"
 #include "widgets/MenuDialogs.h"
 #include "widgets/ModalSeam.h"
 #include "widgets/WaitCursor.h"
@@ -152,7 +152,7 @@ void CIhmDlgDatalog::OnSelectFolder() {
 
 void CIhmDlgDatalog::OnRead() {
     ScopedWaitCursor wait;
-    OperationRecord record(history::kDatalogsRead, link_);
+    history::OperationRecord record(history::kDatalogsRead, link_);
     UiThreadTransferUi ui(this);
     transfer::DatalogSource source;
     const transfer::DatalogReadCheck check = transfer::CheckDatalogRead(link_, ui, source);

@@ -18,7 +18,7 @@
 #include "widgets/AppIcon.h"
 #include "widgets/CIhmCtrlList.h"
 #include "widgets/ControlIds.h"
-#include "widgets/LinkState.h"
+#include "comm/LinkState.h"
 #include "widgets/MenuDialogs.h"
 #include "widgets/ModalSeam.h"
 #include "widgets/ProgramFolder.h"

@@ -16,14 +16,14 @@
 #include "firmware/FirmwarePackage.h"
 #include "firmware/FirmwareUpdate.h"
 #include "history/HistoryRecord.h"
+#include "history/ProgramRecording.h"
 #include "platform/program_folder.h"
+#include "program/ProgramKeep.h"
 #include "transfer/TransferMessages.h"
 #include "transfer/ui/CIhmDlgExecutionTransfert.h"
 #include "widgets/AlertIcons.h"
 #include "widgets/Alerts.h"
 #include "widgets/ControlIds.h"
-#include "widgets/HistoryRecording.h"
-#include "widgets/KeepFirst.h"
 #include "widgets/MenuDialogs.h"
 #include "widgets/ModalSeam.h"
 #include "widgets/WaitCursor.h"
@@ -117,8 +117,9 @@ CIhmDlgUpdateFW::CIhmDlgUpdateFW(QWidget* parent, comm::IControllerLink& reader,
     layout->addLayout(status);
 
     keep_ = new QCheckBox(QStringLiteral("Keep a copy of the controller's program first"), this);
-    keep_->setChecked(KeepProgramRemembered());
-    connect(keep_, &QCheckBox::toggled, this, [](bool on) { KeepProgramRemembered() = on; });
+    keep_->setChecked(transfer::KeepProgramRemembered());
+    connect(keep_, &QCheckBox::toggled, this,
+            [](bool on) { transfer::KeepProgramRemembered() = on; });
     layout->addWidget(keep_);
 
     auto* buttons = new QHBoxLayout;
@@ -188,7 +189,7 @@ void CIhmDlgUpdateFW::OnUpdate() {
     auto update = transfer::CreateFirmwareTransfer(ConnectionKind().load(), path);
     if (path.empty())
         return;
-    OperationRecord record(history::kFirmwareUpdate, reader_);
+    history::OperationRecord record(history::kFirmwareUpdate, reader_);
     record.AddFile(path);
     if (!update) { // no link chosen yet
         ErrorAlert(this, texts::kNotReacting);
@@ -202,7 +203,10 @@ void CIhmDlgUpdateFW::OnUpdate() {
     // refused package keeps nothing; the transfer says why it refuses it).
     if (keep_->isChecked() &&
         transfer::fw::ReadFirmwarePackageFile(path, logic_.ModelIndex()).ok() &&
-        !KeepProgramFirst(this, comm::ComClientLink(), false, record, run))
+        !transfer::KeepProgramFirst(
+            comm::ComClientLink(), false, record, run,
+            [this](const std::string& text) { InfoAlert(this, text); },
+            [this](const std::string& text) { return QuestionAlert(this, text); }))
         return record.Finish(history::kCancelled);
     if (!run(*update))
         return record.Finish(history::kFailed);

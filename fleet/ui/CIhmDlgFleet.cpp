@@ -14,7 +14,7 @@
 #include "fleet/FleetJobs.h"
 #include "platform/program_folder.h"
 #include "widgets/Alerts.h"
-#include "widgets/LinkState.h"
+#include "comm/LinkState.h"
 #include "widgets/MenuDialogs.h"
 
 namespace {

@@ -11,7 +11,7 @@
 #include <filesystem>
 
 #include "history/HistoryText.h"
-#include "widgets/HistoryRecording.h"
+#include "history/ProgramRecording.h"
 #include "widgets/MenuDialogs.h"
 
 namespace {
@@ -139,7 +139,7 @@ void RegisterServiceHistoryWindow(CIhmDlgServiceHistory::WriteBack writeBack) {
     RegisterMenuDialog(kMenuServiceHistory, [writeBack](QWidget* parent) {
         // Its warnings (a damaged file set aside, a newer schema) are the program's history
         // warnings.
-        CIhmDlgServiceHistory dialog(ProgramHistory(), writeBack, parent);
+        CIhmDlgServiceHistory dialog(history::ProgramHistory(), writeBack, parent);
         dialog.exec();
         return true;
     });

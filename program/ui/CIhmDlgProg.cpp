@@ -14,6 +14,7 @@
 #include "comm/ProcessState.h"
 #include "comm/SharedTexts.h"
 #include "history/HistoryRecord.h"
+#include "history/ProgramRecording.h"
 #include "platform/program_folder.h"
 #include "program/ProgramChecks.h"
 #include "program/ProgramCompare.h"
@@ -26,8 +27,6 @@
 #include "widgets/AppIcon.h"
 #include "widgets/ControlIds.h"
 #include "widgets/FolderChooser.h"
-#include "widgets/HistoryRecording.h"
-#include "widgets/KeepFirst.h"
 #include "widgets/MenuDialogs.h"
 #include "widgets/ModalSeam.h"
 #include "widgets/WaitCursor.h"
@@ -73,8 +72,9 @@ CIhmDlgProg::CIhmDlgProg(QWidget* parent, comm::IControllerLink& link)
     grid->addWidget(keep_, 5, 0, 1, 3);
     grid->addWidget(action_, 6, 1);
     grid->addWidget(back, 6, 2);
-    keep_->setChecked(KeepProgramRemembered());
-    connect(keep_, &QCheckBox::toggled, this, [](bool on) { KeepProgramRemembered() = on; });
+    keep_->setChecked(transfer::KeepProgramRemembered());
+    connect(keep_, &QCheckBox::toggled, this,
+            [](bool on) { transfer::KeepProgramRemembered() = on; });
     connect(compare_, &QRadioButton::clicked, this, &CIhmDlgProg::SetCompareMode);
     setMinimumWidth(460);
     connect(read_, &QRadioButton::clicked, this, &CIhmDlgProg::SetReadMode);
@@ -207,7 +207,7 @@ void CIhmDlgProg::Action() {
 }
 
 void CIhmDlgProg::RunRead() {
-    OperationRecord record(history::kProgramRead, link_);
+    history::OperationRecord record(history::kProgramRead, link_);
     if (!transfer::CheckProgramPresent(link_, ui_))
         return record.Finish(history::kFailed);
     std::unique_ptr<transfer::CTransfertReadApp> read = transfer::MakeProgramRead(path_, link_);
@@ -224,7 +224,7 @@ void CIhmDlgProg::RunRead() {
 }
 
 void CIhmDlgProg::RunWrite() {
-    OperationRecord record(history::kProgramWrite, link_);
+    history::OperationRecord record(history::kProgramWrite, link_);
     record.AddFile(path_);
     // The whole file is checked first: a refused file stops, reads and keeps nothing.
     const transfer::FileRefusal refusal = transfer::ProgramFileRefusal(
@@ -234,9 +234,11 @@ void CIhmDlgProg::RunWrite() {
         return record.Finish(history::kFailed, refusal.message);
     }
     if (keep_->isChecked() &&
-        !KeepProgramFirst(this, link_, true, record, [this](transfer::ITransfert& read) {
-            return RunTransfertDialog(this, read) == 0;
-        }))
+        !transfer::KeepProgramFirst(
+            link_, true, record,
+            [this](transfer::ITransfert& read) { return RunTransfertDialog(this, read) == 0; },
+            [this](const std::string& text) { InfoAlert(this, text); },
+            [this](const std::string& text) { return QuestionAlert(this, text); }))
         return record.Finish(history::kCancelled);
     auto readDatalogs = [this] {
         MenuDialogOpener open = FindMenuDialog(kMenuDatalogs);
@@ -265,7 +267,7 @@ void CIhmDlgProg::RunWrite() {
 }
 
 void CIhmDlgProg::RunCompare() {
-    OperationRecord record(history::kProgramCompare, link_);
+    history::OperationRecord record(history::kProgramCompare, link_);
     record.AddFile(path_);
     transfer::ProgramImage file, controller;
     std::string error;

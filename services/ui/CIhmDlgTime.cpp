@@ -13,11 +13,11 @@
 #include <QVBoxLayout>
 
 #include "history/HistoryRecord.h"
+#include "history/ProgramRecording.h"
 #include "services/ui/ServiceAlerts.h"
 #include "widgets/Alerts.h"
 #include "widgets/AppIcon.h"
 #include "widgets/ControlIds.h"
-#include "widgets/HistoryRecording.h"
 #include "widgets/ModalSeam.h"
 
 namespace {
@@ -209,7 +209,7 @@ int CIhmDlgTime::Drift() const {
 }
 
 void CIhmDlgTime::OnWrite() {
-    OperationRecord record(history::kClockSet, link_);
+    history::OperationRecord record(history::kClockSet, link_);
     const services::ClockTime t = manual_->isChecked() ? ManualTime() : services::LocalTimeNow();
     const services::Notice notice = services::WriteClock(link_, t, Drift());
     ShowNotice(this, notice);

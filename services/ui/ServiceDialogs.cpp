@@ -3,13 +3,13 @@
 #include <QApplication>
 
 #include "history/HistoryRecord.h"
+#include "history/ProgramRecording.h"
+#include "services/ui/AccessCheck.h"
 #include "services/ui/CIhmDlgDiag.h"
 #include "services/ui/CIhmDlgRemotePwdLock.h"
 #include "services/ui/CIhmDlgTime.h"
 #include "services/ui/CIhmDlgUnlockRemotePwd.h"
 #include "services/ui/ServiceAlerts.h"
-#include "services/ui/AccessCheck.h"
-#include "widgets/HistoryRecording.h"
 #include "widgets/MenuDialogs.h"
 
 QtAccessCheckUi::QtAccessCheckUi(QWidget* parent, comm::IControllerLink* reader)
@@ -30,7 +30,7 @@ int QtAccessCheckUi::WithNormalCursor(const std::function<int()>& run) {
 bool QtAccessCheckUi::AskPassword(const services::UnlockPrompt& prompt,
                                   services::Secret& password) {
     if (!unlock_ && reader_ != nullptr)
-        unlock_ = std::make_unique<OperationRecord>(history::kUnlock, *reader_);
+        unlock_ = std::make_unique<history::OperationRecord>(history::kUnlock, *reader_);
     CIhmDlgUnlockRemotePwd dlg(prompt, parent_);
     const bool ok = WithNormalCursor([&dlg] { return dlg.DoModal(); }) == QDialog::Accepted;
     if (ok)
@@ -84,7 +84,7 @@ bool RunRecordedAccessCheck(QWidget* parent, comm::IControllerLink& link) {
 
 void RunProtect(QWidget* parent, comm::IControllerLink& link) {
     using services::ProtectResult;
-    OperationRecord lock(history::kLock, link);
+    history::OperationRecord lock(history::kLock, link);
     QtAccessCheckUi ui(parent, &link);
     ui.SetWaitCursor(true);
     const ProtectResult result = services::ProtectController(link, ui);

@@ -8,7 +8,9 @@
 #include <functional>
 #include <memory>
 
+namespace history {
 class OperationRecord;
+}
 class QWidget;
 
 // The access check's user side in the program: the unlock prompt, the alerts, the wait
@@ -36,7 +38,7 @@ class QtAccessCheckUi : public services::IProtectUi {
     QWidget* parent_;
     comm::IControllerLink* reader_;
     int waitCursors_ = 0;
-    std::unique_ptr<OperationRecord> unlock_;
+    std::unique_ptr<history::OperationRecord> unlock_;
     bool unlockCancelled_ = false;
 };
 

@@ -10,7 +10,7 @@
 #include "comm/Startup.h"
 #include "widgets/CIhmDlgAlertMsg.h"
 #include "widgets/ControlIds.h"
-#include "widgets/LinkState.h"
+#include "comm/LinkState.h"
 #include "widgets/ProgramFolder.h"
 #include "widgets/UiClock.h"
 

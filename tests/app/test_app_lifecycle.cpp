@@ -17,7 +17,7 @@
 #include "discovery/CDiscoveryClient.h"
 #include "panel/CIhmFaceAvantView.h"
 #include "tests/support/sim_fixture.h"
-#include "widgets/LinkState.h"
+#include "comm/LinkState.h"
 #include "widgets/ModalSeam.h"
 #include "widgets/UiClock.h"
 

@@ -15,7 +15,7 @@
 #include "comm/ui/CIhmDlgPortCOM.h"
 #include "widgets/CIhmCtrlList.h"
 #include "widgets/ControlIds.h"
-#include "widgets/LinkState.h"
+#include "comm/LinkState.h"
 
 namespace {
 

@@ -17,7 +17,7 @@
 #include "menu_checks.h"
 #include "panel/CIhmFaceAvantView.h"
 #include "widgets/ControlIds.h"
-#include "widgets/LinkState.h"
+#include "comm/LinkState.h"
 #include "widgets/MenuDialogs.h"
 
 namespace {

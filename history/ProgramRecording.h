@@ -1,7 +1,8 @@
 // The service history of the program: each dialog or menu action that changes a controller
 // or takes data from it records one row, with the link and the controller as they were at
 // the start and the last message the user saw. The history never stops an operation: its
-// first warning of the session is shown in an alert, later ones only on standard error.
+// first warning of the session is shown to the user (platform::UserNotices), every one on
+// standard error.
 #pragma once
 
 #include <cstddef>
@@ -10,16 +11,16 @@
 #include "comm/ControllerLink.h"
 #include "history/HistoryDb.h"
 
-class QWidget;
+namespace history {
 
 // The history the program records into and shows (--history FILE, $QUORVEL_HISTORY or the
 // data folder's), opened at the first use and again when that path changes.
-history::HistoryDb& ProgramHistory();
+HistoryDb& ProgramHistory();
 
 class OperationRecord {
   public:
-    // Starts the row of `operation` (history::kProgramRead ...) on the controller `reader`
-    // reaches over the program's link.
+    // Starts the row of `operation` (kProgramRead ...) on the controller `reader` reaches
+    // over the program's link.
     OperationRecord(const char* operation, comm::IControllerLink& reader);
     // A row never finished is written as cancelled.
     ~OperationRecord();
@@ -35,7 +36,9 @@ class OperationRecord {
     void Finish(const char* result, const std::string& message = {});
 
   private:
-    history::Record record_;
+    Record record_;
     std::size_t shownAtStart_ = 0;
     bool finished_ = false;
 };
+
+} // namespace history

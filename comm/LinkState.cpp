@@ -1,4 +1,4 @@
-#include "widgets/LinkState.h"
+#include "comm/LinkState.h"
 
 #include "comm/CComClient.h"
 #include "comm/ProcessState.h"
