@@ -11,6 +11,7 @@
 #include "comm/ui/PortChoice.h"
 #include "history/HistoryRecord.h"
 #include "history/ProgramRecording.h"
+#include "model/ControllerMemory.h"
 #include "model/ModelTable.h"
 #include "model/TableFactory.h"
 #include "platform/link_cause.h"
@@ -26,7 +27,7 @@ CComClient& Client() {
 // Bit 0 of the fourth byte of the run state; nothing when the read fails.
 std::optional<bool> ReadRunning(std::uint32_t timeoutMs) {
     std::uint8_t b[4] = {};
-    if (Client().SendRead(b, kRunStateAddress, 4, timeoutMs) != 0)
+    if (Client().SendRead(b, model::kRunStateAddress, 4, timeoutMs) != 0)
         return std::nullopt;
     return (b[3] & 0x01) != 0;
 }
@@ -34,7 +35,7 @@ std::optional<bool> ReadRunning(std::uint32_t timeoutMs) {
 // The state word, big-endian; nothing when the read fails.
 std::optional<std::uint32_t> ReadStateWord() {
     std::uint8_t b[4] = {};
-    if (Client().SendRead(b, kStateWordAddress, 4, RequestTimeoutMs()) != 0)
+    if (Client().SendRead(b, model::kStateWordAddress, 4, RequestTimeoutMs()) != 0)
         return std::nullopt;
     return std::uint32_t(b[0]) << 24 | std::uint32_t(b[1]) << 16 | std::uint32_t(b[2]) << 8 |
            std::uint32_t(b[3]);
@@ -163,7 +164,7 @@ void MenuActions::ConnectWithDialog(int command) {
     if (!ui_.RunConnectionDialog(command)) {
         // Cancelled: show the previous link again, if it still answers.
         std::uint8_t b[4] = {};
-        if (Client().SendRead(b, kRunStateAddress, 4, kResumeReadTimeoutMs) == 0)
+        if (Client().SendRead(b, model::kRunStateAddress, 4, kResumeReadTimeoutMs) == 0)
             Client().StartMonitor();
         return;
     }
@@ -265,7 +266,7 @@ void MenuActions::StopOrStart(int command) {
     const bool stop = command == kMenuStopOrStart && running_;
     history::OperationRecord record(stop ? history::kStop : history::kStart, comm::ComClientLink());
     if (stop) {
-        if (WriteCommand(kCommandStop) != 0) {
+        if (WriteCommand(model::kCommandStop) != 0) {
             WarnFailed();
             return record.Finish(history::kFailed, texts::kCommunicationFailed);
         }
@@ -276,9 +277,9 @@ void MenuActions::StopOrStart(int command) {
     int result;
     if (command == kMenuStartWithReset) {
         WaitCursor wait(ui_);
-        result = WriteCommand(kCommandStartReset);
+        result = WriteCommand(model::kCommandStartReset);
     } else {
-        result = WriteCommand(kCommandStart);
+        result = WriteCommand(model::kCommandStart);
     }
     if (result != 0) {
         WarnFailed();

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/MenuModel.h"
+#include "model/ControllerMemory.h"
 
 class IMenuUi {
   public:
@@ -25,14 +26,9 @@ class IMenuUi {
     virtual void ClickEsc() = 0;
 };
 
-// Controller memory used by the menu.
-constexpr std::uint32_t kRunStateAddress = 0x4000;
-constexpr std::uint32_t kStateWordAddress = 0x5000;
+// Controller memory used by the menu (the run state, the state word and the command codes are
+// in model/ControllerMemory.h).
 constexpr std::uint32_t kParameterAccessAddress = 0x5900;
-// Controller command codes written at 0x7000.
-constexpr std::uint8_t kCommandStop = 1;
-constexpr std::uint8_t kCommandStart = 2;
-constexpr std::uint8_t kCommandStartReset = 3;
 // The wait between holding and releasing the parameter-access chord.
 constexpr int kChordHoldMs = 210;
 // Time-out of the run-state read that resumes monitoring after a cancelled dialog.

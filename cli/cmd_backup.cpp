@@ -23,6 +23,7 @@
 #include "cli/transfer_run.h"
 #include "comm/CComClient.h"
 #include "comm/SharedTexts.h"
+#include "model/ControllerMemory.h"
 #include "platform/line_input.h"
 #include "platform/local_time.h"
 
@@ -31,20 +32,17 @@ namespace {
 using cli::backup::Outcome;
 using cli::backup::PartResult;
 
-constexpr std::uint8_t kCmdStart = 2;
-constexpr std::uint32_t kRunStateAddress = 0x4000;
-
 class ComClientRunControl final : public cli::backup::IRunControl {
   public:
     explicit ComClientRunControl(comm::IControllerLink& reader) : reader_(reader) {}
     int ReadRunning(bool& running) override {
         std::uint8_t run[4] = {};
-        int rc = reader_.Read(run, kRunStateAddress, 4, reader_.LinkTimeoutMs());
+        int rc = reader_.Read(run, model::kRunStateAddress, 4, reader_.LinkTimeoutMs());
         running = (run[3] & 1) != 0;
         return rc;
     }
     int Start() override {
-        return CComClient::Instance().SendCommand(kCmdStart, 0, reader_.LinkTimeoutMs());
+        return CComClient::Instance().SendCommand(model::kCommandStart, 0, reader_.LinkTimeoutMs());
     }
 
   private:

@@ -9,10 +9,9 @@
 #include "cli/session.h"
 #include "comm/ProcessState.h"
 #include "comm/SharedTexts.h"
+#include "model/ControllerMemory.h"
 
 namespace {
-
-constexpr std::uint32_t kRunStateAddress = 0x4000;
 
 int RunDiag(cli::Context& context) {
     bool json = cli::TakeFlag(context.args, "--json");
@@ -28,7 +27,7 @@ int RunDiag(cli::Context& context) {
         // its fields ("Unknown", "0.0.00", 12345 available), with the family the link was
         // opened with. Only a controller that answers nothing is not reached.
         std::uint8_t state[4];
-        if (link.Read(state, kRunStateAddress, sizeof state, link.LinkTimeoutMs()) != 0) {
+        if (link.Read(state, model::kRunStateAddress, sizeof state, link.LinkTimeoutMs()) != 0) {
             context.err << texts::kNotReacting << "\n";
             return cli::kExitFailure;
         }

@@ -434,9 +434,10 @@ int RunChange(cli::Context& context, Prepared& p, const ChangeKind& kind, const 
     return Report(context, p.options, all, false);
 }
 
-const ChangeKind kFirmware{"firmware update", fleet::MakeFirmwareCheckJob,
-                           fleet::MakeFirmwareUpdateJob};
-const ChangeKind kProgram{"program write", fleet::MakeProgramCheckJob, fleet::MakeProgramWriteJob};
+const ChangeKind kFirmwareChange{"firmware update", fleet::MakeFirmwareCheckJob,
+                                 fleet::MakeFirmwareUpdateJob};
+const ChangeKind kProgramChange{"program write", fleet::MakeProgramCheckJob,
+                                fleet::MakeProgramWriteJob};
 
 // The command's own words before the fleet options: "list", "backup FOLDER", ...
 int RunFleet(cli::Context& context) {
@@ -521,11 +522,11 @@ int RunFleet(cli::Context& context) {
     case Clock:
         return RunClockSet(context, p, maxOffset);
     case Firmware:
-        return RunChange(context, p, kFirmware, operand, plan, keepGoing);
+        return RunChange(context, p, kFirmwareChange, operand, plan, keepGoing);
     case Program:
         break;
     }
-    return RunChange(context, p, kProgram, operand, plan, keepGoing);
+    return RunChange(context, p, kProgramChange, operand, plan, keepGoing);
 }
 
 const cli::Command kFleet{

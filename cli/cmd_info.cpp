@@ -14,13 +14,12 @@
 #include "cli/session.h"
 #include "cli/state_word.h"
 #include "comm/SharedTexts.h"
+#include "model/ControllerMemory.h"
 #include "model/LoaderState.h"
 #include "services/DateTime.h"
 #include "services/RemotePassword.h"
 
 namespace {
-
-constexpr std::uint32_t kRunStateAddress = 0x4000;
 
 // Takes --json and refuses anything else.
 bool JsonOnlyArgs(cli::Context& context, bool& json) {
@@ -78,7 +77,7 @@ int RunStatus(cli::Context& context) {
         return cli::kExitUsage;
     comm::IControllerLink& reader = comm::ComClientLink();
     std::array<std::uint8_t, 4> run{};
-    if (reader.Read(run.data(), kRunStateAddress, 4, reader.LinkTimeoutMs()) != 0)
+    if (reader.Read(run.data(), model::kRunStateAddress, 4, reader.LinkTimeoutMs()) != 0)
         return NotReacting(context);
     cli::StatusReport status;
     status.running = (run[3] & 1) != 0;
@@ -97,7 +96,7 @@ int RunOverview(cli::Context& context) {
     std::array<std::uint8_t, 4> run{};
     int family = 0;
     if (cli::ReadConnectedFamily(reader, family) != 0 ||
-        reader.Read(run.data(), kRunStateAddress, 4, reader.LinkTimeoutMs()) != 0)
+        reader.Read(run.data(), model::kRunStateAddress, 4, reader.LinkTimeoutMs()) != 0)
         return NotReacting(context);
     std::optional<bool> locked;
     if (const std::optional<services::LockState> lock = services::ReadLockState(reader))

@@ -7,11 +7,9 @@
 #include "cli/messages.h"
 #include "comm/CComClient.h"
 #include "comm/SharedTexts.h"
+#include "model/ControllerMemory.h"
 
 namespace {
-
-constexpr std::uint8_t kCmdStop = 1, kCmdStart = 2, kCmdStartReset = 3;
-constexpr std::uint32_t kRunStateAddress = 0x4000;
 
 int CommunicationFailed(cli::Context& context) {
     context.err << texts::kCommunicationFailed << "\n";
@@ -24,7 +22,7 @@ int RunStop(cli::Context& context) {
     comm::IControllerLink& reader = comm::ComClientLink();
     if (!cli::ServiceAllowed(context, false))
         return cli::kExitFailure;
-    if (CComClient::Instance().SendCommand(kCmdStop, 0, reader.LinkTimeoutMs()) != 0)
+    if (CComClient::Instance().SendCommand(model::kCommandStop, 0, reader.LinkTimeoutMs()) != 0)
         return CommunicationFailed(context);
     context.out << texts::kSwitchedOff << "\n";
     return cli::kExitOk;
@@ -37,11 +35,11 @@ int RunStart(cli::Context& context) {
     comm::IControllerLink& reader = comm::ComClientLink();
     if (!cli::ServiceAllowed(context, false))
         return cli::kExitFailure;
-    if (CComClient::Instance().SendCommand(reset ? kCmdStartReset : kCmdStart, 0,
-                                           reader.LinkTimeoutMs()) != 0)
+    if (CComClient::Instance().SendCommand(reset ? model::kCommandStartReset : model::kCommandStart,
+                                           0, reader.LinkTimeoutMs()) != 0)
         return CommunicationFailed(context);
     std::array<std::uint8_t, 4> run{};
-    if (reader.Read(run.data(), kRunStateAddress, 4, reader.LinkTimeoutMs()) != 0)
+    if (reader.Read(run.data(), model::kRunStateAddress, 4, reader.LinkTimeoutMs()) != 0)
         return CommunicationFailed(context);
     if ((run[3] & 1) == 0) {
         context.err << texts::kNoRunMode << "\n";

@@ -6,6 +6,7 @@
 #include "comm/SharedTexts.h"
 #include "datalog/CTransfertReadDatalogDB.h"
 #include "datalog/DatalogMessages.h"
+#include "model/ControllerMemory.h"
 #include "model/ModelTable.h"
 #include "model/TableFactory.h"
 #include "transfer/DatalogPresence.h"
@@ -15,10 +16,10 @@ namespace transfer {
 
 namespace {
 
+constexpr std::uint32_t kRunStateSize = 4;
+
 constexpr std::uint32_t kBoardConfigAddress = 0x481191AC;
 constexpr std::uint32_t kLabelAddress = 0x0F00, kLabelSize = 18;
-constexpr std::uint32_t kRunStateAddress = 0x4000, kRunStateSize = 4;
-constexpr std::uint8_t kCmdStop = 1;
 
 std::uint32_t LE32(const std::uint8_t* p) {
     return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
@@ -149,7 +150,7 @@ DatalogReadCheck CheckDatalogRead(comm::IControllerLink& link, ITransferUi& ui,
     }
     auto running = [&](bool& on) {
         std::uint8_t state[kRunStateSize];
-        if (link.Read(state, kRunStateAddress, kRunStateSize, timeout) != 0)
+        if (link.Read(state, model::kRunStateAddress, kRunStateSize, timeout) != 0)
             return false;
         on = (state[3] & 1) != 0;
         return true;
@@ -163,7 +164,7 @@ DatalogReadCheck CheckDatalogRead(comm::IControllerLink& link, ITransferUi& ui,
         return DatalogReadCheck::kReady;
     if (ui.Alert(AlertKind::Question, msg::kDatalogStopQuestion) != kAnswerYes)
         return DatalogReadCheck::kDeclined;
-    const std::uint8_t stop[2] = {kCmdStop, 0};
+    const std::uint8_t stop[2] = {model::kCommandStop, 0};
     if (link.Write(stop, kCommandAddress, 2, timeout) != 0 || !running(on) || on) {
         ui.Alert(AlertKind::Error, texts::kNotReacting);
         return DatalogReadCheck::kFailed;

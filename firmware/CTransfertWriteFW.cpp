@@ -7,6 +7,7 @@
 
 #include "comm/SharedTexts.h"
 #include "firmware/FirmwareMessages.h"
+#include "model/ControllerMemory.h"
 #include "model/ModelTable.h"
 #include "model/TableFactory.h"
 #include "transfer/TransferMessages.h"
@@ -124,7 +125,7 @@ bool CTransfertWriteFW::EraseAfterUpdate() {
 
 bool CTransfertWriteFW::ReadStateWord(std::uint32_t& word) {
     std::uint8_t b[4] = {};
-    if (ReadSingle(kStateWordAddress, 4, b, false, LinkTimeoutMs()) != kPrimitiveOk)
+    if (ReadSingle(model::kStateWordAddress, 4, b, false, LinkTimeoutMs()) != kPrimitiveOk)
         return false;
     word = std::uint32_t(b[0]) << 24 | std::uint32_t(b[1]) << 16 | std::uint32_t(b[2]) << 8 | b[3];
     return true;

@@ -13,13 +13,13 @@
 
 #include "firmware/FirmwarePackage.h"
 #include "model/CFctTabIdentite.h"
+#include "model/ControllerMemory.h"
 #include "transfer/ITransfert.h"
 #include "transfer/LinkSession.h"
 
 namespace transfer {
 
 // State words the update acts on.
-constexpr std::uint32_t kStateWordAddress = 0x5000;
 constexpr std::uint32_t kStateLoaderIdle = 0x400001F5;
 constexpr std::uint32_t kStateLoading = 0x400001F6;
 constexpr std::uint32_t kStateLoaded = 0x400001F7;

@@ -8,10 +8,10 @@
 #include <optional>
 
 #include "comm/ControllerLink.h"
+#include "model/ControllerMemory.h"
 
 namespace model {
 
-constexpr std::uint32_t kStateWordAddress = 0x5000;
 constexpr std::uint32_t kStateLoaderIdle = 0x400001F5; // loader, waiting for a firmware
 constexpr std::uint32_t kStateLoading = 0x400001F6;    // loader, a firmware partly loaded
 
@@ -22,7 +22,7 @@ inline bool IsLoaderOnlyState(std::uint32_t stateWord) {
 // The state word (big-endian at 0x5000); nothing when the read failed.
 inline std::optional<std::uint32_t> ReadStateWord(comm::IControllerLink& reader) {
     std::array<std::uint8_t, 4> b{};
-    if (reader.Read(b.data(), kStateWordAddress, 4, reader.LinkTimeoutMs()) != 0)
+    if (reader.Read(b.data(), model::kStateWordAddress, 4, reader.LinkTimeoutMs()) != 0)
         return std::nullopt;
     return std::uint32_t(b[0]) << 24 | std::uint32_t(b[1]) << 16 | std::uint32_t(b[2]) << 8 | b[3];
 }

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "comm/SharedTexts.h"
+#include "model/ControllerMemory.h"
 #include "model/TableFactory.h"
 #include "transfer/ITransfert.h"
 #include "transfer/TransferMessages.h"
@@ -20,8 +21,6 @@ int ReadFlag(comm::IControllerLink& link, std::uint32_t address, bool& value) {
     return 0;
 }
 
-constexpr std::uint8_t kCmdStop = 1;
-
 } // namespace
 
 int ReadAppPasswordFlag(comm::IControllerLink& link, bool& isProtected) {
@@ -34,7 +33,7 @@ int ReadProgramPresent(comm::IControllerLink& link, bool& present) {
 
 RunState ReadRunState(comm::IControllerLink& link) {
     std::array<std::uint8_t, 4> run{};
-    if (link.Read(run.data(), kRunStateAddress, 4, link.LinkTimeoutMs()) != 0)
+    if (link.Read(run.data(), model::kRunStateAddress, 4, link.LinkTimeoutMs()) != 0)
         return RunState::Unreadable;
     return (run[3] & 1) != 0 ? RunState::Running : RunState::Stopped;
 }
@@ -61,7 +60,7 @@ WritePreparation PrepareProgramWrite(comm::IControllerLink& link, int familyInde
     case RunState::Running: {
         if (ui.Alert(AlertKind::Question, msg::kStopQuestion) != kAnswerYes)
             return WritePreparation::Declined;
-        const std::uint8_t stop[2] = {kCmdStop, 0};
+        const std::uint8_t stop[2] = {model::kCommandStop, 0};
         if (link.Write(stop, kCommandAddress, 2, link.LinkTimeoutMs()) != 0 ||
             ReadRunState(link) != RunState::Stopped) {
             ui.Alert(AlertKind::Error, texts::kNotReacting);

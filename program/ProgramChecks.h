@@ -10,6 +10,7 @@
 #include <string>
 
 #include "comm/ControllerLink.h"
+#include "model/ControllerMemory.h"
 #include "transfer/DatalogPresence.h"
 #include "transfer/DatalogSaver.h"
 #include "transfer/TransferUi.h"
@@ -18,7 +19,6 @@ namespace transfer {
 
 constexpr std::uint32_t kAppPasswordFlagAddress = 0x5600;
 constexpr std::uint32_t kProgramPresentAddress = 0x5700;
-constexpr std::uint32_t kRunStateAddress = 0x4000;
 
 // 0, or 15 when the read failed. `value` is true when the byte reads 1.
 int ReadAppPasswordFlag(comm::IControllerLink& link, bool& isProtected);

@@ -5,6 +5,7 @@
 # left in build-fuzz/fuzz/findings/TARGET/.
 #   scripts/fuzz.sh                  lists the targets, one per line
 #   scripts/fuzz.sh TARGET SECONDS   builds what TARGET needs and runs it
+#   scripts/fuzz.sh --build          builds every target, runs none
 #   scripts/fuzz.sh --runs N [FILE]  runs every target for N executions each and writes the
 #                                    figures (target, executions, executions a second,
 #                                    seconds, outcome) to FILE (build-fuzz/fuzz/figures.tsv)
@@ -23,10 +24,13 @@ if [ $# -eq 0 ]; then
   exit 0
 fi
 usage() {
-  echo "usage: scripts/fuzz.sh [TARGET SECONDS | --runs N [FILE]]   (alone: lists the targets)" >&2
+  echo "usage: scripts/fuzz.sh [TARGET SECONDS | --build | --runs N [FILE]]   (alone: lists the targets)" >&2
   exit 2
 }
-if [ "$1" = --runs ]; then
+if [ "$1" = --build ]; then
+  [ $# -eq 1 ] || usage
+  mode=build
+elif [ "$1" = --runs ]; then
   { [ $# -ge 2 ] && [ $# -le 3 ] && [[ $2 =~ ^[0-9]+$ ]]; } || usage
   mode=runs
   runs=$2
@@ -77,6 +81,11 @@ run_target() {
 stat_of() {
   grep -E "^stat::$2:" "$dir/fuzz/$1.log" | awk '{print $2}'
 }
+
+if [ "$mode" = build ]; then
+  cmake --build "$dir" -j "$jobs" $(targets | sed 's/^/--target=fuzz_/')
+  exit
+fi
 
 if [ "$mode" = seconds ]; then
   run_target "$target" -max_total_time="$seconds"

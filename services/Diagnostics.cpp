@@ -7,6 +7,7 @@
 #include "model/CFctTabConfT71.h"
 #include "model/CFctTabIdentiteT71.h"
 #include "model/ControllerLabel.h"
+#include "model/ControllerMemory.h"
 #include "model/ModelTable.h"
 #include "model/TableFactory.h"
 
@@ -16,7 +17,6 @@ namespace {
 
 using model::VirKind;
 
-constexpr std::uint32_t kRunStateAddress = 0x4000, kStateWordAddress = 0x5000;
 constexpr std::uint32_t kSlotsAddress = 0x5200;
 constexpr std::uint32_t kOrangeBit = 0x04000000, kRedBit = 0x40000000, kLow24 = 0x00FFFFFF;
 constexpr const char* kNoVersion = "0.0.00";
@@ -42,7 +42,7 @@ void AppendPart(std::string& text, int count, const char* unit) {
 
 std::optional<std::uint32_t> ReadStateWord(comm::IControllerLink& reader) {
     std::array<std::uint8_t, 4> b{};
-    if (reader.Read(b.data(), kStateWordAddress, 4, reader.LinkTimeoutMs()) != 0)
+    if (reader.Read(b.data(), model::kStateWordAddress, 4, reader.LinkTimeoutMs()) != 0)
         return std::nullopt;
     return std::uint32_t(b[0]) << 24 | std::uint32_t(b[1]) << 16 | std::uint32_t(b[2]) << 8 |
            b[3]; // big-endian
@@ -50,7 +50,7 @@ std::optional<std::uint32_t> ReadStateWord(comm::IControllerLink& reader) {
 
 std::string ControllerStatus(comm::IControllerLink& reader) {
     std::array<std::uint8_t, 4> b{};
-    if (reader.Read(b.data(), kRunStateAddress, 4, reader.LinkTimeoutMs()) != 0)
+    if (reader.Read(b.data(), model::kRunStateAddress, 4, reader.LinkTimeoutMs()) != 0)
         return kTextUnknown;
     return (b[3] & 1) != 0 ? "On" : "Off";
 }

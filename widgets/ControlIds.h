@@ -11,6 +11,12 @@ inline QString CtlName(int id) {
     return QStringLiteral("ctl%1").arg(id);
 }
 
+// `widget`, carrying template id `id`.
+template <class T> T* Named(T* widget, int id) {
+    widget->setObjectName(CtlName(id));
+    return widget;
+}
+
 template <class T> T* FindCtl(const QWidget* parent, int id) {
     return parent->findChild<T*>(CtlName(id));
 }

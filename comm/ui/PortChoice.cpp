@@ -4,12 +4,12 @@
 #include "comm/PortEnumeration.h"
 #include "comm/ProcessState.h"
 #include "comm/TransportRegistry.h"
+#include "model/ControllerMemory.h"
 #include "platform/link_cause.h"
 
 namespace portchoice {
 
 namespace {
-constexpr std::uint32_t kStateWordAddress = 0x5000;
 constexpr std::int32_t kScanCommand = 9;
 
 std::vector<std::string> EntriesWith(const std::vector<std::string>& list, const char* mark) {
@@ -64,7 +64,7 @@ bool TestUsbPort(const std::string& entry, const PARAM_COM& restore, std::string
     CComClient& client = CComClient::Instance();
     client.SetCommParam(UsbParameters(restore, entry));
     std::uint8_t word[4] = {};
-    bool ok = client.SendRead(word, kStateWordAddress, 4, RequestTimeoutMs()) == 0;
+    bool ok = client.SendRead(word, model::kStateWordAddress, 4, RequestTimeoutMs()) == 0;
     // Asked before the parameters are restored: restoring closes the link.
     if (cause != nullptr)
         *cause = ok ? std::string() : LinkOpenCause(UsbParameters(restore, entry));

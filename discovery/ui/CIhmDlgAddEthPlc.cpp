@@ -26,11 +26,6 @@ QPushButton* MakeButton(QWidget* parent, int id, const char* text) {
     return b;
 }
 
-template <class T> T* Named(T* widget, int id) {
-    widget->setObjectName(CtlName(id));
-    return widget;
-}
-
 // How long the check of a failed attempt waits for a TCP connection.
 constexpr int kTcpCheckTimeoutMs = 5000;
 

@@ -30,11 +30,6 @@
 
 namespace {
 
-template <class T> T* Named(T* widget, int id) {
-    widget->setObjectName(CtlName(id));
-    return widget;
-}
-
 AlertIcon IconOf(transfer::FwStatusIcon icon) {
     switch (icon) {
     case transfer::FwStatusIcon::Warning:

@@ -12,15 +12,6 @@
 #include "widgets/ControlIds.h"
 #include "widgets/ModalSeam.h"
 
-namespace {
-
-template <class T> T* Named(T* widget, int id) {
-    widget->setObjectName(CtlName(id));
-    return widget;
-}
-
-} // namespace
-
 CIhmDlgPasswordAppli::CIhmDlgPasswordAppli(comm::IControllerLink& link, QWidget* parent)
     : QDialog(parent), prompt_(link), message_(Named(new QLabel(this), 1185)),
       edit_(Named(new QLineEdit(this), 1186)), attempts_(Named(new QLabel(this), 1188)),

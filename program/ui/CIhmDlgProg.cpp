@@ -33,11 +33,6 @@
 
 namespace {
 
-template <class T> T* Named(T* widget, int id) {
-    widget->setObjectName(CtlName(id));
-    return widget;
-}
-
 std::string WithoutTrailingSlash(std::string folder) {
     while (folder.size() > 1 && folder.back() == '/')
         folder.pop_back();

@@ -13,7 +13,7 @@
 #include "widgets/ModalSeam.h"
 
 namespace {
-constexpr const char* kCaption = "Controller protection";
+constexpr const char* kLockCaption = "Controller protection";
 
 QLabel* Label(QWidget* parent, int id, const char* text) {
     auto* label = new QLabel(QString::fromUtf8(text), parent);
@@ -25,7 +25,7 @@ QLabel* Label(QWidget* parent, int id, const char* text) {
 CIhmDlgRemotePwdLock::CIhmDlgRemotePwdLock(QWidget* parent)
     : QDialog(parent), first_(MakePasswordEdit(this, 1232, int(services::kPasswordSize))),
       second_(MakePasswordEdit(this, 1233, int(services::kPasswordSize))) {
-    setWindowTitle(QString::fromUtf8(kCaption));
+    setWindowTitle(QString::fromUtf8(kLockCaption));
     setWindowIcon(ApplicationIcon());
     QPushButton* ok = MakeCtlButton(this, 1, "OK");
     QPushButton* cancel = MakeCtlButton(this, 2, "Cancel");
@@ -55,7 +55,7 @@ CIhmDlgRemotePwdLock::~CIhmDlgRemotePwdLock() {
 }
 
 int CIhmDlgRemotePwdLock::DoModal() {
-    return ModalSeam::Exec(*this, {"dialog", "CIhmDlgRemotePwdLock", kCaption, "", 0});
+    return ModalSeam::Exec(*this, {"dialog", "CIhmDlgRemotePwdLock", kLockCaption, "", 0});
 }
 
 services::Secret CIhmDlgRemotePwdLock::TakePassword() {

@@ -22,13 +22,8 @@
 
 namespace {
 
-constexpr const char* kCaption = "Read/Write date and time";
+constexpr const char* kTimeCaption = "Read/Write date and time";
 constexpr int kTickMs = 1000;
-
-template <class T> T* Named(T* widget, int id) {
-    widget->setObjectName(CtlName(id));
-    return widget;
-}
 
 QLineEdit* ReadOnly(QWidget* parent, int id) {
     auto* edit = Named(new QLineEdit(parent), id);
@@ -79,7 +74,7 @@ CIhmDlgTime::CIhmDlgTime(QWidget* parent, comm::IControllerLink* link)
       autoDate_(ReadOnly(autoGroup_, 1150)), autoHours_(ReadOnly(autoGroup_, 1033)),
       autoMinutes_(ReadOnly(autoGroup_, 1028)), autoSeconds_(ReadOnly(autoGroup_, 1029)),
       timer_(new QTimer(this)) {
-    setWindowTitle(QString::fromUtf8(kCaption));
+    setWindowTitle(QString::fromUtf8(kTimeCaption));
     setWindowIcon(ApplicationIcon());
     date_->setDateRange(QDate(services::kFirstYear, 1, 1), QDate(services::kLastYear, 12, 31));
     date_->setDisplayFormat(QStringLiteral("dd/MM/yyyy"));
@@ -140,7 +135,7 @@ CIhmDlgTime::CIhmDlgTime(QWidget* parent, comm::IControllerLink* link)
 }
 
 int CIhmDlgTime::DoModal() {
-    return ModalSeam::Exec(*this, {"dialog", "CIhmDlgTime", kCaption, "", 0});
+    return ModalSeam::Exec(*this, {"dialog", "CIhmDlgTime", kTimeCaption, "", 0});
 }
 
 QLineEdit* CIhmDlgTime::MakeField(int id, int low, int high, bool negative) {

@@ -12,7 +12,7 @@
 #include "widgets/ModalSeam.h"
 
 namespace {
-constexpr const char* kCaption = "Protected controller";
+constexpr const char* kUnlockCaption = "Protected controller";
 
 QLabel* Label(QWidget* parent, int id, const std::string& text) {
     auto* label = new QLabel(QString::fromStdString(text), parent);
@@ -24,7 +24,7 @@ QLabel* Label(QWidget* parent, int id, const std::string& text) {
 CIhmDlgUnlockRemotePwd::CIhmDlgUnlockRemotePwd(const services::UnlockPrompt& prompt,
                                                QWidget* parent)
     : QDialog(parent), edit_(MakePasswordEdit(this, 1229, int(services::kPasswordSize))) {
-    setWindowTitle(QString::fromUtf8(kCaption));
+    setWindowTitle(QString::fromUtf8(kUnlockCaption));
     setWindowIcon(ApplicationIcon());
     char typeText[64];
     std::snprintf(typeText, sizeof typeText, "Type %d alphanumeric characters.",
@@ -52,7 +52,7 @@ CIhmDlgUnlockRemotePwd::~CIhmDlgUnlockRemotePwd() {
 }
 
 int CIhmDlgUnlockRemotePwd::DoModal() {
-    return ModalSeam::Exec(*this, {"dialog", "CIhmDlgUnlockRemotePwd", kCaption, "", 0});
+    return ModalSeam::Exec(*this, {"dialog", "CIhmDlgUnlockRemotePwd", kUnlockCaption, "", 0});
 }
 
 services::Secret CIhmDlgUnlockRemotePwd::TakePassword() {

@@ -8,6 +8,11 @@
 
 namespace e2e {
 
+// Whether `part` occurs in `text` (an output).
+inline bool Has(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
 struct RunResult {
     int status = -1; // exit status, or -1 when the process did not exit normally
     std::string out, err;

@@ -28,9 +28,7 @@ std::vector<std::string> Lines(const std::string& text) {
     return lines;
 }
 
-bool Has(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
-}
+using e2e::Has;
 
 std::vector<std::string> WithExtension(const std::string& folder, const std::string& extension) {
     std::vector<std::string> names;

@@ -15,9 +15,7 @@ namespace {
 
 using e2e::Cli;
 
-bool Has(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
-}
+using e2e::Has;
 
 // The keys every identity object carries.
 void ExpectIdentityKeys(const std::string& json) {

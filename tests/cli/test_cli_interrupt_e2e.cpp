@@ -18,9 +18,7 @@ constexpr const char* kReadStopped = "Interrupted: the controller was only read 
                                      "was; no partial file was written.";
 constexpr const char* kNoFirmware = "The controller has no firmware: it runs its loader only.";
 
-bool Has(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
-}
+using e2e::Has;
 
 class Interrupt : public ::testing::Test {
   protected:

@@ -19,9 +19,7 @@ namespace fs = std::filesystem;
 constexpr const char* kNotReacting =
     "The target peripheral is not reacting.\nCheck the connection.\n";
 
-bool Has(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
-}
+using e2e::Has;
 
 // The port folder, with quorvel-cli started on it.
 class Ports : public testsupport::PtyPortFolder {

@@ -31,9 +31,7 @@ class Controller {
     bool started_ = false;
 };
 
-bool Has(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
-}
+using e2e::Has;
 
 // A password no other output of the tool would contain.
 constexpr const char* kPassword = "Zq9Xw";

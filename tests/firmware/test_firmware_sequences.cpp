@@ -44,7 +44,7 @@ class FirmwareSequences : public ::testing::Test {
         // bootloader; sizes that end in a short frame.
         fw::PackageContents c{2, "61410021", "Spruce", "1.10.00", "", {}};
         for (std::size_t n : {100u, 2100u, 4096u + 10u, 2048u, 300u})
-            c.images.push_back(Pattern(n, std::uint8_t(n)));
+            c.images.push_back(ControllerBytes(n, std::uint8_t(n)));
         std::ofstream(path_, std::ios::binary) << fw::WritePackage(c);
         FakeProfile profile;
         profile.code8 = "61410021";
@@ -118,7 +118,7 @@ TEST_F(FirmwareSequences, EthernetWaitsTheLinkTimeOutWhereNoneIsStated) {
     const std::string cedar = path_ + ".cedar.vqfw";
     fw::PackageContents c{3, "61410031", "Cedar", "1.10.00", "", {}};
     for (std::size_t n : {100u, 2100u, 4096u + 10u, 2048u, 300u})
-        c.images.push_back(Pattern(n, std::uint8_t(n)));
+        c.images.push_back(ControllerBytes(n, std::uint8_t(n)));
     std::ofstream(cedar, std::ios::binary) << fw::WritePackage(c);
     LoadFakeController(link_); // Cedar, software 1.09.03
     link_.memory[0x5000] = {0, 0, 0, 0};

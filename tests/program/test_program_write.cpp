@@ -237,14 +237,14 @@ TEST_F(WriteTest, EthernetSendsFixedLengthsWithIntegrityWords) {
     EXPECT_TRUE(word(target.memory[0x40000], 847, 0, 844));
     EXPECT_TRUE(word(target.memory[0x60000], 20480, 0, 20479));
     // paramCF: words at 194 (0..193) and 426 (196..425).
-    std::vector<std::uint8_t> pcf = EthernetZoneBuffer(0x48119000, Pattern(462, 1));
+    std::vector<std::uint8_t> pcf = EthernetZoneBuffer(0x48119000, ControllerBytes(462, 1));
     EXPECT_TRUE(word(pcf, 194, 0, 193));
     EXPECT_TRUE(word(pcf, 426, 196, 425));
-    EXPECT_EQ(pcf[460], Pattern(462, 1)[460]); // past the words: the content as it was
-    std::vector<std::uint8_t> label = EthernetZoneBuffer(0x48123000, Pattern(100, 2));
+    EXPECT_EQ(pcf[460], ControllerBytes(462, 1)[460]); // past the words: the content as it was
+    std::vector<std::uint8_t> label = EthernetZoneBuffer(0x48123000, ControllerBytes(100, 2));
     EXPECT_EQ(label.size(), 34338u);
     EXPECT_EQ(label[100], 0); // padded with zeros, no word
-    EXPECT_TRUE(EthernetZoneBuffer(0x12345678, Pattern(4, 0)).empty());
+    EXPECT_TRUE(EthernetZoneBuffer(0x12345678, ControllerBytes(4, 0)).empty());
     // Commands: the daughter-board erase and pass-through first, erases by WCF with 10000 ms,
     // the daughter board erased once, the Metier zone erased by writing 544 zeros, then the
     // update applied.

@@ -16,7 +16,7 @@ struct FakeProfile {
     std::string programPath = "C:\\Projects\\Line3.prj";
 };
 
-inline std::vector<std::uint8_t> Pattern(std::size_t n, std::uint8_t seed) {
+inline std::vector<std::uint8_t> ControllerBytes(std::size_t n, std::uint8_t seed) {
     std::vector<std::uint8_t> out(n);
     for (std::size_t k = 0; k < n; ++k)
         out[k] = std::uint8_t(seed + k * 7 + (k >> 8));
@@ -42,19 +42,19 @@ inline void LoadFakeController(FakeControllerLink& link, const FakeProfile& p = 
     id[soft + 1] = p.i;
     id[soft + 2] = p.r;
     link.memory[0x8000] = id;
-    std::vector<std::uint8_t> conf = Pattern(849, 0x40);
+    std::vector<std::uint8_t> conf = ControllerBytes(849, 0x40);
     for (std::size_t k = 0; k < 128; ++k)
         conf[k] = k < p.programPath.size() ? std::uint8_t(p.programPath[k]) : 0;
     link.memory[0x40000] = conf;
-    link.memory[0x60000] = Pattern(0x5000, 0x60);
-    link.memory[0x70000] = Pattern(0xA000, 0x70);
-    link.memory[0x80000] = Pattern(0x4000, 0x80);
-    link.memory[0x90000] = Pattern(0x11002, 0x90);
-    link.memory[0xB0000] = Pattern(546, 0xB0);
-    link.memory[0x4811E000] = Pattern(15959, 0x1E);
-    link.memory[0x48118000] = Pattern(4003, 0x18);
-    link.memory[0x48119000] = Pattern(462, 0x19);
-    link.memory[0x48123000] = Pattern(34338, 0x23);
+    link.memory[0x60000] = ControllerBytes(0x5000, 0x60);
+    link.memory[0x70000] = ControllerBytes(0xA000, 0x70);
+    link.memory[0x80000] = ControllerBytes(0x4000, 0x80);
+    link.memory[0x90000] = ControllerBytes(0x11002, 0x90);
+    link.memory[0xB0000] = ControllerBytes(546, 0xB0);
+    link.memory[0x4811E000] = ControllerBytes(15959, 0x1E);
+    link.memory[0x48118000] = ControllerBytes(4003, 0x18);
+    link.memory[0x48119000] = ControllerBytes(462, 0x19);
+    link.memory[0x48123000] = ControllerBytes(34338, 0x23);
     link.memory[0x7000] = std::vector<std::uint8_t>(2);
     std::vector<std::uint8_t> words(12, 0);
     link.memory[0x0E00] = words;

@@ -9,15 +9,6 @@
 #include "transfer/TransferMessages.h"
 #include "widgets/ControlIds.h"
 
-namespace {
-
-template <class T> T* Named(T* widget, int id) {
-    widget->setObjectName(CtlName(id));
-    return widget;
-}
-
-} // namespace
-
 CIhmDlgExecutionTransfert::CIhmDlgExecutionTransfert(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint), ui_(this),
       step_(Named(new QLabel(QStringLiteral("/* Please Wait */"), this), 1139)),
