@@ -48,7 +48,7 @@ export CCACHE_DIR=${CCACHE_DIR:-$root/.cache/ccache}
 dir=build-fuzz
 if [ ! -f "$dir/build.ninja" ]; then
   CC=clang CXX=clang++ cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DQUORVEL_FUZZ=ON -DQUORVEL_GUI=OFF >/dev/null
+    -DQUORVEL_FUZZ=ON -DQUORVEL_GUI=OFF -DQUORVEL_BENCH=OFF -DCMAKE_UNITY_BUILD=ON >/dev/null
 fi
 
 # Runs one target with the given limit (-max_total_time=S or -runs=N); prints its figures

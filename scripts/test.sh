@@ -84,10 +84,10 @@ finish() {
 
 plain=(-DCMAKE_BUILD_TYPE=RelWithDebInfo "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O2 -DNDEBUG")
 # Line tables only (-g1): the sanitizers' reports keep their file and line, and the build
-# links much faster.
-asan=(-DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG=-g1 -DQUORVEL_SANITIZE=ON)
+# links much faster. The benchmarks are built by the plain build only.
+asan=(-DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG=-g1 -DQUORVEL_SANITIZE=ON -DQUORVEL_BENCH=OFF)
 tsan=(-DCMAKE_BUILD_TYPE=RelWithDebInfo "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O2 -g1 -DNDEBUG"
-      -DQUORVEL_TSAN=ON)
+      -DQUORVEL_TSAN=ON -DQUORVEL_BENCH=OFF)
 # The core server, the discovery thread, the transfer worker, and the user-interface
 # thread with them (the panel over the client, the whole application run). The progress
 # dialog's tests stay out: Qt's own image thread pool races inside Qt there, where no
