@@ -125,7 +125,13 @@ echo "== thread sanitizer tests (the threaded parts)"
 export TSAN_OPTIONS="halt_on_error=1 history_size=7 second_deadlock_stack=1 suppressions=$root/scripts/tsan.supp"
 test_suite build-tsan "${tsan_targets[@]}"
 unset TSAN_OPTIONS
-echo "== fuzz targets, short runs"
-for target in $(bash scripts/fuzz.sh); do
-  bash scripts/fuzz.sh "$target" "${QUORVEL_FUZZ_SECONDS:-10}"
-done
+echo "== fuzz targets, short runs ($jobs at a time)"
+# Each run's output goes to .cache/fuzz/TARGET.log and is shown when all have ended.
+rm -rf .cache/fuzz
+mkdir -p .cache/fuzz
+fuzz_failed=0
+bash scripts/fuzz.sh | QUORVEL_FUZZ_PREBUILT=1 xargs -P "$jobs" -I{} bash -c \
+  'bash scripts/fuzz.sh "$1" "$2" >".cache/fuzz/$1.log" 2>&1' _ {} "${QUORVEL_FUZZ_SECONDS:-10}" ||
+  fuzz_failed=1
+cat .cache/fuzz/*.log
+[ $fuzz_failed -eq 0 ] || { echo "a fuzz target crashed" >&2; exit 1; }
