@@ -132,12 +132,11 @@ bool CTransfertWriteFW::ReadStateWord(std::uint32_t& word) {
 }
 
 bool CTransfertWriteFW::AwaitStateWord(std::uint32_t& word) {
-    // The reads' own time-outs run in real time, not on the transfer clock.
-    const auto start = std::chrono::steady_clock::now();
+    // The budget counts the reads' own time-outs as well as the pauses between them.
+    const std::uint64_t start = Clock().NowMs();
     for (int check = 0; check < kRestartChecks; ++check) {
         if (check > 0) {
-            if (std::chrono::steady_clock::now() - start >=
-                std::chrono::milliseconds(kRestartChecksBudgetMs))
+            if (Clock().NowMs() - start >= kRestartChecksBudgetMs)
                 break;
             Clock().SleepMs(kRestartCheckPauseMs);
         }

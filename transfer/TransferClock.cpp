@@ -33,6 +33,12 @@ std::atomic<ITransferClock*> g_default{nullptr};
 
 } // namespace
 
+std::uint64_t ITransferClock::NowMs() const {
+    return std::uint64_t(std::chrono::duration_cast<std::chrono::milliseconds>(
+                             std::chrono::steady_clock::now().time_since_epoch())
+                             .count());
+}
+
 ITransferClock& SteadyClock() {
     static CSteadyClock clock;
     return clock;

@@ -15,6 +15,9 @@ class ITransferClock {
     virtual ~ITransferClock() = default;
     // Blocks the calling (worker) thread for `ms` milliseconds of this clock.
     virtual void SleepMs(std::uint32_t ms) = 0;
+    // Milliseconds since some fixed start, on this clock: what budgets of waits are measured
+    // on. Real time unless the clock runs waits of its own.
+    virtual std::uint64_t NowMs() const;
 };
 
 // Real time: sleeps for the time asked.
@@ -35,6 +38,8 @@ std::unique_ptr<ITransferClock> ClockOfWaitScale(const char* text);
 class VirtualClock final : public ITransferClock {
   public:
     void SleepMs(std::uint32_t ms) override;
+    // The total slept: a test that plays a controller's silence sleeps its time-out here.
+    std::uint64_t NowMs() const override { return ElapsedMs(); }
     std::uint64_t ElapsedMs() const;
     std::uint32_t Sleeps() const;
 

@@ -175,4 +175,41 @@ TEST_F(FirmwareSequences, SilenceAtEveryRequestPositionEndsTheTransferFailed) {
     }
 }
 
+// A controller that does not come back from its restart: the state word is asked for again
+// until the checks have spent a minute, time-outs included, so that a Bluetooth link (40 s a
+// silent read) gives up after two reads rather than ten time-outs.
+TEST_F(FirmwareSequences, RestartChecksStopAfterAMinuteOfSilence) {
+    link_.timeoutMs = 40000;
+    {
+        CTransfertWriteFWByBTH reference(path_, link_, session_);
+        reference.SetClock(clock_);
+        reference.Run();
+        ASSERT_TRUE(reference.IsFinished());
+    }
+    // Silent from the first state word read after the erase (the second of the transfer).
+    int second = -1, seen = 0;
+    for (std::size_t i = 0; i < link_.requests.size() && second < 0; ++i)
+        if (link_.requests[i].address == 0x5000 && ++seen == 2)
+            second = int(i);
+    ASSERT_GT(second, 0);
+    for (bool spendsTimeOuts : {true, false}) {
+        SCOPED_TRACE(spendsTimeOuts ? "40 s time-outs" : "failing at once");
+        link_.requests.clear();
+        link_.silentFrom = second;
+        VirtualClock clock;
+        link_.onSilence = [&](const FakeControllerLink::Request& r) {
+            if (spendsTimeOuts)
+                clock.SleepMs(r.timeoutMs);
+        };
+        CTransfertWriteFWByBTH update(path_, link_, session_);
+        update.SetClock(clock);
+        update.Run();
+        EXPECT_TRUE(update.IsFailed());
+        int checks = 0;
+        for (std::size_t i = std::size_t(second); i < link_.requests.size(); ++i)
+            checks += link_.requests[i].address == 0x5000;
+        EXPECT_EQ(checks, spendsTimeOuts ? 2 : kRestartChecks);
+    }
+}
+
 } // namespace

@@ -38,6 +38,8 @@ struct FakeControllerLink : comm::IControllerLink {
     std::set<std::uint32_t> failingWrites;
     // Called after each successful SEND_WRITE, so a test can play the controller's reaction.
     std::function<void(const WriteRecord&)> onWrite;
+    // Called for each read left unanswered, so a test can spend its time-out on its clock.
+    std::function<void(const Request&)> onSilence;
     // Called after each command by CommandExt (code, argument).
     std::function<void(std::uint8_t, std::uint8_t)> onCommandExt;
     // Pass-through and core requests: "WX 256", "CMD 6,2", "connect", "stop-monitor"...
@@ -60,8 +62,11 @@ struct FakeControllerLink : comm::IControllerLink {
               std::uint32_t t) {
         requests.push_back({k, address, count, t, {}});
         std::uint8_t* at = Find(address, count);
-        if (silent || Fails() || at == nullptr)
+        if (silent || Fails() || at == nullptr) {
+            if (onSilence && (silent || Fails()))
+                onSilence(requests.back());
             return 5;
+        }
         std::copy(at, at + count, dest);
         return 0;
     }
