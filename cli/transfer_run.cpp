@@ -22,6 +22,7 @@ int CliTransferUi::Alert(transfer::AlertKind kind, const std::string& text) {
 }
 
 bool RunTransfer(transfer::ITransfert& transfer, CliTransferUi& ui, ProgressLine& progress) {
+    ui.ForgetErrors();
     transfer.SetUi(&ui);
     if (!progress.IsTerminal()) {
         transfer.SetStepObserver([&ui, &progress](const std::string& text) {

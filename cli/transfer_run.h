@@ -26,6 +26,9 @@ class CliTransferUi final : public transfer::ITransferUi {
     // when the transfer went on to its end (a datalog erase that failed after a program
     // write leaves the old datalogs in place).
     bool ErrorShown() const { return errorShown_; }
+    // Each transfer is judged by its own alerts: an earlier one's error that the technician
+    // chose to go past (a program copy that could not be kept) does not fail the next.
+    void ForgetErrors() { errorShown_ = false; }
 
   private:
     std::ostream& err_;

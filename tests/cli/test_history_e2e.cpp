@@ -18,9 +18,11 @@ namespace fs = std::filesystem;
 
 class HistoryCli : public ::testing::Test {
   protected:
-    void Start(const std::string& code8) {
-        sim_ = std::make_unique<simtest::SimProcess>(
-            simtest::SimConfig{{"--code8", code8, "--stopped"}, "ttyQH0"});
+    void Start(const std::string& code8, std::vector<std::string> faults = {}) {
+        std::vector<std::string> args = {"--code8", code8, "--stopped"};
+        args.insert(args.end(), faults.begin(), faults.end());
+        sim_.reset(); // one simulator at a time on the port name
+        sim_ = std::make_unique<simtest::SimProcess>(simtest::SimConfig{args, "ttyQH0"});
         std::string error;
         ASSERT_TRUE(sim_->Start(&error)) << error;
         history_ = dir_.Path() + "/history.sqlite3";
@@ -124,6 +126,19 @@ TEST_F(HistoryCli, FirmwareUpdateKeepsTheProgramItErases) {
     const std::string row = NewestRow();
     EXPECT_NE(row.find("\"operation\":\"firmware-update\""), std::string::npos) << row;
     EXPECT_NE(row.find("\"kept\":\"" + dir_.Path() + "/KeptPrograms/"), std::string::npos);
+
+    // The copy cannot be kept (a refused read of the program zone) and the technician goes
+    // on: the update that follows is judged on its own, and succeeds.
+    const std::string log = sim_->ReadLog();
+    const std::size_t zone = log.find(" R   0x00060000");
+    ASSERT_NE(zone, std::string::npos) << log;
+    const std::string nth = std::to_string(std::stoul(log.substr(zone - 6, 6)) + 1);
+    ASSERT_NO_FATAL_FAILURE(Start("61410001", {"--fault-refuse-nth", nth}));
+    r = Cli({"firmware", "update", package, "--yes"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("No copy of the controller's program could be kept"), std::string::npos)
+        << r.err;
+    EXPECT_EQ(r.out, "1.10.00\n");
 }
 
 TEST_F(HistoryCli, AHistoryThatCannotBeWrittenWarnsAndTheOperationSucceeds) {
