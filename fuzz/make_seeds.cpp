@@ -1,6 +1,7 @@
 // Writes the seed corpora of the fuzz targets into DIR/<target>/, from the vectors the
 // tests use: well-formed answers and datagrams, and the near misses the tests reject.
 //   fuzz_make_seeds DIR
+#include <cctype>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -78,6 +79,47 @@ void FrameSeeds() {
     Bytes badHeader = FrameHeader(0, 2, 64);
     Append(badHeader, Bytes{0, 1, 0, 1, 0, 8, 0xF7, 0x03});
     Write("frame_binary", "bad_protocol", badHeader);
+
+    // A read of 2 bytes answered with 4: the whole line in one piece (longer than the
+    // answer can be), and as a frame whose body is longer than the answer can be.
+    const Bytes four{0x04, 0x01, 0x00, 0x2A};
+    const Bytes longRead = wire::BuildReadAnswer(247, 0x03, four.data(), 4);
+    Bytes longLine = FrameHeader(0, 2, 63);
+    Append(longLine, wire::EncodeAscii(longRead));
+    Write("frame_ascii", "read_too_long", longLine);
+    Bytes longFrame = FrameHeader(0, 2, 63);
+    Append(longFrame, wire::EncodeTcp(1, longRead));
+    Write("frame_binary", "read_too_long", longFrame);
+
+    // Whole lines that are no frame, each in one piece of 21 characters (a write answer's
+    // length): a write answer in lower-case hex, and a line holding the target alone.
+    Bytes unreadable = FrameHeader(1, 2, 20);
+    std::string lower = wire::EncodeAscii(write);
+    for (char& ch : lower)
+        ch = char(std::tolower(static_cast<unsigned char>(ch)));
+    Append(unreadable, lower);
+    Append(unreadable, ":F7\r\n");
+    Write("frame_ascii", "write_unreadable", unreadable);
+
+    // One read after another on the same link, the bytes arriving one at a time: the
+    // answer, a refusal, an exception, a late answer then the awaited one, and an answer
+    // longer than asked; the transaction id grows by one for each request.
+    Bytes session = FrameHeader(0, 2, 0);
+    const Bytes readException = wire::BuildException(247, 0x03, 2);
+    Append(session, wire::EncodeTcp(1, read));
+    Append(session, wire::EncodeTcp(2, refusal));
+    Append(session, wire::EncodeTcp(3, readException));
+    Append(session, wire::EncodeTcp(3, read));
+    Append(session, wire::EncodeTcp(4, read));
+    Append(session, wire::EncodeTcp(5, longRead));
+    Write("frame_binary", "read_session", session);
+    // Writes answered in pieces of 2 bytes (a request empties what was received before
+    // it, so each answer ends with its last piece): the answer, a refusal, the exception.
+    Bytes writes = FrameHeader(1, 2, 1);
+    Append(writes, wire::EncodeTcp(1, write));
+    Append(writes, wire::EncodeTcp(2, refusal));
+    Append(writes, wire::EncodeTcp(3, exception));
+    Write("frame_binary", "write_session", writes);
 }
 
 Bytes Event(std::uint8_t cls, std::uint8_t id, const Bytes& payload) {
