@@ -13,7 +13,10 @@
 namespace {
 
 // A dongle whose port always opens and takes every write, and whose reads come from the
-// input; a read that finds too few bytes is a wait that ended with nothing more.
+// input; a read that finds too few bytes is a wait that ended with nothing more. A read
+// without a wait (time-out 0: the link taking only what is already queued before it sends
+// a request) finds a packet only when the input's next byte is not 0, so that the bytes
+// after a 0 are what the dongle says once the request has gone out.
 class ScriptedDongle final : public hb30::DongleIo {
   public:
     explicit ScriptedDongle(fuzz::Input& in) : in_(in) {}
@@ -23,7 +26,9 @@ class ScriptedDongle final : public hb30::DongleIo {
     }
     void Close() override { open_ = false; }
     bool IsOpen() const override { return open_; }
-    int Read(std::uint8_t* out, std::size_t n, int) override {
+    int Read(std::uint8_t* out, std::size_t n, int timeoutMs) override {
+        if (timeoutMs == 0 && in_.U8() == 0)
+            return 0;
         std::size_t got = 0;
         const std::uint8_t* p = in_.Take(n, got);
         if (got < n)
@@ -60,10 +65,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::int32_t count = std::int32_t(in.U16() % 2300);
     hb30::BleLink link(std::make_unique<ScriptedDongle>(in));
     hb30::LinkTiming& t = link.Timing();
-    t = hb30::LinkTiming{0, 1, 0, 0, 0, 1000, 0};
+    // No pauses; the silences are not 0, so that only the drain before a request reads
+    // without a wait (the scripted dongle never waits anyway).
+    t = hb30::LinkTiming{0, 1, 1, 0, 1, 1000, 0};
 
     // Input: plan (1: scan, else connect; 2: at the command address; 4: write), count (2),
-    // then the dongle's bytes.
+    // then the dongle's bytes; before each request, the packets already queued, each behind
+    // a byte that is not 0, and a 0 byte.
     if ((plan & 1) != 0) {
         std::vector<std::uint8_t> out(hb30::kScanOutputSize);
         Check(link.Scan("ttyFUZZ", out.data()));

@@ -1,6 +1,7 @@
 // Writes the seed corpora of the fuzz targets into DIR/<target>/, from the vectors the
 // tests use: well-formed answers and datagrams, and the near misses the tests reject.
 //   fuzz_make_seeds DIR
+#include <cctype>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -78,6 +79,47 @@ void FrameSeeds() {
     Bytes badHeader = FrameHeader(0, 2, 64);
     Append(badHeader, Bytes{0, 1, 0, 1, 0, 8, 0xF7, 0x03});
     Write("frame_binary", "bad_protocol", badHeader);
+
+    // A read of 2 bytes answered with 4: the whole line in one piece (longer than the
+    // answer can be), and as a frame whose body is longer than the answer can be.
+    const Bytes four{0x04, 0x01, 0x00, 0x2A};
+    const Bytes longRead = wire::BuildReadAnswer(247, 0x03, four.data(), 4);
+    Bytes longLine = FrameHeader(0, 2, 63);
+    Append(longLine, wire::EncodeAscii(longRead));
+    Write("frame_ascii", "read_too_long", longLine);
+    Bytes longFrame = FrameHeader(0, 2, 63);
+    Append(longFrame, wire::EncodeTcp(1, longRead));
+    Write("frame_binary", "read_too_long", longFrame);
+
+    // Whole lines that are no frame, each in one piece of 21 characters (a write answer's
+    // length): a write answer in lower-case hex, and a line holding the target alone.
+    Bytes unreadable = FrameHeader(1, 2, 20);
+    std::string lower = wire::EncodeAscii(write);
+    for (char& ch : lower)
+        ch = char(std::tolower(static_cast<unsigned char>(ch)));
+    Append(unreadable, lower);
+    Append(unreadable, ":F7\r\n");
+    Write("frame_ascii", "write_unreadable", unreadable);
+
+    // One read after another on the same link, the bytes arriving one at a time: the
+    // answer, a refusal, an exception, a late answer then the awaited one, and an answer
+    // longer than asked; the transaction id grows by one for each request.
+    Bytes session = FrameHeader(0, 2, 0);
+    const Bytes readException = wire::BuildException(247, 0x03, 2);
+    Append(session, wire::EncodeTcp(1, read));
+    Append(session, wire::EncodeTcp(2, refusal));
+    Append(session, wire::EncodeTcp(3, readException));
+    Append(session, wire::EncodeTcp(3, read));
+    Append(session, wire::EncodeTcp(4, read));
+    Append(session, wire::EncodeTcp(5, longRead));
+    Write("frame_binary", "read_session", session);
+    // Writes answered in pieces of 2 bytes (a request empties what was received before
+    // it, so each answer ends with its last piece): the answer, a refusal, the exception.
+    Bytes writes = FrameHeader(1, 2, 1);
+    Append(writes, wire::EncodeTcp(1, write));
+    Append(writes, wire::EncodeTcp(2, refusal));
+    Append(writes, wire::EncodeTcp(3, exception));
+    Write("frame_binary", "write_session", writes);
 }
 
 Bytes Event(std::uint8_t cls, std::uint8_t id, const Bytes& payload) {
@@ -118,20 +160,111 @@ Bytes Notifications(const std::string& text) {
     return s;
 }
 
+// Before each request the link takes the packets already queued: each behind a byte that
+// is not 0, then a 0 byte; what follows is what the dongle says once the request is out.
+Bytes Queued(const std::vector<Bytes>& packets = {}) {
+    Bytes s;
+    for (const Bytes& p : packets) {
+        s.push_back(1);
+        Append(s, p);
+    }
+    s.push_back(0);
+    return s;
+}
+
+// The line of `body` with a check byte that does not add up.
+std::string WrongCheck(const Bytes& body) {
+    std::string line = wire::EncodeAscii(body);
+    char& last = line[line.size() - 3]; // last hex digit of the check byte
+    last = last == '0' ? '1' : '0';
+    return line;
+}
+
+Bytes Disconnected() {
+    return Event(bgapi::kClassConnection, bgapi::id::kConnectionDisconnected, Bytes{0, 0x13, 0x02});
+}
+
+// A connected controller's session: plan and count, the connection, then each request's
+// queued packets and answer.
+Bytes BgapiSession(std::uint8_t plan, std::uint16_t count, const std::vector<Bytes>& exchanges) {
+    Bytes s{plan, std::uint8_t(count >> 8), std::uint8_t(count)};
+    Append(s, ConnectScript());
+    for (const Bytes& e : exchanges)
+        Append(s, e);
+    return s;
+}
+
+Bytes Then(Bytes queued, const Bytes& answer) {
+    Append(queued, answer);
+    return queued;
+}
+
 void BgapiSeeds() {
     const Bytes data{0x04, 0x01};
-    Bytes read{0, 0, 2};
-    Append(read, ConnectScript());
-    Append(read,
-           Notifications(wire::EncodeAscii(wire::BuildReadAnswer(247, 0x03, data.data(), 2))));
-    Write("bgapi", "connect_read", read);
+    const Bytes readAnswer = wire::BuildReadAnswer(247, 0x03, data.data(), 2);
+    const std::string readLine = wire::EncodeAscii(readAnswer);
+    // The answer of an earlier request, queued before this one, then this one's; a
+    // disconnection already queued before the next request.
+    Write("bgapi", "connect_read",
+          BgapiSession(0, 2,
+                       {Then(Queued(), Notifications(readLine)),
+                        Then(Queued({Notifications(readLine)}), Notifications(readLine)),
+                        Queued({Disconnected()})}));
 
-    Bytes write{4, 0, 2};
-    Append(write, ConnectScript());
-    Append(write, Notifications(wire::EncodeAscii(wire::BuildWriteAnswer(247, 0x10, 0xE000, 2))));
-    Append(write, Event(bgapi::kClassConnection, bgapi::id::kConnectionDisconnected,
-                        Bytes{0, 0x13, 0x02}));
-    Write("bgapi", "connect_write_drop", write);
+    // Reads of 2 bytes answered with a refusal, an exception, a wrong check byte, another
+    // target's answer, 1 byte, an empty line, a line cut after the function code, the link's
+    // status again while the answer arrives, and nothing.
+    const Bytes one{0x04};
+    Bytes status = Event(bgapi::kClassConnection, bgapi::id::kConnectionStatus,
+                         Bytes{0, 0x05, 1, 2, 3, 4, 5, 6, 0, 6, 0, 0x40, 1, 0, 0, 0});
+    Append(status, Notifications(readLine));
+    Write("bgapi", "read_answers",
+          BgapiSession(
+              0, 2,
+              {Then(Queued(), Notifications(wire::EncodeAscii(wire::BuildRefusal(247)))),
+               Then(Queued(), Notifications(wire::EncodeAscii(wire::BuildException(247, 0x03, 2)))),
+               Then(Queued(), Notifications(WrongCheck(readAnswer))),
+               Then(Queued(), Notifications(wire::EncodeAscii(
+                                  wire::BuildReadAnswer(1, 0x03, data.data(), 2)))),
+               Then(Queued(), Notifications(wire::EncodeAscii(
+                                  wire::BuildReadAnswer(247, 0x03, one.data(), 1)))),
+               Then(Queued(), Notifications("\r\n")), Then(Queued(), Notifications(":F703\r\n")),
+               Then(Queued(), status), Queued()}));
+
+    // Writes of 2 bytes answered with the answer, an empty line, a line too long for a
+    // write answer, a line holding the target alone, a refusal, a wrong check byte, an
+    // exception.
+    const Bytes writeAnswer = wire::BuildWriteAnswer(247, 0x10, 0xE000, 2);
+    const Bytes five{1, 2, 3, 4, 5};
+    Write("bgapi", "write_answers",
+          BgapiSession(4, 2,
+                       {Then(Queued(), Notifications(wire::EncodeAscii(writeAnswer))),
+                        Then(Queued(), Notifications("\r\n")),
+                        Then(Queued(), Notifications(wire::EncodeAscii(
+                                           wire::BuildReadAnswer(247, 0x03, five.data(), 5)))),
+                        Then(Queued(), Notifications(":F7\r\n")),
+                        Then(Queued(), Notifications(wire::EncodeAscii(wire::BuildRefusal(247)))),
+                        Then(Queued(), Notifications(WrongCheck(writeAnswer))),
+                        Then(Queued(), Notifications(wire::EncodeAscii(
+                                           wire::BuildException(247, 0x10, 2))))}));
+
+    // The hello (0x14 at the command address) taken, then answered at 0x7100: busy.
+    Write("bgapi", "hello_busy",
+          BgapiSession(6, 1,
+                       {Then(Queued(), Notifications(wire::EncodeAscii(
+                                           wire::BuildWriteAnswer(247, 0x10, 0x7000, 1)))),
+                        Then(Queued(), Notifications(wire::EncodeAscii(
+                                           wire::BuildWriteAnswer(247, 0x10, 0x7100, 1))))}));
+
+    // The write's answer, then the connection lost while the next answer is awaited.
+    Write("bgapi", "connect_write_drop",
+          BgapiSession(4, 2,
+                       {Then(Queued(), Notifications(wire::EncodeAscii(writeAnswer))),
+                        Then(Queued(), Disconnected())}));
+
+    // Counts the request buffer cannot carry: refused before anything is sent.
+    Write("bgapi", "read_count_refused", BgapiSession(0, 2200, {Queued()}));
+    Write("bgapi", "write_count_refused", BgapiSession(4, 2200, {Queued()}));
 
     Bytes scan{1, 0, 0};
     Append(scan, bgapi::EncodePacket(bgapi::kTypeCommand, bgapi::kClassGap, bgapi::id::kGapDiscover,

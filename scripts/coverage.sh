@@ -3,6 +3,8 @@
 # fuzz targets with coverage in their own tree (build-cov), runs each once over its seeds and
 # the inputs its fuzz runs found (build-fuzz/fuzz/work/TARGET), and prints, per target, the
 # line coverage of the sources it includes directly (the parser it feeds), with a total.
+# A source fed by several of the targets run (the answer assembly, by both frame targets)
+# is reported once more for them together (target A+B: the profiles merged).
 #   scripts/coverage.sh [FILE [TARGET...]]   also writes the figures (target, file, lines,
 #                       covered %) to FILE (default build-cov/coverage.tsv); every target
 #                       unless some are named
@@ -25,6 +27,8 @@ if [ ! -f "$dir/build.ninja" ]; then
     "-DCMAKE_SHARED_LINKER_FLAGS=-fprofile-instr-generate" >/dev/null
 fi
 
+# The targets that feed each source, as " target target...".
+declare -A fed_by=()
 mkdir -p "$(dirname "$out")"
 printf 'target\tfile\tlines\tcovered_percent\n' >"$out"
 for target in $targets; do
@@ -41,6 +45,9 @@ for target in $targets; do
     [ -f "${header%.h}.cpp" ] && sources+=("$root/${header%.h}.cpp")
   done
   [ ${#sources[@]} -eq 0 ] && continue
+  for source in "${sources[@]}"; do
+    fed_by[$source]+=" $target"
+  done
   echo "== $target"
   llvm-cov report "$dir/fuzz/fuzz_$target" -instr-profile="$dir/fuzz/$target.profdata" \
     "${sources[@]}" | tee "$dir/fuzz/$target.cov.txt"
@@ -49,5 +56,26 @@ for target in $targets; do
   awk -v t="$target" -v r="$root/" -v keep=" ${sources[*]} " 'NR > 2 && NF >= 10 {
       f = $1; sub(r, "", f); if (index(keep, " " r f " ")) print t "\t" f "\t" $8 "\t" $10 }' \
     "$dir/fuzz/$target.cov.txt" >>"$out"
+done
+
+# Sources fed by more than one target: their profiles merged, each binary's mapping read.
+for source in "${!fed_by[@]}"; do
+  read -r -a feeders <<<"${fed_by[$source]}"
+  [ ${#feeders[@]} -lt 2 ] && continue
+  name=$(IFS=+ && echo "${feeders[*]}")
+  profiles=() objects=()
+  for target in "${feeders[@]}"; do
+    profiles+=("$dir/fuzz/$target.profdata")
+    if [ "$target" != "${feeders[0]}" ]; then
+      objects+=(-object "$dir/fuzz/fuzz_$target")
+    fi
+  done
+  llvm-profdata merge -sparse "${profiles[@]}" -o "$dir/fuzz/$name.profdata"
+  echo "== $name"
+  llvm-cov report "$dir/fuzz/fuzz_${feeders[0]}" "${objects[@]}" -instr-profile="$dir/fuzz/$name.profdata" "$source" |
+    tee "$dir/fuzz/$name.cov.txt"
+  awk -v t="$name" -v r="$root/" -v keep="$source" 'NR > 2 && NF >= 10 {
+      f = $1; sub(r, "", f); if (r f == keep) print t "\t" f "\t" $8 "\t" $10 }' \
+    "$dir/fuzz/$name.cov.txt" >>"$out"
 done
 echo "figures: $out"
