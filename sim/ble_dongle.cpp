@@ -439,10 +439,16 @@ void BleDongle::Impl::OnLine(const std::string& text) {
     if (!frame || frame->empty() || !wire::SumsToZero(frame->data(), frame->size()))
         return;
     frame->pop_back();
+    int frames = 0;
     {
         std::lock_guard<std::mutex> lock(mutex);
-        ++counters.frames;
+        frames = ++counters.frames;
         counters.last_request = text;
+    }
+    // The request is lost with the connection; the port comes back with a boot event.
+    if (opt.fault_reset_nth > 0 && frames == opt.fault_reset_nth) {
+        Reset();
+        return;
     }
     AnswerFaults faults;
     wire::Bytes answer = handler ? handler(*frame, &faults) : wire::Bytes{};

@@ -44,6 +44,8 @@ struct BleDongleOptions {
     bool fault_status_update = false;   // a connection-status event (new connection
                                         // parameters) arrives amid each answer
     bool fault_silent = false;          // the dongle answers nothing at all
+    int fault_reset_nth = 0;            // the dongle restarts on its own (unplugged, a power
+                                        // glitch) on the Nth request frame; 0: never
 };
 
 // Other advertisers for a scan: `named` devices with names of their own, optionally one

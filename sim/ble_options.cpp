@@ -57,6 +57,13 @@ bool ParseBleOption(const std::vector<std::string>& args, std::size_t* i, BleSim
          }},
         {"--ble-address",
          [&](const std::string& s) { return o->address_given = ParseAddress(s, &o->address); }},
+        {"--ble-fault-reset-nth",
+         [&](const std::string& s) {
+             double n = 0;
+             bool ok = ParseNumber(s, 1, 1e9, &n) && n == int(n);
+             o->fault_reset_nth = int(n);
+             return ok;
+         }},
         {"--ble-others",
          [&](const std::string& s) {
              double n = 0;
@@ -94,7 +101,8 @@ const char* BleUsage() {
            "  --ble-duplicate        the first other device advertises twice\n"
            "  --ble-fault-never-back the dongle does not come back after a reset\n"
            "  --ble-fault-unknown    an unknown BGAPI message before every answer\n"
-           "  --ble-fault-silent     the dongle answers nothing\n";
+           "  --ble-fault-silent     the dongle answers nothing\n"
+           "  --ble-fault-reset-nth N  the dongle restarts by itself on the Nth request frame\n";
 }
 
 BleDongleOptions MakeDongleOptions(const BleSimOptions& o, const std::string& dev_dir,
@@ -113,6 +121,7 @@ BleDongleOptions MakeDongleOptions(const BleSimOptions& o, const std::string& de
     d.fault_never_back = o.fault_never_back;
     d.fault_unknown_message = o.fault_unknown_message;
     d.fault_silent = o.fault_silent;
+    d.fault_reset_nth = o.fault_reset_nth;
     return d;
 }
 

@@ -21,6 +21,7 @@ struct BleSimOptions {
     bool fault_never_back = false;
     bool fault_unknown_message = false;
     bool fault_silent = false;
+    int fault_reset_nth = 0;
 };
 
 // Takes the BLE option at args[*i] (and its value, advancing *i). Returns false when

@@ -504,6 +504,30 @@ TEST_F(FaultMatrix, ProgramRead) {
 TEST_F(FaultMatrix, ProgramReadOverEthernet) {
     ProgramReadMatrix(Link::kEthernet, " over Ethernet");
 }
+// The dongle restarts by itself (pulled out, a power glitch) at the first, middle and last
+// request of a program read over Bluetooth: the read ends by itself, with the system's message
+// or the very file a clean read writes, and never leaves a partial file.
+TEST_F(FaultMatrix, ProgramReadOverBleWithTheDongleRestarting) {
+    Operation op = Op(kStoppedPask, {"program", "read", "{out}"}, "", ".vqap");
+    op.link = Link::kBle;
+    const CaseResult clean = RunCase(op, "clean", {});
+    ASSERT_EQ(clean.outcome.status, 0) << clean.outcome.err;
+    const std::size_t n = clean.requests;
+    std::vector<std::vector<std::string>> faults;
+    for (std::size_t k : std::set<std::size_t>{1, (n + 1) / 2, n})
+        faults.push_back({"--ble-fault-reset-nth", std::to_string(k)});
+    std::size_t failed = 0;
+    for (const CaseResult& r : RunCases(op, "program read over BLE", faults, 3)) {
+        ExpectSound(op, r, clean, /*sameFile=*/true);
+        failed += r.outcome.status != 0;
+    }
+    // A restart amid the zones loses the read.
+    EXPECT_GE(failed, 1u);
+    std::printf("fault matrix: program read over BLE: %zu requests, dongle restarts at %zu "
+                "positions, %zu ended in a message\n",
+                n, faults.size(), failed);
+}
+
 TEST_F(FaultMatrix, ProgramWrite) {
     ProgramWriteMatrix(Link::kUsb, "", folder_);
 }
