@@ -18,6 +18,16 @@ bool ParseNumber(const std::string& s, double min, double max, double* out) {
     return true;
 }
 
+// A setter of a whole number from `min` to `max`.
+std::function<bool(const std::string&)> Integer(double min, double max, int* out) {
+    return [=](const std::string& s) {
+        double n = 0;
+        const bool ok = ParseNumber(s, min, max, &n) && n == int(n);
+        *out = int(n);
+        return ok;
+    };
+}
+
 // "AA:BB:CC:DD:EE:FF", most significant byte first as addresses are shown.
 bool ParseAddress(const std::string& s, bgapi::Address* out) {
     unsigned b[6];
@@ -57,20 +67,8 @@ bool ParseBleOption(const std::vector<std::string>& args, std::size_t* i, BleSim
          }},
         {"--ble-address",
          [&](const std::string& s) { return o->address_given = ParseAddress(s, &o->address); }},
-        {"--ble-fault-reset-nth",
-         [&](const std::string& s) {
-             double n = 0;
-             bool ok = ParseNumber(s, 1, 1e9, &n) && n == int(n);
-             o->fault_reset_nth = int(n);
-             return ok;
-         }},
-        {"--ble-others",
-         [&](const std::string& s) {
-             double n = 0;
-             bool ok = ParseNumber(s, 0, 200, &n) && n == int(n);
-             o->others = int(n);
-             return ok;
-         }},
+        {"--ble-fault-reset-nth", Integer(1, 1e9, &o->fault_reset_nth)},
+        {"--ble-others", Integer(0, 200, &o->others)},
     };
     const std::string& a = args[*i];
     if (auto f = flags.find(a); f != flags.end()) {
