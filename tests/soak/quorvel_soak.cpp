@@ -1,7 +1,8 @@
 // The soak run: the application object as Quorvel runs it (core server, discovery thread,
 // main window with its idle passes), connected to the simulator over each link in turn
 // with the front panel live, a key button clicked every so often. Prints the memory (RSS)
-// and the open descriptors at the start, every minute and at the end.
+// (and the allocator's bytes in use) and the open descriptors at the start, every minute and
+// at the end.
 //
 //   quorvel-soak --minutes M --usb NAME --eth A.B.C.D:PORT --ble DONGLE AA:BB:CC:DD:EE:FF
 //                [--link-seconds S] [--key-ms N]
@@ -16,6 +17,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <malloc.h>
 #include <map>
 #include <string>
 #include <vector>
@@ -65,9 +67,16 @@ int OpenDescriptors() {
     return n;
 }
 
+// What the program holds from the allocator (every arena, mapped blocks included): beside the
+// RSS, it tells memory the program keeps from pages the allocator keeps for later.
+long HeapInUseKiB() {
+    const struct mallinfo2 m = ::mallinfo2();
+    return long((m.uordblks + m.hblkhd) / 1024);
+}
+
 void Report(const char* when, double minutes) {
-    std::printf("soak %-6s %6.2f min  rss %ld KiB  fds %d\n", when, minutes, RssKiB(),
-                OpenDescriptors());
+    std::printf("soak %-6s %6.2f min  rss %ld KiB  heap %ld KiB  fds %d\n", when, minutes, RssKiB(),
+                HeapInUseKiB(), OpenDescriptors());
     std::fflush(stdout);
 }
 
