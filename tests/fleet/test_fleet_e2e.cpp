@@ -158,9 +158,10 @@ TEST_F(Fleet, BackupMakesOneCompleteFolderEachAndASilentControllerFails) {
 
 TEST_F(Fleet, FirmwarePlanChangesNothingAndAFailureStopsTheUpdates) {
     // Two Pask Rowan TCP/IP and a kz9 the package does not fit, then two more Rowan. The
-    // first of each pair refuses a request in the middle of its update: the 24th of the
-    // update, after the 6 of each identity check (the first pair is also checked by --plan).
-    Start({{"R-1", {"--code8", "61420011", "--fault-refuse-nth", "36"}},
+    // first of each pair refuses the first erase of its update, which follows the copy of its
+    // program: the 85th request after the 6 of each identity check (the first pair is also
+    // checked by --plan).
+    Start({{"R-1", {"--code8", "61420011", "--fault-refuse-nth", "97"}},
            {"R-2", {"--code8", "61420011"}},
            {"K-1", {}}});
     auto r = Run({"firmware", "update", Rowan(), "--plan", "--json"});
@@ -176,7 +177,7 @@ TEST_F(Fleet, FirmwarePlanChangesNothingAndAFailureStopsTheUpdates) {
     EXPECT_GT(Writes(0), 0u);
     EXPECT_EQ(Writes(1), 0u);
 
-    Start({{"R-3", {"--code8", "61420011", "--fault-refuse-nth", "30"}},
+    Start({{"R-3", {"--code8", "61420011", "--fault-refuse-nth", "91"}},
            {"R-4", {"--code8", "61420011"}}});
     r = Run(
         {"firmware", "update", Rowan(), "--yes", "--keep-going", "--json", "--match", "R-[34]"});
