@@ -2,7 +2,6 @@
 #include "firmware/CTransfertWriteFW.h"
 
 #include <algorithm>
-#include <chrono>
 #include <memory>
 
 #include "comm/SharedTexts.h"

@@ -356,6 +356,12 @@ std::set<std::size_t> PositionsOf(const std::string& log, const std::vector<std:
     return positions;
 }
 
+// The first, middle and last of `n` request positions: where the faults that cost a whole
+// time-out are placed.
+std::set<std::size_t> FirstMiddleLast(std::size_t n) {
+    return {1, (n + 1) / 2, n};
+}
+
 // Runs one case per fault, `workers` at a time; the results in the order of `faults`.
 std::vector<CaseResult> RunCases(const Operation& op, const std::string& name,
                                  const std::vector<std::vector<std::string>>& faults,
@@ -414,7 +420,7 @@ std::size_t RunMatrix(const std::string& name, const Operation& op, bool sameFil
     // Over BLE a silent request costs 40 s: outside the long mode the dongle's own faults
     // stand in for it.
     if (op.link != Link::kBle || LongMode())
-        for (std::size_t k : std::set<std::size_t>{1, (n + 1) / 2, n})
+        for (std::size_t k : FirstMiddleLast(n))
             silent.push_back({"--fault-silent-nth", std::to_string(k)});
     silent.insert(silent.end(), extraSilent.begin(), extraSilent.end());
     std::vector<std::future<std::vector<CaseResult>>> silentRuns;
@@ -527,7 +533,7 @@ TEST_F(FaultMatrix, ProgramReadOverBleWithTheDongleRestarting) {
     ASSERT_EQ(clean.outcome.status, 0) << clean.outcome.err;
     const std::size_t n = clean.requests;
     std::vector<std::vector<std::string>> faults;
-    for (std::size_t k : std::set<std::size_t>{1, (n + 1) / 2, n}) {
+    for (std::size_t k : FirstMiddleLast(n)) {
         faults.push_back({"--ble-fault-reset-nth", std::to_string(k)});
         if (LongMode())
             faults.push_back({"--fault-silent-nth", std::to_string(k)});
